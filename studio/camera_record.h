@@ -1,0 +1,50 @@
+// CameraRecord, CameraKey and GroupRecord, and the camera object's JSON forms.
+#pragma once
+
+#include <json/json.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace orvex {
+
+// One channel of one device.
+struct CameraRecord {
+    std::string serial;
+    std::string devname;
+    std::string devip;
+    std::string passwd;
+    std::string devType;
+    int32_t port = 8000;
+    int32_t channelNo = 0;
+    int32_t iPlatform = 0;  // 0 = local camera, anything else = platform camera
+    bool encrypt = true;
+    bool newDev = false;
+    bool CheckPassword = false;
+};
+
+struct GroupRecord {
+    std::string groupId;
+    std::vector<CameraRecord> cameras;
+};
+
+// The longest CameraKey: it is formed in a 130-byte buffer, terminator included.
+constexpr size_t kMaxCameraKeyLength = 129;
+
+// "serial_channel"; nothing when the key would be longer than kMaxCameraKeyLength. Any thread.
+std::optional<std::string> MakeCameraKey(const std::string& serial, int32_t channelNo);
+
+// Reads the eleven members of a camera object with jsoncpp's conversions (a missing member
+// reads as empty text, 0 or false). Throws Json::Exception for a member of the wrong kind.
+void ReadCameraObject(const Json::Value& object, CameraRecord& record);
+
+// Reads the nine members of a camera request ("devType" and "CheckPassword" are not read).
+// Throws Json::Exception for a member of the wrong kind.
+void ReadCameraRequest(const Json::Value& object, CameraRecord& record);
+
+// The eleven-member camera object of a record.
+Json::Value WriteCameraObject(const CameraRecord& record);
+
+}  // namespace orvex

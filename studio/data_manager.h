@@ -1,0 +1,97 @@
+// DataManager: the process-wide store of the studio's groups and cameras, the issuing targets
+// and the configuration caches, and the page's questions about them.
+#pragma once
+
+#include <json/json.h>
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/win32/win_types.h"
+#include "studio/camera_record.h"
+
+namespace orvex {
+
+class DataManager {
+public:
+    // The group list as readers see it: an immutable snapshot. Groups are shared between
+    // snapshots, so taking one never copies cameras.
+    using GroupList = std::vector<std::shared_ptr<const GroupRecord>>;
+    using GroupSnapshot = std::shared_ptr<const GroupList>;
+
+    // The single store, created on first use and never destroyed. Any thread.
+    static DataManager& instance();
+
+    // Main thread, once, at window set-up.
+    void setMainWindow(HWND hwnd);
+    HWND mainWindow() const;
+
+    // Studio messages; receive thread. Type 1 = groups, type 2 = current camera.
+    void onStudioMessage(int type, const std::string& payload);
+    void onGroupInfoMessage(const std::string& text);
+    void onCameraMessage(const std::string& text);
+
+    // The page's quick questions; main thread. An empty text means nothing to answer.
+    std::string getGroupInfo() const;
+    std::string getCurrentCameraInfo() const;
+    std::string getGroupCamerasInfo(const std::string& request) const;
+    std::string getAllCamerasInfo() const;
+
+    // The page's camera questions that reach the camera; task workers (and the receive
+    // thread through onCameraMessage).
+    std::string getCameraCfgInfo(const std::string& request);
+    std::string getCameraCfgRangeInfo(const std::string& request);
+
+    // Fills the issuing targets; task workers, one issue at a time.
+    void setIssuedObject(const std::string& request);
+    std::vector<CameraRecord> issuedCameras() const;
+
+    // Rewrites the page group info after a confirmed password. Called with groupLock held
+    // (by the password check); takes no group lock itself.
+    void updateCameraPassword(const std::string& groupId, const std::string& serial,
+                              int32_t channelNo, const std::string& passwd, bool checkPassword);
+
+    // The configuration fetch: logs in to the camera, reads its configuration and ranges, adds
+    // the page configuration members to `json`, and on success stores the three cache entries
+    // under the record's CameraKey. Any worker thread.
+    void getConfigInfoByDevSerial(const CameraRecord& record, std::string& configText,
+                                  Json::Value& json);
+
+    // A snapshot of the group list. Any thread.
+    GroupSnapshot groups() const;
+    // The current camera parsed from the last studio camera message. Any thread.
+    CameraRecord currentCamera() const;
+    // Cache lookups; false when there is no entry. Any thread.
+    bool cachedConfig(const std::string& key, std::string& text) const;
+    bool cachedRange(const std::string& key, std::string& text) const;
+
+    // Forgets everything; for tests that share the process-wide store.
+    void resetForTesting();
+
+private:
+    DataManager() = default;
+
+    void appendGroup(GroupRecord group);
+    void storeRange(const std::string& key, const std::string& text);
+
+    // groupLock guards the group list (the snapshot pointer). Lock order: groupLock before
+    // stateLock_; stateLock_ is only ever held for a short copy or assignment.
+    mutable std::mutex groupLock;
+    GroupSnapshot groups_ = std::make_shared<const GroupList>();
+
+    // stateLock_ guards every other member below.
+    mutable std::mutex stateLock_;
+    std::string lastCameraMessage_;
+    CameraRecord currentCamera_;
+    std::string lastGroupMessage_;
+    std::string pageGroupInfo_;
+    std::vector<CameraRecord> issuedCameras_;
+    std::map<std::string, std::string> configCache_;
+    std::map<std::string, std::string> rangeCache_;
+    HWND mainWindow_ = nullptr;
+};
+
+}  // namespace orvex
