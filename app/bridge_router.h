@@ -12,12 +12,20 @@
 namespace orvex {
 
 // The functions bound on the page's window object, in their fixed order.
-inline constexpr std::array<std::string_view, 14> BridgeFunctionNames = {
-    "PlayRecord",   "PauseRecord",    "StopRecord",
-    "PlayWord",     "StopWord",       "PauseWord",
-    "ReturnChoose", "changeTitle",    "resizeCefWnd",
-    "queryOrvexInfo", "IssuedConfigToCameras", "IssuedSingleCfgToCameras",
-    "IssuedConfigName", "CheckDevPassword"};
+inline constexpr std::array<std::string_view, 14> BridgeFunctionNames = {"PlayRecord",
+                                                                         "PauseRecord",
+                                                                         "StopRecord",
+                                                                         "PlayWord",
+                                                                         "StopWord",
+                                                                         "PauseWord",
+                                                                         "ReturnChoose",
+                                                                         "changeTitle",
+                                                                         "resizeCefWnd",
+                                                                         "queryOrvexInfo",
+                                                                         "IssuedConfigToCameras",
+                                                                         "IssuedSingleCfgToCameras",
+                                                                         "IssuedConfigName",
+                                                                         "CheckDevPassword"};
 
 // The payload of WM_H5_ISSUED_CONFIG and WM_H5_ISSUED_SINGLE_CONFIG (UTF-8 texts).
 struct IssueRequest {

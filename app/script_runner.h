@@ -6,7 +6,7 @@
 namespace orvex {
 
 class ScriptRunner {
-public:
+  public:
     virtual ~ScriptRunner() = default;
     // Runs a UTF-8 script in the main frame without waiting for it; dropped when there is no
     // page. Safe to call from any thread.

@@ -16,7 +16,7 @@
 namespace orvex {
 
 class DataManager {
-public:
+  public:
     // The group list as readers see it: an immutable snapshot. Groups are shared between
     // snapshots, so taking one never copies cameras.
     using GroupList = std::vector<std::shared_ptr<const GroupRecord>>;
@@ -71,7 +71,7 @@ public:
     // Forgets everything; for tests that share the process-wide store.
     void resetForTesting();
 
-private:
+  private:
     DataManager() = default;
 
     void appendGroup(GroupRecord group);
