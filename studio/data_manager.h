@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "devcfg/issued_config.h"
 #include "platform/win32/win_types.h"
 #include "studio/camera_record.h"
 
@@ -48,6 +49,11 @@ class DataManager {
     // Fills the issuing targets; task workers, one issue at a time.
     void setIssuedObject(const std::string& request);
     std::vector<CameraRecord> issuedCameras() const;
+
+    // Reads the page's configuration into the issued configuration and its section mask; task
+    // workers, one issue at a time. issuedConfig() returns a copy; any thread.
+    void setIssuedConfig(const std::string& request);
+    IssuedConfig issuedConfig() const;
 
     // Rewrites the page group info after a confirmed password. Called with groupLock held
     // (by the password check); takes no group lock itself.
@@ -89,6 +95,7 @@ class DataManager {
     std::string lastGroupMessage_;
     std::string pageGroupInfo_;
     std::vector<CameraRecord> issuedCameras_;
+    IssuedConfig issuedConfig_;
     std::map<std::string, std::string> configCache_;
     std::map<std::string, std::string> rangeCache_;
     HWND mainWindow_ = nullptr;
