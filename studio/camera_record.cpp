@@ -1,6 +1,7 @@
 #include "studio/camera_record.h"
 
 #include <cstdio>
+#include <string_view>
 
 namespace orvex {
 
@@ -15,22 +16,132 @@ std::optional<std::string> MakeCameraKey(const std::string& serial, int32_t chan
     return key;
 }
 
+namespace {
+
+// The members of the camera object, as read into a record.
+enum class Member {
+    kNone,
+    kSerial,
+    kDevname,
+    kDevip,
+    kPasswd,
+    kDevType,
+    kPort,
+    kChannelNo,
+    kIPlatform,
+    kEncrypt,
+    kNewDev,
+    kCheckPassword
+};
+
+Member MemberOf(const char* name, size_t length) {
+    // Dispatch on the length first: at most two names share one.
+    std::string_view key(name, length);
+    switch (length) {
+        case 4:
+            return key == "port" ? Member::kPort : Member::kNone;
+        case 5:
+            return key == "devip" ? Member::kDevip : Member::kNone;
+        case 6:
+            return key == "serial"   ? Member::kSerial
+                   : key == "passwd" ? Member::kPasswd
+                   : key == "newDev" ? Member::kNewDev
+                                     : Member::kNone;
+        case 7:
+            return key == "devname"   ? Member::kDevname
+                   : key == "devType" ? Member::kDevType
+                   : key == "encrypt" ? Member::kEncrypt
+                                      : Member::kNone;
+        case 9:
+            return key == "channelNo"   ? Member::kChannelNo
+                   : key == "iPlatform" ? Member::kIPlatform
+                                        : Member::kNone;
+        case 13:
+            return key == "CheckPassword" ? Member::kCheckPassword : Member::kNone;
+        default:
+            return Member::kNone;
+    }
+}
+
+// Reads the named members in one pass over the object instead of one lookup per member
+// (a group message carries many thousands of cameras). A member that is absent reads as empty
+// text, 0 or false, exactly as a lookup would; a value that is neither object nor null raises
+// jsoncpp's error as a lookup in it would.
+void ReadMembers(const Json::Value& object, CameraRecord& record, bool allEleven) {
+    record.serial.clear();
+    record.devname.clear();
+    record.devip.clear();
+    record.passwd.clear();
+    record.port = 0;
+    record.channelNo = 0;
+    record.iPlatform = 0;
+    record.encrypt = false;
+    record.newDev = false;
+    if (allEleven) {
+        record.devType.clear();
+        record.CheckPassword = false;
+    }
+    if (object.isNull()) {
+        return;
+    }
+    if (!object.isObject()) {
+        throw Json::LogicError(
+            "in Json::Value::operator[](char const*)const: requires objectValue");
+    }
+    for (auto it = object.begin(); it != object.end(); ++it) {
+        const char* end = nullptr;
+        const char* name = it.memberName(&end);
+        const Json::Value& value = *it;
+        switch (MemberOf(name, static_cast<size_t>(end - name))) {
+            case Member::kSerial:
+                record.serial = value.asString();
+                break;
+            case Member::kDevname:
+                record.devname = value.asString();
+                break;
+            case Member::kDevip:
+                record.devip = value.asString();
+                break;
+            case Member::kPasswd:
+                record.passwd = value.asString();
+                break;
+            case Member::kPort:
+                record.port = value.asInt();
+                break;
+            case Member::kChannelNo:
+                record.channelNo = value.asInt();
+                break;
+            case Member::kIPlatform:
+                record.iPlatform = value.asInt();
+                break;
+            case Member::kEncrypt:
+                record.encrypt = value.asBool();
+                break;
+            case Member::kNewDev:
+                record.newDev = value.asBool();
+                break;
+            case Member::kDevType:
+                if (allEleven)
+                    record.devType = value.asString();
+                break;
+            case Member::kCheckPassword:
+                if (allEleven)
+                    record.CheckPassword = value.asBool();
+                break;
+            case Member::kNone:
+                break;
+        }
+    }
+}
+
+}  // namespace
+
 void ReadCameraRequest(const Json::Value& object, CameraRecord& record) {
-    record.serial = object["serial"].asString();
-    record.channelNo = object["channelNo"].asInt();
-    record.encrypt = object["encrypt"].asBool();
-    record.newDev = object["newDev"].asBool();
-    record.iPlatform = object["iPlatform"].asInt();
-    record.port = object["port"].asInt();
-    record.devip = object["devip"].asString();
-    record.devname = object["devname"].asString();
-    record.passwd = object["passwd"].asString();
+    ReadMembers(object, record, false);
 }
 
 void ReadCameraObject(const Json::Value& object, CameraRecord& record) {
-    ReadCameraRequest(object, record);
-    record.devType = object["devType"].asString();
-    record.CheckPassword = object["CheckPassword"].asBool();
+    ReadMembers(object, record, true);
 }
 
 Json::Value WriteCameraObject(const CameraRecord& record) {

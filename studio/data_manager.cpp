@@ -52,11 +52,7 @@ void DataManager::appendGroup(GroupRecord group) {
     groups_ = std::move(next);
 }
 
-void DataManager::onGroupInfoMessage(const std::string& text) {
-    {
-        std::lock_guard<std::mutex> lock(stateLock_);
-        lastGroupMessage_ = text;
-    }
+void DataManager::onGroupInfoMessage(std::string text) {
     OutputDebugStringA("recv ");
 
     Json::Value root;
@@ -105,6 +101,8 @@ void DataManager::onGroupInfoMessage(const std::string& text) {
             }
         } catch (const Json::Exception&) {
             OutputDebugStringA("parse msg err. \n");
+            std::lock_guard<std::mutex> lock(stateLock_);
+            lastGroupMessage_ = std::move(text);
             return;
         }
     }
@@ -113,6 +111,7 @@ void DataManager::onGroupInfoMessage(const std::string& text) {
     info["groupInfo"] = pageGroups;
     std::string written = WriteJson(info);
     std::lock_guard<std::mutex> lock(stateLock_);
+    lastGroupMessage_ = std::move(text);
     pageGroupInfo_ = std::move(written);
 }
 

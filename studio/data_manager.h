@@ -32,7 +32,9 @@ class DataManager {
 
     // Studio messages; receive thread. Type 1 = groups, type 2 = current camera.
     void onStudioMessage(int type, const std::string& payload);
-    void onGroupInfoMessage(const std::string& text);
+    // Takes the text by value: a caller that moves its buffer in saves a copy of what can be
+    // megabytes.
+    void onGroupInfoMessage(std::string text);
     void onCameraMessage(const std::string& text);
 
     // The page's quick questions; main thread. An empty text means nothing to answer.

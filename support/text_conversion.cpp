@@ -72,7 +72,8 @@ std::u16string DecodeToWide(const char* data, size_t size, const char* codePage)
             break;
         }
         // Invalid or truncated sequence: one replacement character per rejected byte.
-        out.append("\xFD\xFF", 2);
+        out.push_back(static_cast<char>(kReplacementChar & 0xFF));
+        out.push_back(static_cast<char>(kReplacementChar >> 8));
         ++in;
         --left;
     }

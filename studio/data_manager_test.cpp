@@ -1,0 +1,285 @@
+#include "studio/data_manager.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/win32/debug_output.h"
+#include "support/json_text.h"
+
+namespace orvex {
+namespace {
+
+std::string Camera(int i, int platform = 0, const std::string& extra = "") {
+    return R"({"serial":"SN)" + std::to_string(i) + R"(","devname":"cam )" + std::to_string(i) +
+           R"(","devip":"10.1.0.)" + std::to_string(i) +
+           R"(","passwd":"pw","devType":"IPC","port":8000,"channelNo":)" + std::to_string(i % 4) +
+           R"(,"iPlatform":)" + std::to_string(platform) +
+           R"(,"encrypt":true,"newDev":false,"CheckPassword":true)" + extra + "}";
+}
+
+std::string Group(const std::string& name, const std::string& id, int announced,
+                  const std::string& cameras) {
+    return R"({"groupName":)" + name + R"(,"groupId":")" + id + R"(","groupDevNum":)" +
+           std::to_string(announced) + cameras + "}";
+}
+
+std::string CameraList(int first, int count, int platform = 0) {
+    std::string list = R"(,"cameraLst":[)";
+    for (int i = first; i < first + count; ++i) {
+        list += (i > first ? "," : "") + Camera(i, platform);
+    }
+    return list + "]";
+}
+
+Json::Value Parse(const std::string& text) {
+    Json::Value value;
+    EXPECT_TRUE(ParseJson(text, value)) << text;
+    return value;
+}
+
+class DataManagerTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        store.resetForTesting();
+        AttachDebugOutputReader([this](const char* text) { log += text; });
+    }
+    void TearDown() override { AttachDebugOutputReader(nullptr); }
+
+    std::string page(const std::string& id, int pageNum, int size) {
+        return store.getGroupCamerasInfo(R"({"groupId":")" + id + R"(","camerasPageNum":)" +
+                                         std::to_string(pageNum) + R"(,"pageSize":)" +
+                                         std::to_string(size) + "}");
+    }
+    std::vector<std::string> serials(const std::string& response) {
+        std::vector<std::string> out;
+        Json::Value parsed = Parse(response);
+        for (const auto& c : parsed["cameraLst"]) {
+            out.push_back(c["serial"].asString());
+        }
+        return out;
+    }
+
+    DataManager& store = DataManager::instance();
+    std::string log;
+};
+
+TEST_F(DataManagerTest, NoGroupMessageYet) {
+    EXPECT_EQ(store.getGroupInfo(), "");
+    EXPECT_EQ(store.getCurrentCameraInfo(), "");
+    EXPECT_EQ(Parse(store.getAllCamerasInfo()),
+              Parse(R"({"localCameraLst":null,"platformCameraLst":null})"));
+}
+
+TEST_F(DataManagerTest, GroupsWithoutAStringNameAreSkipped) {
+    store.onGroupInfoMessage(R"({"groupInfo":[)" + Group(R"("A")", "a", 2, CameraList(1, 2)) + "," +
+                             Group("42", "b", 1, CameraList(3, 1)) + "," +
+                             Group(R"("C")", "c", 9, CameraList(4, 1)) + "]}");
+    EXPECT_NE(log.find("recv group has 3 .\n"), std::string::npos) << log;
+    Json::Value info = Parse(store.getGroupInfo());
+    ASSERT_EQ(info["groupInfo"].size(), 2u);
+    EXPECT_EQ(info["groupInfo"][1]["groupId"].asString(), "c");
+    EXPECT_EQ(info["groupInfo"][1]["groupDevNum"].asInt(), 9);  // as announced, not recounted
+    EXPECT_EQ(store.groups()->size(), 2u);
+}
+
+TEST_F(DataManagerTest, TwentyFiveCamerasPageByPage) {
+    store.onGroupInfoMessage(R"({"groupInfo":[)" + Group(R"("Yard")", "y", 99, CameraList(1, 25)) +
+                             "]}");
+    // The page group info keeps the first ten camera objects exactly as received.
+    Json::Value info = Parse(store.getGroupInfo());
+    ASSERT_EQ(info["groupInfo"][0]["cameraLst"].size(), 10u);
+    EXPECT_EQ(info["groupInfo"][0]["cameraLst"][9], Parse(Camera(10)));
+
+    std::vector<std::string> expected;
+    for (int i = 1; i <= 10; ++i)
+        expected.push_back("SN" + std::to_string(i));
+    EXPECT_EQ(serials(page("y", 1, 10)), expected);
+    EXPECT_EQ(serials(page("y", 2, 10)).front(), "SN11");
+    EXPECT_EQ(serials(page("y", 3, 10)),
+              (std::vector<std::string>{"SN21", "SN22", "SN23", "SN24", "SN25"}));
+    Json::Value fourth = Parse(page("y", 4, 10));
+    EXPECT_FALSE(fourth.isMember("cameraLst"));
+    EXPECT_EQ(fourth["groupDevNum"].asUInt(), 25u);
+    EXPECT_EQ(fourth["groupId"].asString(), "y");
+    // The written camera objects carry all eleven members from the stored record.
+    Json::Value first = Parse(page("y", 1, 1))["cameraLst"][0];
+    EXPECT_EQ(first, Parse(Camera(1)));
+}
+
+TEST_F(DataManagerTest, PageParameterEdgeCases) {
+    store.onGroupInfoMessage(R"({"groupInfo":[)" + Group(R"("G")", "g", 3, CameraList(1, 3)) +
+                             "]}");
+    log.clear();
+    EXPECT_EQ(page("g", 0, 10), "");
+    EXPECT_EQ(
+        log, R"(H5 getGroupCamerasInfo param err: {"groupId":"g","camerasPageNum":0,"pageSize":10})"
+             "\n");
+    EXPECT_EQ(store.getGroupCamerasInfo(R"({"groupId":"g","pageSize":10})"), "");
+    for (int size : {0, -5}) {
+        Json::Value r = Parse(page("g", 1, size));
+        EXPECT_FALSE(r.isMember("cameraLst"));
+        EXPECT_EQ(r["groupDevNum"].asUInt(), 3u);
+    }
+    EXPECT_EQ(page("unknown", 1, 10), "");
+    EXPECT_EQ(store.getGroupCamerasInfo("not json"), "");
+    log.clear();
+    EXPECT_EQ(store.getGroupCamerasInfo(R"({"groupId":"g","camerasPageNum":"1","pageSize":10})"),
+              "");
+    EXPECT_NE(log.find("param err"), std::string::npos);
+    // A skip that wraps around in 32-bit arithmetic skips nothing.
+    EXPECT_EQ(serials(page("g", 1073741825, 4)).front(), "SN1");
+}
+
+TEST_F(DataManagerTest, EmptyAndMissingCameraLists) {
+    store.onGroupInfoMessage(
+        R"({"groupInfo":[{"groupName":"E","groupId":"e","groupDevNum":0,"cameraLst":[]},)"
+        R"({"groupName":"M","groupId":"m","groupDevNum":4},)"
+        R"({"groupName":"O","groupId":"o","groupDevNum":1,"cameraLst":{"a":1}}]})");
+    Json::Value info = Parse(store.getGroupInfo());
+    ASSERT_EQ(info["groupInfo"].size(), 3u);
+    for (const auto& g : info["groupInfo"]) {
+        EXPECT_TRUE(g["cameraLst"].isNull());
+    }
+    Json::Value empty = Parse(page("e", 1, 10));
+    EXPECT_EQ(empty["groupDevNum"].asUInt(), 0u);
+    EXPECT_FALSE(empty.isMember("cameraLst"));
+    EXPECT_EQ(page("m", 1, 10), "");
+    EXPECT_EQ(page("o", 1, 10), "");
+}
+
+TEST_F(DataManagerTest, UnusableGroupMessages) {
+    store.onGroupInfoMessage("this is not json");
+    EXPECT_EQ(log, "recv ");
+    EXPECT_EQ(Parse(store.getGroupInfo()), Parse(R"({"groupInfo":null})"));
+
+    store.onGroupInfoMessage(R"({"groupInfo":[)" + Group(R"("A")", "a", 1, CameraList(1, 1)) +
+                             "]}");
+    std::string before = store.getGroupInfo();
+    // A text "port" raises jsoncpp's conversion error: the group before it stays stored, the
+    // page group info is not rewritten.
+    store.onGroupInfoMessage(
+        R"({"groupInfo":[)" + Group(R"("B")", "b", 1, CameraList(2, 1)) + "," +
+        Group(R"("C")", "c", 1, R"(,"cameraLst":[{"serial":"X","port":"8000"}])") + "]}");
+    EXPECT_NE(log.find("parse msg err. \n"), std::string::npos);
+    EXPECT_EQ(store.getGroupInfo(), before);
+    EXPECT_EQ(store.groups()->size(), 2u);
+    EXPECT_NE(page("b", 1, 10), "");
+    EXPECT_EQ(page("c", 1, 10), "");
+
+    // Wrong kinds at the top: a root that is not an object raises the error too.
+    store.onGroupInfoMessage("[1,2]");
+    EXPECT_EQ(store.getGroupInfo(), before);
+    store.onGroupInfoMessage(R"({"groupInfo":"none"})");
+    EXPECT_EQ(Parse(store.getGroupInfo()), Parse(R"({"groupInfo":null})"));
+}
+
+TEST_F(DataManagerTest, GroupsAccumulateAndLookupsFindTheEarliest) {
+    store.onGroupInfoMessage(R"({"groupInfo":[)" + Group(R"("A")", "a", 1, CameraList(1, 1, 1)) +
+                             "]}");
+    store.onGroupInfoMessage(R"({"groupInfo":[)" + Group(R"("A")", "a", 2, CameraList(5, 2)) +
+                             "]}");
+    EXPECT_EQ(serials(page("a", 1, 10)), std::vector<std::string>{"SN1"});
+    Json::Value all = Parse(store.getAllCamerasInfo());
+    EXPECT_EQ(all["platformCameraLst"].size(), 1u);
+    EXPECT_EQ(all["localCameraLst"].size(), 2u);
+    EXPECT_EQ(all["localCameraLst"][1]["serial"].asString(), "SN6");
+}
+
+TEST_F(DataManagerTest, CameraMessages) {
+    store.onCameraMessage(Camera(7, 1));
+    EXPECT_EQ(store.getCurrentCameraInfo(), Camera(7, 1));
+    EXPECT_EQ(store.currentCamera().serial, "SN7");
+    EXPECT_EQ(store.currentCamera().iPlatform, 1);
+    // The message is fetched right away; the unreachable camera is logged as its bare answer.
+    EXPECT_NE(log.find(R"(camera cfg: {"channelNo" : 3,"subSerial" : "SN7"})"), std::string::npos)
+        << log;
+    store.onCameraMessage("garbage");
+    EXPECT_EQ(store.getCurrentCameraInfo(), "garbage");
+    EXPECT_EQ(store.currentCamera().serial, "SN7");
+    store.onCameraMessage(R"({"serial":["x"]})");
+    EXPECT_NE(log.find("parse msg err. \n"), std::string::npos);
+    EXPECT_EQ(store.currentCamera().serial, "SN7");
+}
+
+TEST_F(DataManagerTest, ConfigurationQuestionsWithoutACamera) {
+    EXPECT_EQ(Parse(store.getCameraCfgInfo(Camera(2))),
+              Parse(R"({"subSerial":"SN2","channelNo":2})"));
+    EXPECT_EQ(store.getCameraCfgInfo("{"), "");
+    log.clear();
+    EXPECT_EQ(store.getCameraCfgInfo(R"({"serial":"A","channelNo":"1"})"), "");
+    EXPECT_EQ(log, R"(H5 getCameraCfgInfo param err: {"serial":"A","channelNo":"1"})"
+                   "\n");
+    // No fetch succeeds, so the range answer is an empty entry, now and later.
+    EXPECT_EQ(store.getCameraCfgRangeInfo(Camera(2)), "");
+    std::string cached;
+    EXPECT_TRUE(store.cachedRange("SN2_2", cached));
+    EXPECT_EQ(store.getCameraCfgRangeInfo(Camera(2)), "");
+    EXPECT_EQ(store.getCameraCfgRangeInfo(R"({"serial":1.5e400})"), "");
+}
+
+TEST_F(DataManagerTest, OverlongCameraKeysAreRefused) {
+    std::string serial(128, 'S');  // "SSS..._0" is 130 characters
+    std::string request = R"({"serial":")" + serial + R"(","channelNo":0})";
+    log.clear();
+    EXPECT_EQ(store.getCameraCfgInfo(request), "");
+    EXPECT_NE(log.find("H5 getCameraCfgInfo param err: "), std::string::npos);
+    EXPECT_EQ(store.getCameraCfgRangeInfo(request), "");
+    EXPECT_NE(log.find("H5 getCameraCfgRangeInfo param err: "), std::string::npos);
+    std::string fits = R"({"serial":")" + serial.substr(1) + R"(","channelNo":0})";
+    EXPECT_NE(store.getCameraCfgInfo(fits), "");
+}
+
+TEST_F(DataManagerTest, IssuedTargets) {
+    store.setIssuedObject("[" + Camera(1) + R"(,{"devname":"no serial"},{"serial":5,"port":1})" +
+                          "]");
+    auto targets = store.issuedCameras();
+    ASSERT_EQ(targets.size(), 3u);
+    EXPECT_EQ(targets[0].devip, "10.1.0.1");
+    EXPECT_EQ(targets[0].devType, "");       // not read for targets
+    EXPECT_FALSE(targets[0].CheckPassword);  // not read for targets
+    EXPECT_EQ(targets[1].serial, "");
+    EXPECT_EQ(targets[1].devname, "");
+    EXPECT_EQ(targets[1].port, 8000);
+    EXPECT_TRUE(targets[1].encrypt);
+    EXPECT_EQ(targets[2].port, 8000);  // a numeric serial is not a string: defaults
+
+    store.setIssuedObject(R"({"serial":"x"})");
+    EXPECT_TRUE(store.issuedCameras().empty());
+    store.setIssuedObject("[" + Camera(1) + R"(,{"serial":"B","port":"80"},)" + Camera(2) + "]");
+    EXPECT_EQ(store.issuedCameras().size(), 1u);
+    EXPECT_NE(log.find("H5 setIssuedObject param err: "), std::string::npos);
+    store.setIssuedObject("nonsense");
+    EXPECT_TRUE(store.issuedCameras().empty());
+}
+
+TEST_F(DataManagerTest, PasswordUpdateRewritesThePageGroupInfo) {
+    store.onGroupInfoMessage(R"({"groupInfo":[)" + Group(R"("A")", "a", 2, CameraList(1, 2)) + "," +
+                             Group(R"("B")", "b", 1, CameraList(1, 1)) + "]}");
+    store.updateCameraPassword("a", "SN2", 2, "new-pw", false);
+    Json::Value info = Parse(store.getGroupInfo());
+    const Json::Value& changed = info["groupInfo"][0]["cameraLst"][1];
+    EXPECT_EQ(changed["passwd"].asString(), "new-pw");
+    EXPECT_FALSE(changed["CheckPassword"].asBool());
+    // Same serial in the other group, and the other camera of the group, are untouched.
+    EXPECT_TRUE(info["groupInfo"][0]["cameraLst"][0]["CheckPassword"].asBool());
+    EXPECT_EQ(info["groupInfo"][1]["cameraLst"][0]["passwd"].asString(), "pw");
+    // Members the store does not know survive the rewrite.
+    store.onGroupInfoMessage(
+        R"({"groupInfo":[)" +
+        Group(R"("C")", "c", 1, R"(,"cameraLst":[)" + Camera(3, 0, R"(,"extra":[1,2])") + "]") +
+        "]}");
+    store.updateCameraPassword("c", "SN3", 3, "x", false);
+    EXPECT_EQ(Parse(store.getGroupInfo())["groupInfo"][0]["cameraLst"][0]["extra"].size(), 2u);
+}
+
+TEST(CameraKey, FormsSerialUnderscoreChannel) {
+    EXPECT_EQ(MakeCameraKey("ABC", 3), "ABC_3");
+    EXPECT_EQ(MakeCameraKey("ABC", -1), "ABC_-1");
+    EXPECT_EQ(MakeCameraKey(std::string(127, 'x'), 0)->size(), 129u);
+    EXPECT_FALSE(MakeCameraKey(std::string(127, 'x'), 10));
+    EXPECT_EQ(MakeCameraKey(std::string("AB\0CD", 5), 1), "AB_1");
+}
+
+}  // namespace
+}  // namespace orvex
