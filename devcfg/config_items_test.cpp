@@ -1,0 +1,365 @@
+#include "devcfg/config_items.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <random>
+#include <set>
+
+#include "devcfg/testing/sample_records.h"
+
+namespace orvex {
+namespace {
+
+using testing::Pick;
+using testing::RandomInt;
+using testing::RandomInt32;
+using testing::RandomText;
+
+// The bytes each item may write, from the record layout (offset, width).
+std::set<size_t> ItemFields(int32_t item) {
+    std::vector<std::pair<size_t, size_t>> fields;
+    switch (item) {
+        case 1:
+            fields = {{0, 64}};
+            break;
+        case 2:
+            fields = {{188, 32}, {220, 4}, {224, 4}, {228, 4}, {232, 63}, {295, 1}, {364, 1}};
+            break;
+        case 3:
+            fields = {{40344, 1}, {40349, 1}, {41676, 1}, {41678, 1}};
+            break;
+        case 4:
+            for (size_t base : {79564u, 79680u}) {
+                for (auto [off, width] : std::vector<std::pair<size_t, size_t>>{{4, 4},
+                                                                                {8, 1},
+                                                                                {9, 1},
+                                                                                {10, 1},
+                                                                                {11, 1},
+                                                                                {12, 4},
+                                                                                {16, 4},
+                                                                                {20, 2},
+                                                                                {22, 1},
+                                                                                {24, 1},
+                                                                                {25, 1}}) {
+                    fields.push_back({base + off, width});
+                }
+            }
+            break;
+        case 5:
+            fields = {{80144, 2}};
+            break;
+        case 6:
+            fields = {{80156, 1}};
+            break;
+        case 7:
+            fields = {{77628, 1}, {78120, 1}, {78612, 1}};
+            break;
+        case 8:
+            fields = {{80220, 16}};
+            break;
+        case 9:
+            fields = {{516, 4}, {560, 4}, {568, 4}};
+            break;
+        case 10:
+            fields = {{380, 1}};
+            break;
+        case 11:
+            fields = {{80256, 24}};
+            break;
+    }
+    std::set<size_t> out;
+    for (auto [off, width] : fields) {
+        for (size_t i = 0; i < width; ++i) {
+            out.insert(off + i);
+        }
+    }
+    return out;
+}
+
+IssuedConfig RandomIssued(std::mt19937& rng) {
+    const char* videoWords[] = {"H.264", "std_h265", "H265", "", "自动", "svac"};
+    const char* audioWords[] = {"G722", "aac", "G711", "", "PCM"};
+    const char* dateWords[] = {"yyyy-MM-dd", "DD/MM/YYYY", "yyyy.MM.dd", ""};
+    const char* verifyWords[] = {"WPA2-PSK", "wpa-psk", "x-WPA2-PSK-y", "WEP", ""};
+    const char* cipherWords[] = {"AES", "tkip", "aes-ccmp", ""};
+    const char* inputWords[] = {"Mic In", "LINE IN", "line", ""};
+    IssuedConfig c;
+    c.serverAddress = RandomText(rng, 80);
+    c.ssid = RandomText(rng, 40);
+    c.password = RandomText(rng, 70);
+    c.verifyMethod = Pick(rng, verifyWords);
+    c.encryptType = Pick(rng, cipherWords);
+    c.remindSwitch = RandomInt(rng, 0, 1);
+    c.detectMode = RandomInt(rng, -2, 300);
+    c.sensitivityLevel = RandomInt(rng, -5, 6000);
+    c.remindVoice = RandomInt32(rng);
+    for (StreamSettings& s : c.streams) {
+        s.bitrateType = RandomInt(rng, 0, 1) ? "VBR" : "vbr";
+        s.videoCodecType = Pick(rng, videoWords);
+        s.audioCompressionType = Pick(rng, audioWords);
+        s.frameType = RandomInt32(rng);
+        s.streamType = RandomInt32(rng);
+        s.videoFlowType = RandomInt32(rng);
+        s.vbrUpperCap = RandomInt(rng, 0, 30);
+        s.picQuality = RandomInt32(rng);
+        s.maxFrameRate = RandomInt32(rng);
+        s.keyFrameInterval = RandomInt32(rng);
+        s.videoResolution = RandomInt32(rng);
+    }
+    c.audioInputMode = Pick(rng, inputWords);
+    c.inputVolume = RandomInt32(rng);
+    c.outputVolume = RandomInt32(rng);
+    c.wideDynamicRangeSwitch = RandomInt(rng, 0, 1);
+    c.brightnessLevel = RandomInt32(rng);
+    c.contrastLevel = RandomInt32(rng);
+    c.saturationLevel = RandomInt32(rng);
+    c.hue = RandomInt32(rng);
+    c.dateFormat = Pick(rng, dateWords);
+    c.timeFormat = RandomInt(rng, -1, 3);
+    c.displayState = RandomInt32(rng);
+    c.showName = RandomInt(rng, 0, 1);
+    c.showOrvexLogo = RandomInt(rng, 0, 1);
+    c.showWeek = RandomInt(rng, 0, 1);
+    c.showDate = RandomInt(rng, 0, 1);
+    return c;
+}
+
+// Writing one item changes only the bytes of that item's fields, all inside its block.
+TEST(WriteConfigItem, ChangesOnlyTheItemsFields) {
+    std::mt19937 rng(11);
+    for (int round = 0; round < 40; ++round) {
+        for (int32_t item = 1; item <= 11; ++item) {
+            SCOPED_TRACE(item);
+            auto before = testing::RandomRecord(rng);
+            auto after = std::make_unique<DeviceConfig>(*before);
+            ASSERT_TRUE(WriteConfigItem(item, RandomIssued(rng), 5, *after));
+            const std::set<size_t> allowed = ItemFields(item);
+            const RecordBlock block = ConfigItemBlock(item);
+            for (size_t i = 0; i < DeviceConfig::kSize; ++i) {
+                if (before->data()[i] != after->data()[i]) {
+                    ASSERT_TRUE(allowed.count(i)) << "byte " << i;
+                    ASSERT_GE(i, block.offset);
+                    ASSERT_LT(i, block.offset + block.size);
+                }
+            }
+        }
+    }
+}
+
+TEST(WriteConfigItem, UnknownItemWritesNothing) {
+    auto record = std::make_unique<DeviceConfig>();
+    const DeviceConfig copy = *record;
+    EXPECT_FALSE(WriteConfigItem(12, IssuedConfig(), 1, *record));
+    EXPECT_FALSE(WriteConfigItem(0, IssuedConfig(), 1, *record));
+    EXPECT_TRUE(*record == copy);
+    EXPECT_TRUE(PrepareItemBlock(0, IssuedConfig(), 1, *record).empty());
+}
+
+TEST(WriteConfigItem, ServerAddressIsCutAndLeavesNoTrace) {
+    auto record = std::make_unique<DeviceConfig>();
+    IssuedConfig c;
+    c.serverAddress = std::string(70, 'L');
+    WriteConfigItem(CFG_ITEM_TIME, c, 1, *record);
+    EXPECT_EQ(record->timeServerAddress(), std::string(64, 'L'));
+    EXPECT_EQ(record->data()[64], 0);
+    c.serverAddress = "ntp";
+    WriteConfigItem(CFG_ITEM_TIME, c, 1, *record);
+    EXPECT_EQ(record->timeServerAddress(), "ntp");
+    for (size_t i = 3; i < 64; ++i) {
+        ASSERT_EQ(record->data()[i], 0);
+    }
+}
+
+TEST(WriteConfigItem, WifiWords) {
+    auto record = std::make_unique<DeviceConfig>();
+    record->setWifiMode(3);
+    record->setWifiSecurity(9);
+    record->setWifiCipher(7);
+    record->setWifiKey("old-key-that-is-long");
+    record->setWifiKeyLength(20);
+    record->setWifiKeySelector(1);
+    IssuedConfig c;
+    c.ssid = "net";
+    c.password = "pw";
+
+    c.verifyMethod = "WEP";  // neither word: only the name and the mode change
+    WriteConfigItem(CFG_ITEM_WIFI, c, 1, *record);
+    EXPECT_EQ(record->wifiSsid(), "net");
+    EXPECT_EQ(record->wifiMode(), 0);
+    EXPECT_EQ(record->wifiSecurity(), 9);
+    EXPECT_EQ(record->wifiCipher(), 7);
+    EXPECT_EQ(record->wifiKey(), "old-key-that-is-long");
+    EXPECT_EQ(record->wifiKeySelector(), 1);
+
+    c.verifyMethod = "Wpa2-Psk";
+    c.encryptType = "AES";
+    WriteConfigItem(CFG_ITEM_WIFI, c, 1, *record);
+    EXPECT_EQ(record->wifiSecurity(), 4);
+    EXPECT_EQ(record->wifiCipher(), 0);
+    EXPECT_EQ(record->wifiKey(), "pw");
+    EXPECT_EQ(record->data()[232 + 2], 0);  // the old key is cleared
+    EXPECT_EQ(record->wifiKeyLength(), 2);
+    EXPECT_EQ(record->wifiKeySelector(), 0);
+
+    c.verifyMethod = "wpa-psk";
+    c.encryptType = "TKIP";
+    c.password = std::string(80, 'p');
+    WriteConfigItem(CFG_ITEM_WIFI, c, 1, *record);
+    EXPECT_EQ(record->wifiSecurity(), 2);
+    EXPECT_EQ(record->wifiCipher(), 1);
+    EXPECT_EQ(record->wifiKeyLength(), 63);
+    EXPECT_EQ(record->wifiKey(), std::string(63, 'p'));
+}
+
+TEST(WriteConfigItem, MotionSensitivityByScale) {
+    struct Case {
+        int32_t scale;
+        uint8_t flag;
+        int32_t mode, level;
+        uint8_t sensitivity, alternate;
+    };
+    const Case cases[] = {
+        {2, 0, 0, 40, 2, 0xEE},    // percent scale: level / 20
+        {2, 1, 3, 59, 2, 0xEE},    // percent scale wins over mode and flag
+        {0, 0, 3, 7, 0xEE, 7},     // another mode: the alternate byte
+        {0, 1, 0, 7, 7, 0xEE},     // alternate flag: the level as it is
+        {0, 0, 0, 0, 0xFF, 0xEE},  // default scale: 0 is off
+        {0, 0, 0, 3, 2, 0xEE},     // default scale: one less
+        {0, 0, 256, 3, 2, 0xEE},   // the mode byte written is 0 (low 8 bits)
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.level);
+        auto record = std::make_unique<DeviceConfig>();
+        record->setSensitivityScale(k.scale);
+        record->setAlternateSensitivityFlag(k.flag);
+        record->setMotionSensitivity(0xEE);
+        record->setMotionAlternateSensitivity(0xEE);
+        IssuedConfig c;
+        c.remindSwitch = true;
+        c.detectMode = k.mode;
+        c.sensitivityLevel = k.level;
+        WriteConfigItem(CFG_ITEM_MOTION, c, 1, *record);
+        EXPECT_EQ(record->motionSwitch(), 1);
+        EXPECT_EQ(record->motionMode(), static_cast<uint8_t>(k.mode));
+        EXPECT_EQ(record->motionSensitivity(), k.sensitivity);
+        EXPECT_EQ(record->motionAlternateSensitivity(), k.alternate);
+    }
+}
+
+TEST(WriteConfigItem, AlarmSoundBlock) {
+    std::mt19937 rng(3);
+    auto record = testing::RandomRecord(rng);
+    IssuedConfig c;
+    c.remindVoice = 4;
+    WriteConfigItem(CFG_ITEM_ALARM_SOUND, c, 2, *record);
+    const uint8_t expected[24] = {24, 0, 0, 0, 2, 0, 0, 0, 4};
+    EXPECT_EQ(std::memcmp(record->data() + 80256, expected, 24), 0);
+}
+
+TEST(WriteConfigItem, CompressionWords) {
+    auto record = std::make_unique<DeviceConfig>();
+    IssuedConfig c;
+    c.streams[0] = {"VBR", "std_h265", "g711_u", 258, 1, 2, 23, 3, 25, 70000, 4};
+    c.streams[1] = {"vbr", "H265", "G711", 1, 0, 0, 0, 0, 0, 0, 0};
+    WriteConfigItem(CFG_ITEM_COMPRESSION, c, 1, *record);
+    EXPECT_EQ(record->streamBitrateType(0), 0);
+    EXPECT_EQ(record->streamBitrateType(1), 1);  // letter case counts for "VBR"
+    EXPECT_EQ(record->streamVideoEncoding(0), 10);
+    EXPECT_EQ(record->streamVideoEncoding(1), 0xFF);
+    EXPECT_EQ(record->streamAudioEncoding(0), 1);
+    EXPECT_EQ(record->streamAudioEncoding(1), 0xFF);
+    EXPECT_EQ(record->streamFrameType(0), 2);  // low 8 bits of 258
+    EXPECT_EQ(record->streamBitrateCode(0), 23);
+    EXPECT_EQ(record->streamIFrameInterval(0), static_cast<uint16_t>(70000));
+    EXPECT_EQ(record->streamResolution(0), 4);
+    EXPECT_EQ(record->streamFrameRate(0), 25);
+}
+
+TEST(WriteConfigItem, AudioInputDisplayAndSwitches) {
+    auto record = std::make_unique<DeviceConfig>();
+    record->setAudioInputMode(1);
+    record->setDateFormat(5);
+    IssuedConfig c;
+    c.audioInputMode = "Mic";  // no match: the mode stays
+    c.inputVolume = 300;
+    WriteConfigItem(CFG_ITEM_AUDIO_IN, c, 1, *record);
+    EXPECT_EQ(record->audioInputMode(), 1);
+    EXPECT_EQ(record->audioInputVolume(), 44);
+    c.audioInputMode = "mic in";
+    WriteConfigItem(CFG_ITEM_AUDIO_IN, c, 1, *record);
+    EXPECT_EQ(record->audioInputMode(), 0);
+
+    c.dateFormat = "yyyy.MM.dd";  // no match: the format stays
+    c.timeFormat = -4;
+    c.showWeek = true;
+    c.displayState = 2;
+    WriteConfigItem(CFG_ITEM_OSD, c, 1, *record);
+    EXPECT_EQ(record->dateFormat(), 5);
+    EXPECT_EQ(record->timeFormat(), 1);
+    EXPECT_EQ(record->weekShown(), 1);
+    EXPECT_EQ(record->displayState(), 2);
+    c.dateFormat = "MM/DD/YYYY";
+    WriteConfigItem(CFG_ITEM_OSD, c, 1, *record);
+    EXPECT_EQ(record->dateFormat(), 6);
+
+    c.wideDynamicRangeSwitch = true;
+    record->data()[78120] = 9;
+    WriteConfigItem(CFG_ITEM_IMAGE, c, 1, *record);
+    EXPECT_EQ(record->wideDynamicRange(0), 1);
+    EXPECT_EQ(record->wideDynamicRange(1), 1);
+    EXPECT_EQ(record->wideDynamicRange(2), 1);
+}
+
+TEST(IssueItemsTable, OrderBitsAndNames) {
+    const auto items = IssueItems();
+    ASSERT_EQ(items.size(), 10u);
+    std::vector<int32_t> codes;
+    for (const IssueItem& item : items) {
+        for (int i = 0; i < item.codeCount; ++i) {
+            codes.push_back(item.codes[i]);
+        }
+    }
+    EXPECT_EQ(codes, (std::vector<int32_t>{1, 2, 3, 11, 4, 5, 6, 7, 8, 10, 9}));
+    EXPECT_STREQ(items[0].itemName, "通用配置");
+    EXPECT_STREQ(items[2].itemName, "布撤防计划");
+    EXPECT_EQ(items[2].sectionBit, 0x04u);
+    EXPECT_STREQ(items[8].itemName, "Logo配置");
+    EXPECT_STREQ(items[9].itemName, "图像显示");
+    EXPECT_EQ(items[9].sectionBit, 0x40u);
+}
+
+// The worker's use: a prepared block holds the change; only compression and colour change the
+// working record before the camera answers; an accepted block is copied back.
+TEST(PrepareItemBlock, WorkingRecordChangesOnlyWhenSpecified) {
+    std::mt19937 rng(5);
+    const IssuedConfig c = RandomIssued(rng);
+    for (int32_t item = 1; item <= 11; ++item) {
+        SCOPED_TRACE(item);
+        auto work = testing::RandomRecord(rng);
+        const auto original = std::make_unique<DeviceConfig>(*work);
+        auto expected = std::make_unique<DeviceConfig>(*work);
+        WriteConfigItem(item, c, 3, *expected);
+
+        const std::vector<uint8_t> block = PrepareItemBlock(item, c, 3, *work);
+        ASSERT_EQ(block.size(), ConfigItemSize(item));
+        const auto wanted = expected->block(item);
+        EXPECT_TRUE(std::equal(block.begin(), block.end(), wanted.begin()));
+        if (ConfigItemWrittenInPlace(item)) {
+            EXPECT_TRUE(*work == *expected);
+        } else {
+            EXPECT_TRUE(*work == *original);
+        }
+        AcceptItemBlock(item, block, *work);
+        EXPECT_TRUE(*work == *expected);
+
+        // A block of the wrong size is ignored.
+        const std::vector<uint8_t> wrong(block.size() - 1, 0xAB);
+        AcceptItemBlock(item, wrong, *work);
+        EXPECT_TRUE(*work == *expected);
+    }
+}
+
+}  // namespace
+}  // namespace orvex
