@@ -410,6 +410,8 @@ void DataManager::resetForTesting() {
     issuedCameras_.clear();
     configCache_.clear();
     rangeCache_.clear();
+    deviceConfigCache_.clear();
+    lastWifiList_ = WifiScanList();
     mainWindow_ = nullptr;
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "devcfg/issued_config.h"
+#include "platform/rprov/rprov_records.h"
 #include "platform/win32/win_types.h"
 #include "studio/camera_record.h"
 
@@ -67,6 +68,20 @@ class DataManager {
     // under the record's CameraKey. Any worker thread.
     void getConfigInfoByDevSerial(const CameraRecord& record, std::string& configText,
                                   Json::Value& json);
+    // The Wi-Fi networks a camera sees, as a JSON array of {"ssid"} objects written into `out`;
+    // `out` is left as it was when the request is not JSON or the camera cannot be read. Task
+    // workers.
+    void getWifiInfoByDevSerial(const std::string& request, std::string& out);
+    // Tests the password of the camera in `request` by logging in. Returns the answer text
+    // (empty for a request that cannot be read), copies the camera into `camera`, and sets
+    // `passed` when the login succeeded; then marks the first matching stored camera whose
+    // password was unconfirmed as confirmed. Main thread.
+    std::string CheckDevPassword(const std::string& request, CameraRecord& camera, bool& passed);
+    // The DeviceConfig last read from the camera under `key`; false when none was read. Any
+    // thread.
+    bool cachedDeviceConfig(const std::string& key, DeviceConfig& config) const;
+    // The last Wi-Fi list read from any camera, its count limited to 20. Any thread.
+    WifiScanList lastWifiList() const;
 
     // A snapshot of the group list. Any thread.
     GroupSnapshot groups() const;
@@ -84,6 +99,9 @@ class DataManager {
 
     void appendGroup(GroupRecord group);
     void storeRange(const std::string& key, const std::string& text);
+    // Stores the three cache entries of one successful fetch together.
+    void storeFetch(const std::string& key, std::string configText,
+                    std::shared_ptr<const DeviceConfig> config, std::string rangeText);
 
     // groupLock guards the group list (the snapshot pointer). Lock order: groupLock before
     // stateLock_; stateLock_ is only ever held for a short copy or assignment.
@@ -100,6 +118,8 @@ class DataManager {
     IssuedConfig issuedConfig_;
     std::map<std::string, std::string> configCache_;
     std::map<std::string, std::string> rangeCache_;
+    std::map<std::string, std::shared_ptr<const DeviceConfig>> deviceConfigCache_;
+    WifiScanList lastWifiList_;
     HWND mainWindow_ = nullptr;
 };
 
