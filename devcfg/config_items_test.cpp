@@ -17,67 +17,6 @@ using testing::RandomInt;
 using testing::RandomInt32;
 using testing::RandomText;
 
-// The bytes each item may write, from the record layout (offset, width).
-std::set<size_t> ItemFields(int32_t item) {
-    std::vector<std::pair<size_t, size_t>> fields;
-    switch (item) {
-        case 1:
-            fields = {{0, 64}};
-            break;
-        case 2:
-            fields = {{188, 32}, {220, 4}, {224, 4}, {228, 4}, {232, 63}, {295, 1}, {364, 1}};
-            break;
-        case 3:
-            fields = {{40344, 1}, {40349, 1}, {41676, 1}, {41678, 1}};
-            break;
-        case 4:
-            for (size_t base : {79564u, 79680u}) {
-                for (auto [off, width] : std::vector<std::pair<size_t, size_t>>{{4, 4},
-                                                                                {8, 1},
-                                                                                {9, 1},
-                                                                                {10, 1},
-                                                                                {11, 1},
-                                                                                {12, 4},
-                                                                                {16, 4},
-                                                                                {20, 2},
-                                                                                {22, 1},
-                                                                                {24, 1},
-                                                                                {25, 1}}) {
-                    fields.push_back({base + off, width});
-                }
-            }
-            break;
-        case 5:
-            fields = {{80144, 2}};
-            break;
-        case 6:
-            fields = {{80156, 1}};
-            break;
-        case 7:
-            fields = {{77628, 1}, {78120, 1}, {78612, 1}};
-            break;
-        case 8:
-            fields = {{80220, 16}};
-            break;
-        case 9:
-            fields = {{516, 4}, {560, 4}, {568, 4}};
-            break;
-        case 10:
-            fields = {{380, 1}};
-            break;
-        case 11:
-            fields = {{80256, 24}};
-            break;
-    }
-    std::set<size_t> out;
-    for (auto [off, width] : fields) {
-        for (size_t i = 0; i < width; ++i) {
-            out.insert(off + i);
-        }
-    }
-    return out;
-}
-
 IssuedConfig RandomIssued(std::mt19937& rng) {
     const char* videoWords[] = {"H.264", "std_h265", "H265", "", "自动", "svac"};
     const char* audioWords[] = {"G722", "aac", "G711", "", "PCM"};
@@ -135,7 +74,7 @@ TEST(WriteConfigItem, ChangesOnlyTheItemsFields) {
             auto before = testing::RandomRecord(rng);
             auto after = std::make_unique<DeviceConfig>(*before);
             ASSERT_TRUE(WriteConfigItem(item, RandomIssued(rng), 5, *after));
-            const std::set<size_t> allowed = ItemFields(item);
+            const std::set<size_t> allowed = testing::ItemFieldBytes(item);
             const RecordBlock block = ConfigItemBlock(item);
             for (size_t i = 0; i < DeviceConfig::kSize; ++i) {
                 if (before->data()[i] != after->data()[i]) {

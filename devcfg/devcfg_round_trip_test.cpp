@@ -1,0 +1,215 @@
+// Round trip of a camera's record through the page: DeviceConfigToPageJson, the page's
+// request read back by ParseIssuedConfig, and every item written back with WriteConfigItem.
+//
+// The mapping is one-to-one for every converted field except these (CanonicalRecord keeps
+// them in the one-to-one range; the lossy cases are pinned in LossyFields below):
+// - Texts end at their first NUL; issuing clears the field, so bytes after the NUL become 0.
+//   Bytes that are not UTF-8 reach the page as U+FFFD.
+// - Wi-Fi: the key is read only for security 2 or 4; the alternate key (selector 1) is issued
+//   back as the key at 232 with selector 0, and any other selector as an empty key; the key
+//   length becomes the bytes copied; the mode
+//   is always issued as 0; a cipher other than 0 or 1 has no word and is issued as TKIP (or
+//   AES when the page fills its default).
+// - Motion: the switch reads true only for 1; on the default scale with another detection
+//   mode the page value (byte + 1) is issued into the alternate-mode byte; on the percent
+//   scale 0xFF shows as 0 and is issued back as 0.
+// - Alarm sound block: issued as {24, channel, sound, 0, 0, 0} whatever it held.
+// - Streams: bitrate type bytes other than 0 become 1; bitrate codes outside 1 to 30 become 0;
+//   encodings without a word become 0xFF; the sub stream gets the main stream's audio word.
+// - Wide dynamic range: only the first of the three places is read; a value other than 0 or 1
+//   is issued as 0, and all three places are issued equal.
+// - Display: logo, channel name and date read true only for 1, weekday for any non-zero, and
+//   all are issued as 1 or 0; a time format other than 0 is issued as 1.
+// - "proofMode" is always "auto" and never written to the record.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <random>
+
+#include "devcfg/code_tables.h"
+#include "devcfg/config_items.h"
+#include "devcfg/device_config_json.h"
+#include "devcfg/issued_config.h"
+#include "devcfg/testing/sample_records.h"
+
+namespace orvex {
+namespace {
+
+using testing::CanonicalRecord;
+using testing::DebugCapture;
+
+constexpr int32_t kChannel = 3;
+
+// The record through the page and back into IssuedConfig.
+IssuedConfig ThroughThePage(const DeviceConfig& record) {
+    Json::Value json;
+    const std::string items = DeviceConfigToPageJson(record, json);
+    IssuedConfig issued;
+    ParseIssuedConfig("{\"configItems\":" + items + "}", issued);
+    return issued;
+}
+
+// Every item of every section written into `record`.
+void IssueAll(const IssuedConfig& issued, DeviceConfig& record) {
+    for (const IssueItem& item : IssueItems()) {
+        for (int i = 0; i < item.codeCount; ++i) {
+            WriteConfigItem(item.codes[i], issued, kChannel, record);
+        }
+    }
+}
+
+std::string Word(const char* word) {
+    return word != nullptr ? word : "";
+}
+
+TEST(DevcfgRoundTrip, IssuedConfigHoldsTheRecordsValues) {
+    DebugCapture quiet;
+    std::mt19937 rng(2024);
+    for (int round = 0; round < 300; ++round) {
+        SCOPED_TRACE(round);
+        const auto r = CanonicalRecord(rng, kChannel);
+        const IssuedConfig c = ThroughThePage(*r);
+        ASSERT_EQ(c.sectionMask, 0xFEu);
+
+        EXPECT_EQ(c.serverAddress, r->timeServerAddress());
+        EXPECT_EQ(c.ssid, r->wifiSsid());
+        const bool keyed = r->wifiSecurity() == 2 || r->wifiSecurity() == 4;
+        EXPECT_EQ(c.password, keyed ? r->wifiKey() : "");
+        if (keyed) {
+            EXPECT_EQ(c.verifyMethod, Word(WifiSecurityWord(r->wifiSecurity())));
+            EXPECT_EQ(c.encryptType, Word(WifiCipherWord(r->wifiCipher())));
+        }
+        EXPECT_EQ(c.remindSwitch, r->motionSwitch() == 1);
+        EXPECT_EQ(c.detectMode, r->motionMode());
+        EXPECT_EQ(c.remindVoice, r->alarmSound());
+        for (int s = 0; s < 2; ++s) {
+            const StreamSettings& st = c.streams[s];
+            EXPECT_EQ(st.streamType, r->streamType(s));
+            EXPECT_EQ(st.videoFlowType, r->streamFlowType(s));
+            EXPECT_EQ(st.bitrateType, r->streamBitrateType(s) == 0 ? "VBR" : "CBR");
+            EXPECT_EQ(st.vbrUpperCap, r->streamBitrateCode(s));  // kbit/s and back
+            EXPECT_EQ(st.picQuality, r->streamPicQuality(s));
+            EXPECT_EQ(st.videoResolution, r->streamResolution(s));
+            EXPECT_EQ(st.maxFrameRate, r->streamFrameRate(s));
+            EXPECT_EQ(st.keyFrameInterval, r->streamIFrameInterval(s));
+            EXPECT_EQ(st.frameType, r->streamFrameType(s));
+            EXPECT_EQ(st.videoCodecType, Word(VideoEncodingWord(r->streamVideoEncoding(s))));
+            EXPECT_EQ(st.audioCompressionType, Word(AudioEncodingWord(r->streamAudioEncoding(0))));
+        }
+        EXPECT_EQ(c.audioInputMode, Word(AudioInputWord(r->audioInputMode())));
+        EXPECT_EQ(c.inputVolume, r->audioInputVolume());
+        EXPECT_EQ(c.outputVolume, r->audioOutputVolume());
+        EXPECT_EQ(c.wideDynamicRangeSwitch, r->wideDynamicRange(0) == 1);
+        EXPECT_EQ(c.brightnessLevel, r->brightness());
+        EXPECT_EQ(c.contrastLevel, r->contrast());
+        EXPECT_EQ(c.saturationLevel, r->saturation());
+        EXPECT_EQ(c.hue, r->hue());
+        EXPECT_EQ(c.showOrvexLogo, r->logoShown() == 1);
+        EXPECT_EQ(c.showName, r->channelNameShown() == 1);
+        EXPECT_EQ(c.showDate, r->dateShown() == 1);
+        EXPECT_EQ(c.showWeek, r->weekShown() != 0);
+        EXPECT_EQ(c.dateFormat, Word(DateFormatWord(r->dateFormat())));
+        EXPECT_EQ(c.timeFormat, r->timeFormat());
+        EXPECT_EQ(c.displayState, r->displayState());
+    }
+}
+
+// Issuing the page's values into a record whose converted fields were scrambled restores the
+// original record, all 80,280 bytes.
+TEST(DevcfgRoundTrip, IssuingThePagesValuesRestoresTheRecord) {
+    DebugCapture quiet;
+    std::mt19937 rng(99);
+    for (int round = 0; round < 300; ++round) {
+        SCOPED_TRACE(round);
+        const auto original = CanonicalRecord(rng, kChannel);
+        const IssuedConfig issued = ThroughThePage(*original);
+        ASSERT_EQ(issued.sectionMask, 0xFEu);
+
+        auto target = std::make_unique<DeviceConfig>(*original);
+        for (int32_t item = 1; item <= 11; ++item) {
+            for (size_t i : testing::ItemFieldBytes(item)) {
+                target->data()[i] = testing::RandomByte(rng);
+            }
+        }
+        // Fields that issuing leaves as they are when the page has no word for them keep the
+        // camera's value, so they are not scrambled.
+        if (original->audioInputMode() > 1) {
+            target->setAudioInputMode(original->audioInputMode());
+        }
+        if (original->dateFormat() > 8) {
+            target->setDateFormat(original->dateFormat());
+        }
+        // Only one of the two sensitivity bytes is written, chosen by scale and mode.
+        if (original->sensitivityScale() != 2 && original->motionMode() != 0) {
+            target->setMotionSensitivity(original->motionSensitivity());
+        } else {
+            target->setMotionAlternateSensitivity(original->motionAlternateSensitivity());
+        }
+        if (original->wifiSecurity() != 2 && original->wifiSecurity() != 4) {
+            target->setWifiSecurity(original->wifiSecurity());
+            target->setWifiCipher(original->wifiCipher());
+            target->setWifiKeyLength(original->wifiKeyLength());
+            target->setWifiKeySelector(original->wifiKeySelector());
+            std::memcpy(target->data() + 232, original->data() + 232, 63);
+        }
+        ASSERT_FALSE(*target == *original);
+        IssueAll(issued, *target);
+        for (size_t i = 0; i < DeviceConfig::kSize; ++i) {
+            ASSERT_EQ(target->data()[i], original->data()[i]) << "byte " << i;
+        }
+    }
+}
+
+// What the round trip does where it is not one-to-one.
+TEST(DevcfgRoundTrip, LossyFields) {
+    DebugCapture quiet;
+    auto r = std::make_unique<DeviceConfig>();
+    r->setWifiSsid("n");
+    r->setWifiSecurity(2);
+    r->setWifiCipher(5);
+    r->setWifiMode(7);
+    r->setWifiKey("first");
+    r->setWifiAlternateKey("second");
+    r->setWifiKeySelector(1);
+    r->setWifiKeyLength(40);
+    r->setMotionMode(2);  // default scale, another mode
+    r->setMotionSensitivity(4);
+    r->setMotionAlternateSensitivity(9);
+    r->setStreamBitrateType(0, 5);
+    r->setStreamBitrateCode(0, 31);
+    r->setStreamVideoEncoding(0, 3);
+    r->setStreamAudioEncoding(0, 7);
+    r->setStreamAudioEncoding(1, 1);
+    r->data()[78120] = 1;  // second wide dynamic range place differs from the first
+    r->setLogoShown(3);
+    r->setTimeFormat(4);
+    r->setAlarmSoundBlock(9, 2);
+    r->data()[80270] = 0x55;
+
+    IssuedConfig issued = ThroughThePage(*r);
+    EXPECT_EQ(issued.password, "second");
+    EXPECT_EQ(issued.encryptType, "AES");  // no word for cipher 5; the page default fills it
+    EXPECT_EQ(issued.sensitivityLevel, 5);
+
+    IssueAll(issued, *r);
+    EXPECT_EQ(r->wifiKey(), "second");
+    EXPECT_EQ(r->wifiKeySelector(), 0);
+    EXPECT_EQ(r->wifiKeyLength(), 6);
+    EXPECT_EQ(r->wifiCipher(), 0);
+    EXPECT_EQ(r->wifiMode(), 0);
+    EXPECT_EQ(r->motionSensitivity(), 4);           // untouched
+    EXPECT_EQ(r->motionAlternateSensitivity(), 5);  // the page value lands here
+    EXPECT_EQ(r->streamBitrateType(0), 1);
+    EXPECT_EQ(r->streamBitrateCode(0), 0);
+    EXPECT_EQ(r->streamVideoEncoding(0), 0xFF);
+    EXPECT_EQ(r->streamAudioEncoding(1), 7);  // the main stream's word
+    EXPECT_EQ(r->wideDynamicRange(1), 0);
+    EXPECT_EQ(r->logoShown(), 0);
+    EXPECT_EQ(r->timeFormat(), 1);
+    EXPECT_EQ(r->alarmChannel(), kChannel);
+    EXPECT_EQ(r->data()[80270], 0);
+}
+
+}  // namespace
+}  // namespace orvex
