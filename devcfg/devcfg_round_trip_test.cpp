@@ -7,9 +7,8 @@
 //   Bytes that are not UTF-8 reach the page as U+FFFD.
 // - Wi-Fi: the key is read only for security 2 or 4; the alternate key (selector 1) is issued
 //   back as the key at 232 with selector 0, and any other selector as an empty key; the key
-//   length becomes the bytes copied; the mode
-//   is always issued as 0; a cipher other than 0 or 1 has no word and is issued as TKIP (or
-//   AES when the page fills its default).
+//   length becomes the bytes copied; the mode is always issued as 0; a cipher other than 0 or
+//   1 has no word and is issued as TKIP (or AES when the page fills its default).
 // - Motion: the switch reads true only for 1; on the default scale with another detection
 //   mode the page value (byte + 1) is issued into the alternate-mode byte; on the percent
 //   scale 0xFF shows as 0 and is issued back as 0.
