@@ -1,0 +1,251 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "stats/statistics.h"
+#include "studio/testing/loopback_peer.h"
+
+namespace orvex {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::LoopbackConnection;
+using testing::LoopbackListener;
+
+// One connection as the server saw it: the request head, and how the client left
+// ("closed" in order, "reset" with part of the answer unread).
+struct Exchange {
+    std::string request;
+    std::string end;
+    std::chrono::steady_clock::duration lasted;
+};
+
+// What a scripted server does after reading a request.
+enum class Reply { kAnswer, kSilence, kHangUp };
+
+// A raw HTTP server answering every request with the same scripted bytes, or keeping silent
+// until the client gives up, or closing at once.
+class ScriptedServer {
+  public:
+    explicit ScriptedServer(std::string answer, Reply reply = Reply::kAnswer)
+        : answer_(std::move(answer)), reply_(reply) {
+        thread_ = std::thread([this] { serve(); });
+    }
+    ~ScriptedServer() {
+        stop_ = true;
+        thread_.join();
+    }
+    uint16_t port() const { return listener_.port(); }
+
+    bool waitFor(size_t count, std::chrono::milliseconds limit = 10s) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        return changed_.wait_for(lock, limit, [&] { return exchanges_.size() >= count; });
+    }
+    std::vector<Exchange> exchanges() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return exchanges_;
+    }
+    std::atomic<int> accepted{0};
+
+  private:
+    void serve() {
+        while (!stop_) {
+            LoopbackConnection connection = listener_.accept(50ms);
+            if (!connection.valid()) {
+                continue;
+            }
+            ++accepted;
+            auto begin = std::chrono::steady_clock::now();
+            Exchange exchange;
+            exchange.request = connection.readUntil("\r\n\r\n").value_or("<no request>");
+            if (reply_ == Reply::kHangUp) {
+                connection.close();
+                exchange.end = "hung up";
+            } else {
+                if (reply_ == Reply::kAnswer) {
+                    connection.send(answer_);
+                }
+                exchange.end = connection.waitEnd(15s);
+            }
+            exchange.lasted = std::chrono::steady_clock::now() - begin;
+            std::lock_guard<std::mutex> lock(mutex_);
+            exchanges_.push_back(exchange);
+            changed_.notify_all();
+        }
+    }
+
+    LoopbackListener listener_;
+    const std::string answer_;
+    const Reply reply_;
+    std::atomic<bool> stop_{false};
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<Exchange> exchanges_;
+    std::thread thread_;
+};
+
+class StatisticsDeliveryTest : public ::testing::Test {
+  protected:
+    StatisticsDeliveryTest() {
+        InitStatistics(0);
+        SetStatisticsTimeoutForTesting(3000);
+    }
+    ~StatisticsDeliveryTest() override {
+        StopStatisticsSender();
+        UnInitStatistics();
+        SetStatisticsTimeoutForTesting(10000);
+    }
+
+    // Opens, fills and sends the page-load report to `port`.
+    void SendLoadReport(uint16_t port) {
+        SetCommonStatisticsString("hc", "hc-1");
+        SetCommonStatisticsString("clt_ver", "5.0.1");
+        SetCommonStatisticsInt("clt_type", 9);
+        SetStatisticsServer("127.0.0.1", port);
+        ASSERT_EQ(StartStatisticsSender(1), 0);
+        ASSERT_EQ(BeginStatistics("studio_client_h5", "16"), STATISTICS_OK);
+        SetStatisticsInt("studio_client_h5", "16", "type", 16);
+        SetStatisticsString("studio_client_h5", "16", "uuid", "a&b=c");
+        SetStatisticsInt("studio_client_h5", "16", "r", 0);
+        ASSERT_EQ(SendStatistics("studio_client_h5", "16", false), STATISTICS_SEND_QUEUED);
+    }
+
+    std::string ExpectedRequest(uint16_t port) {
+        return "POST /statistics.do?systemName=studio_client_h5&type=16&uuid=a&b=c&r=0"
+               "&hc=hc-1&clt_ver=5.0.1&clt_type=9 HTTP/1.1\r\n"
+               "Accept: */*\r\nHost: 127.0.0.1:" +
+               std::to_string(port) +
+               "\r\nConnection: close\r\n"
+               "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: 0 \r\n\r\n";
+    }
+
+    // Waits for `count` exchanges and then makes sure no further attempt follows.
+    std::vector<Exchange> Attempts(ScriptedServer& server, size_t count) {
+        EXPECT_TRUE(server.waitFor(count));
+        std::this_thread::sleep_for(300ms);
+        auto exchanges = server.exchanges();
+        EXPECT_EQ(exchanges.size(), count);
+        EXPECT_EQ(server.accepted.load(), static_cast<int>(count));
+        return exchanges;
+    }
+};
+
+TEST_F(StatisticsDeliveryTest, SuccessIsOneExactRequestWithTheBodyRead) {
+    ScriptedServer server("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok");
+    SendLoadReport(server.port());
+    auto exchanges = Attempts(server, 1);
+    ASSERT_EQ(exchanges.size(), 1u);
+    EXPECT_EQ(exchanges[0].request, ExpectedRequest(server.port()));
+    EXPECT_EQ(exchanges[0].end, "closed");
+}
+
+TEST_F(StatisticsDeliveryTest, Http10AnswerCountsAsFailureThreeTimes) {
+    ScriptedServer server("HTTP/1.0 200 OK\r\n\r\n");
+    SendLoadReport(server.port());
+    auto exchanges = Attempts(server, 3);
+    for (const Exchange& exchange : exchanges) {
+        EXPECT_EQ(exchange.request, ExpectedRequest(server.port()));
+    }
+}
+
+TEST_F(StatisticsDeliveryTest, NoContentIsASuccess) {
+    ScriptedServer server("HTTP/1.1 204 No Content\r\n\r\n");
+    SendLoadReport(server.port());
+    Attempts(server, 1);
+}
+
+TEST_F(StatisticsDeliveryTest, ServerErrorIsTriedThreeTimes) {
+    ScriptedServer server("HTTP/1.1 500 Internal Server Error\r\nContent-Length: 5\r\n\r\nerror");
+    SendLoadReport(server.port());
+    auto exchanges = Attempts(server, 3);
+    for (const Exchange& exchange : exchanges) {
+        EXPECT_EQ(exchange.end, "reset");  // a failed status leaves the body unread
+    }
+}
+
+TEST_F(StatisticsDeliveryTest, SmallChunkedBodyIsRead) {
+    ScriptedServer server(
+        "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n1f0\r\n" +
+        std::string(0x1f0, 'x') + "\r\n0\r\n");
+    SendLoadReport(server.port());
+    auto exchanges = Attempts(server, 1);
+    EXPECT_EQ(exchanges.at(0).end, "closed");  // every byte was consumed
+}
+
+TEST_F(StatisticsDeliveryTest, ChunkedBodyReachingTheLimitIsNotReadOn) {
+    // 0x1f0 + 0x10 = 512: the second chunk is left unread.
+    ScriptedServer server("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n1f0\r\n" +
+                          std::string(0x1f0, 'x') + "\r\n10\r\n" + std::string(16, 'y') +
+                          "\r\n0\r\n");
+    SendLoadReport(server.port());
+    auto exchanges = Attempts(server, 1);  // still a success
+    EXPECT_EQ(exchanges.at(0).end, "reset");
+}
+
+TEST_F(StatisticsDeliveryTest, LargeContentLengthIsASuccessWithTheBodyUnread) {
+    ScriptedServer server("HTTP/1.1 200 OK\r\nContent-Length: 600\r\n\r\n" + std::string(600, 'b'));
+    SendLoadReport(server.port());
+    auto exchanges = Attempts(server, 1);
+    EXPECT_EQ(exchanges.at(0).end, "reset");
+}
+
+TEST_F(StatisticsDeliveryTest, SilentServerIsBoundedByTheTimeout) {
+    SetStatisticsTimeoutForTesting(300);
+    ScriptedServer server("", Reply::kSilence);
+    SendLoadReport(server.port());
+    auto exchanges = Attempts(server, 3);
+    for (const Exchange& exchange : exchanges) {
+        EXPECT_EQ(exchange.end, "closed");
+        EXPECT_GE(exchange.lasted, 250ms);
+        EXPECT_LT(exchange.lasted, 2s);
+    }
+}
+
+TEST_F(StatisticsDeliveryTest, ServerClosingWithoutAnswerAndOverlongHeadsFail) {
+    ScriptedServer closer("", Reply::kHangUp);
+    SendLoadReport(closer.port());
+    Attempts(closer, 3);
+    StopStatisticsSender();
+
+    // The answer head must fit in the 2,048-byte request buffer.
+    ScriptedServer verbose("HTTP/1.1 200 OK\r\nX-Pad: " + std::string(2100, 'p') + "\r\n\r\n");
+    SendLoadReport(verbose.port());
+    Attempts(verbose, 3);
+}
+
+TEST_F(StatisticsDeliveryTest, StoppingWaitsForTheDeliveryInProgress) {
+    SetStatisticsTimeoutForTesting(400);
+    ScriptedServer server("", Reply::kSilence);
+    SendLoadReport(server.port());
+    ASSERT_TRUE(server.waitFor(0));
+    while (server.accepted.load() == 0) {
+        std::this_thread::sleep_for(5ms);
+    }
+    BeginStatistics("later", nullptr);
+    SendStatistics("later", nullptr, false);
+    StopStatisticsSender();
+    // All three attempts ended before StopStatisticsSender returned; the queued report is
+    // dropped.
+    ASSERT_TRUE(server.waitFor(3, 2s));
+    std::this_thread::sleep_for(200ms);
+    EXPECT_EQ(server.accepted.load(), 3);
+}
+
+TEST_F(StatisticsDeliveryTest, NobodyListeningDropsTheReportAfterThreeAttempts) {
+    testing::UnusedPort nobody;
+    ::testing::internal::CaptureStdout();
+    SendLoadReport(nobody.port());
+    std::this_thread::sleep_for(500ms);
+    std::string printed = ::testing::internal::GetCapturedStdout();
+    std::string line = "oxdev_ip_connect_withtimeout 127.0.0.1 error\n";
+    EXPECT_EQ(printed, line + line + line);
+}
+
+}  // namespace
+}  // namespace orvex
