@@ -1,4 +1,4 @@
-# orvex_add_test(<name> LABEL <unit|integration|e2e> SOURCES <files...> [LIBS <targets...>]
+# orvex_add_test(<name> LABEL <unit|integration|e2e|stress...> SOURCES <files...> [LIBS <targets...>]
 #                [TIMEOUT <seconds>])
 # Builds one GoogleTest program and registers it with CTest under its labels (a ;-list).
 # Nothing is built when ORVEX_TESTS is off (the fuzz build).
@@ -9,7 +9,7 @@ function(orvex_add_test name)
   if(NOT ORVEX_TESTS)
     return()
   endif()
-  cmake_parse_arguments(T "" "LABEL;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "" "TIMEOUT" "LABEL;SOURCES;LIBS" ${ARGN})
   if(NOT T_LABEL)
     set(T_LABEL unit)
   endif()
@@ -43,7 +43,7 @@ function(orvex_core_directory)
       else()
         set(label unit)
       endif()
-      orvex_add_test(${base} LABEL "${label}" SOURCES ${src})
+      orvex_add_test(${base} LABEL ${label} SOURCES ${src})
     else()
       target_sources(orvex_core PRIVATE ${src})
     endif()
