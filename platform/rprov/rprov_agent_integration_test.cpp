@@ -1,0 +1,357 @@
+// The device library against scripted loopback cameras: logins, records, and every way a camera
+// can misbehave, each ending in false within the library's limits.
+#include "platform/rprov/rprov_agent.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <set>
+#include <thread>
+
+#include "platform/rprov/rprov_range_codec.h"
+#include "platform/rprov/testing/scripted_camera.h"
+
+namespace orvex::rprov {
+namespace {
+
+using testing::Action;
+using testing::Answer;
+using testing::Connection;
+using testing::ScriptedCamera;
+
+constexpr char kPassword[] = "s3cret-Pass";
+
+class AgentTest : public ::testing::Test {
+  protected:
+    // Short limits keep the time-out cases fast.
+    void SetUp() override { RPROV_SetLimits(500, 400); }
+    void TearDown() override { RPROV_SetLimits(0, 0); }
+
+    static bool Login(const ScriptedCamera& camera, int32_t& handle,
+                      const std::string& password = kPassword) {
+        LoginDeviceInfo info;
+        return RPROV_Login_Dev("127.0.0.1", camera.port(), password, handle, info, false);
+    }
+};
+
+// A correct camera whose other operations are answered by `rest`.
+ScriptedCamera::Script CameraWith(
+    std::function<Action(Connection&, const FrameHeader&, std::span<const uint8_t>)> rest) {
+    return [rest](Connection& c, const FrameHeader& h, std::span<const uint8_t> body) {
+        if (h.op == OP_HELLO || h.op == OP_LOGIN) {
+            return ScriptedCamera::CorrectLogin(kPassword, c, h, body);
+        }
+        return rest(c, h, body);
+    };
+}
+
+DeviceConfig PatternedConfig() {
+    DeviceConfig config;
+    for (size_t i = 0; i < DeviceConfig::kSize; ++i) {
+        config.data()[i] = static_cast<uint8_t>(i * 7 + 3);
+    }
+    return config;
+}
+
+TEST_F(AgentTest, LogsInWithoutSendingThePasswordAndReadsRecords) {
+    const DeviceConfig stored = PatternedConfig();
+    ConfigRange range;
+    range.serial = "SCRIPTED";
+    range.brightness = {0, 100, 50};
+    range.mainResolutions = {{"1080P", "1920*1080", 19, 512, 8192, 4096, {25}}};
+    WifiScanList wifi;
+    wifi.setCount(25);
+    wifi.setNetworkName(0, "office");
+    ScriptedCamera camera(CameraWith([&](Connection& c, const FrameHeader& h, auto body) {
+        if (!c.loggedIn) {
+            return Answer(h, STATUS_NOT_LOGGED_IN, "log in first");
+        }
+        if (h.op == OP_GET_CONFIG) {
+            std::optional<ChannelRequest> r = DecodeChannelRequest(body);
+            if (!r || r->serial != "SCRIPTED" || r->channelNo != 2) {
+                return Answer(h, STATUS_NO_CHANNEL, "no such channel");
+            }
+            return Answer(h, STATUS_OK, "", {stored.data(), stored.size()});
+        }
+        if (h.op == OP_GET_RANGE) {
+            return Answer(h, STATUS_OK, "", *EncodeConfigRange(range));
+        }
+        if (h.op == OP_GET_WIFI) {
+            return Answer(h, STATUS_OK, "3 networks", {wifi.data(), wifi.size()});
+        }
+        if (h.op == OP_SET_CONFIG) {
+            std::optional<SetConfigRequest> r = DecodeSetConfigRequest(body);
+            return r && r->item == CFG_ITEM_COLOR && r->block.size() == 16
+                       ? Answer(h, STATUS_OK, "colour applied")
+                       : Answer(h, STATUS_BAD_SIZE, "bad block");
+        }
+        return Answer(h, STATUS_OK, "bye");
+    }));
+
+    int32_t handle = -1;
+    LoginDeviceInfo info;
+    info.setDeviceName("stale");
+    ASSERT_TRUE(RPROV_Login_Dev("127.0.0.1", camera.port(), kPassword, handle, info, true));
+    EXPECT_GE(handle, 1);
+    EXPECT_EQ(info.deviceName(), "scripted camera");
+
+    DeviceConfig config;
+    EXPECT_FALSE(RPROV_GetConfig(handle, "SCRIPTED", 1, config));
+    EXPECT_EQ(config, DeviceConfig()) << "a refused read leaves the record alone";
+    ASSERT_TRUE(RPROV_GetConfig(handle, "SCRIPTED", 2, config));
+    EXPECT_EQ(config, stored);
+
+    ConfigRange got;
+    ASSERT_TRUE(RPROV_GetCfgRange(handle, "SCRIPTED", 2, got));
+    EXPECT_EQ(got, range);
+
+    WifiScanList list;
+    std::string text;
+    ASSERT_TRUE(RPROV_GetWifi(handle, text, list));
+    EXPECT_EQ(list.count(), 25) << "the library hands the camera's count over unchanged";
+    EXPECT_EQ(list.networkName(0), "office");
+
+    std::string message;
+    EXPECT_TRUE(RPROV_SetConfig_To_Dev(handle, CFG_ITEM_COLOR, 2,
+                                       config.block(CFG_ITEM_COLOR).data(), message));
+    EXPECT_EQ(message, "colour applied");
+    EXPECT_TRUE(RPROV_Logout_Dev(handle));
+    EXPECT_FALSE(RPROV_Logout_Dev(handle));
+    EXPECT_FALSE(RPROV_GetConfig(handle, "SCRIPTED", 2, config));
+
+    const std::vector<uint8_t> wire = camera.received();
+    const std::string password(kPassword);
+    EXPECT_EQ(std::search(wire.begin(), wire.end(), password.begin(), password.end()), wire.end())
+        << "the password crossed the wire";
+}
+
+TEST_F(AgentTest, WrongPasswordAndRefusedLoginGiveFalseAndLeaveTheHandle) {
+    ScriptedCamera camera(CameraWith(
+        [](Connection&, const FrameHeader& h, auto) { return Answer(h, STATUS_OK, ""); }));
+    int32_t handle = -1;
+    EXPECT_FALSE(Login(camera, handle, "not-it"));
+    EXPECT_EQ(handle, -1);
+
+    ScriptedCamera refusing([](Connection&, const FrameHeader& h, auto) {
+        return Answer(h, STATUS_LOGIN_REFUSED, "too many logins");
+    });
+    EXPECT_FALSE(Login(refusing, handle));
+    EXPECT_EQ(handle, -1);
+}
+
+TEST_F(AgentTest, ACameraThatCannotProveThePasswordIsRefused) {
+    // It says OK to any proof but cannot compute its own.
+    ScriptedCamera impostor([](Connection&, const FrameHeader& h, auto) {
+        if (h.op == OP_HELLO) {
+            return Answer(h, STATUS_OK, "", std::vector<uint8_t>(kNonceSize, 1));
+        }
+        LoginReply reply{std::vector<uint8_t>(kProofSize, 0), "fake", "FAKE", 1};
+        return Answer(h, STATUS_OK, "", EncodeLoginReply(reply));
+    });
+    int32_t handle = -1;
+    EXPECT_FALSE(Login(impostor, handle));
+    EXPECT_EQ(handle, -1);
+}
+
+TEST_F(AgentTest, UnreachableAddressesFailWithinTheConnectLimit) {
+    int32_t handle = -1;
+    LoginDeviceInfo info;
+    // A port nobody listens on: refused at once.
+    Socket probe = ListenTcp("127.0.0.1", 0);
+    const int32_t freePort = LocalPort(probe);
+    probe.close();
+    EXPECT_FALSE(RPROV_Login_Dev("127.0.0.1", freePort, kPassword, handle, info, false));
+    EXPECT_FALSE(RPROV_Login_Dev("localhost", 8000, kPassword, handle, info, false));
+    EXPECT_FALSE(RPROV_Login_Dev("127.0.0.1", 0, kPassword, handle, info, false));
+    EXPECT_FALSE(RPROV_Login_Dev("127.0.0.1", 70000, kPassword, handle, info, false));
+    EXPECT_EQ(handle, -1);
+}
+
+TEST_F(AgentTest, ASilentCameraTimesOutAtLoginAndMidSession) {
+    ScriptedCamera silent([](Connection&, const FrameHeader&, auto) {
+        return Action{{}, false, true};
+    });
+    int32_t handle = -1;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(Login(silent, handle));
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(took, std::chrono::seconds(3)) << "bounded by the request limit";
+
+    // Logged in, then silent: the read gives false, and so does everything after it on that
+    // handle, at once.
+    ScriptedCamera goesQuiet(CameraWith([](Connection&, const FrameHeader&, auto) {
+        return Action{{}, false, true};
+    }));
+    ASSERT_TRUE(Login(goesQuiet, handle));
+    DeviceConfig config;
+    EXPECT_FALSE(RPROV_GetConfig(handle, "SCRIPTED", 0, config));
+    std::string message;
+    const auto again = std::chrono::steady_clock::now();
+    EXPECT_FALSE(RPROV_SetConfig_To_Dev(handle, CFG_ITEM_COLOR, 0,
+                                        config.block(CFG_ITEM_COLOR).data(), message));
+    EXPECT_LT(std::chrono::steady_clock::now() - again, std::chrono::milliseconds(200));
+    EXPECT_EQ(message, "not connected to the device");
+    EXPECT_TRUE(RPROV_Logout_Dev(handle));
+}
+
+// Each bad answer to a configuration read, and what the library must make of it.
+struct BadAnswer {
+    const char* name;
+    std::function<Action(const FrameHeader&)> make;
+};
+
+TEST_F(AgentTest, GarbageWrongSizesAndCutFramesGiveFalseAndOtherHandlesCarryOn) {
+    const DeviceConfig stored = PatternedConfig();
+    const std::vector<BadAnswer> answers = {
+        {"garbage", [](const FrameHeader&) { return Action{std::vector<uint8_t>(64, 'G')}; }},
+        {"short record",
+         [&](const FrameHeader& h) {
+             return Answer(h, STATUS_OK, "", {stored.data(), DeviceConfig::kSize - 1});
+         }},
+        {"long record",
+         [&](const FrameHeader& h) {
+             std::vector<uint8_t> longer(stored.data(), stored.data() + stored.size());
+             longer.push_back(0);
+             return Answer(h, STATUS_OK, "", longer);
+         }},
+        {"closed mid-header",
+         [](const FrameHeader& h) {
+             Action a = Answer(h, STATUS_OK, "");
+             a.bytes.resize(7);
+             a.close = true;
+             return a;
+         }},
+        {"closed mid-body",
+         [&](const FrameHeader& h) {
+             Action a = Answer(h, STATUS_OK, "", {stored.data(), stored.size()});
+             a.bytes.resize(a.bytes.size() / 2);
+             a.close = true;
+             return a;
+         }},
+        {"closed without answer",
+         [](const FrameHeader&) {
+             return Action{{}, true};
+         }},
+        {"wrong request id",
+         [&](const FrameHeader& h) {
+             FrameHeader other = h;
+             other.requestId += 1;
+             return Answer(other, STATUS_OK, "", {stored.data(), stored.size()});
+         }},
+        {"announces 4 GiB",
+         [](const FrameHeader& h) {
+             std::vector<uint8_t> head = EncodeHeader({FRAME_REPLY, h.op, h.requestId, 0});
+             head[12] = head[13] = head[14] = head[15] = 0xFF;
+             return Action{head};
+         }},
+        {"a request frame instead of a reply",
+         [&](const FrameHeader& h) {
+             std::vector<uint8_t> body = EncodeReplyBody(STATUS_OK, "", {stored.data(), 8});
+             return Action{EncodeFrame(FRAME_REQUEST, h.op, h.requestId, body)};
+         }},
+    };
+    ScriptedCamera good(CameraWith([&](Connection&, const FrameHeader& h, auto) {
+        return Answer(h, STATUS_OK, "", {stored.data(), stored.size()});
+    }));
+    for (const BadAnswer& bad : answers) {
+        SCOPED_TRACE(bad.name);
+        ScriptedCamera camera(
+            CameraWith([&](Connection&, const FrameHeader& h, auto) { return bad.make(h); }));
+        int32_t goodHandle = -1;
+        int32_t badHandle = -1;
+        ASSERT_TRUE(Login(good, goodHandle));
+        ASSERT_TRUE(Login(camera, badHandle));
+        DeviceConfig config;
+        EXPECT_FALSE(RPROV_GetConfig(badHandle, "S", 0, config));
+        EXPECT_EQ(config, DeviceConfig());
+        ASSERT_TRUE(RPROV_GetConfig(goodHandle, "S", 0, config));
+        EXPECT_EQ(config, stored);
+        RPROV_Logout_Dev(badHandle);
+        RPROV_Logout_Dev(goodHandle);
+    }
+}
+
+TEST_F(AgentTest, SetConfigNeedsAnItemCodeAndCarriesTheExactBlock) {
+    std::vector<uint8_t> seen;
+    ScriptedCamera camera(CameraWith([&](Connection&, const FrameHeader& h, auto body) {
+        std::optional<SetConfigRequest> r = DecodeSetConfigRequest(body);
+        if (r) {
+            seen.assign(r->block.begin(), r->block.end());
+        }
+        return Answer(h, STATUS_OUT_OF_RANGE, "brightness 300 outside 0..100");
+    }));
+    int32_t handle = -1;
+    ASSERT_TRUE(Login(camera, handle));
+    DeviceConfig config = PatternedConfig();
+    std::string message = "previous";
+    EXPECT_FALSE(RPROV_SetConfig_To_Dev(handle, 12, 0, config.data(), message));
+    EXPECT_EQ(message, "invalid configuration item");
+    EXPECT_FALSE(RPROV_SetConfig_To_Dev(handle, CFG_ITEM_TIME, 0, nullptr, message));
+    EXPECT_TRUE(seen.empty()) << "nothing is sent for a bad item";
+
+    EXPECT_FALSE(RPROV_SetConfig_To_Dev(handle, CFG_ITEM_WIFI, 0,
+                                        config.block(CFG_ITEM_WIFI).data(), message));
+    EXPECT_EQ(message, "brightness 300 outside 0..100");
+    auto block = config.block(CFG_ITEM_WIFI);
+    EXPECT_EQ(seen, std::vector<uint8_t>(block.begin(), block.end()));
+    RPROV_Logout_Dev(handle);
+}
+
+TEST_F(AgentTest, ManyHandlesFromSeveralThreadsAtOnce) {
+    const DeviceConfig stored = PatternedConfig();
+    ScriptedCamera camera(CameraWith([&](Connection&, const FrameHeader& h, auto) {
+        if (h.op == OP_GET_CONFIG) {
+            return Answer(h, STATUS_OK, "", {stored.data(), stored.size()});
+        }
+        return Answer(h, STATUS_OK, "");
+    }));
+    constexpr int kThreads = 8;
+    constexpr int kRounds = 10;
+    std::atomic<int> failures{0};
+    std::mutex mutex;
+    std::set<int32_t> handlesSeenOpen;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&] {
+            for (int i = 0; i < kRounds; ++i) {
+                int32_t handle = -1;
+                LoginDeviceInfo info;
+                auto config = std::make_unique<DeviceConfig>();
+                if (!RPROV_Login_Dev("127.0.0.1", camera.port(), kPassword, handle, info, false) ||
+                    !RPROV_GetConfig(handle, "S", 0, *config) || *config != stored) {
+                    ++failures;
+                }
+                {
+                    std::lock_guard<std::mutex> lock(mutex);
+                    handlesSeenOpen.insert(handle);
+                }
+                RPROV_Logout_Dev(handle);
+            }
+        });
+    }
+    for (std::thread& t : threads) {
+        t.join();
+    }
+    EXPECT_EQ(failures, 0);
+    // Handles are reused: never more distinct values than logins open at once.
+    EXPECT_LE(handlesSeenOpen.size(), static_cast<size_t>(kThreads));
+    EXPECT_GE(*handlesSeenOpen.begin(), 1);
+}
+
+TEST_F(AgentTest, TheSmallestFreeHandleIsGivenOut) {
+    ScriptedCamera camera(CameraWith(
+        [](Connection&, const FrameHeader& h, auto) { return Answer(h, STATUS_OK, ""); }));
+    int32_t a = -1, b = -1, c = -1;
+    ASSERT_TRUE(Login(camera, a));
+    ASSERT_TRUE(Login(camera, b));
+    EXPECT_NE(a, b);
+    RPROV_Logout_Dev(a);
+    ASSERT_TRUE(Login(camera, c));
+    EXPECT_EQ(c, a);
+    RPROV_Logout_Dev(b);
+    RPROV_Logout_Dev(c);
+}
+
+}  // namespace
+}  // namespace orvex::rprov
