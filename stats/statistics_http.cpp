@@ -54,12 +54,12 @@ long SendRequest(SOCKET sock, const char* request, size_t length) {
 
 // Reads one chunk-size line (ending in CR LF): its hexadecimal digits, other characters
 // skipped. -1 when the line does not arrive or runs past the body limit.
-long ReadChunkSize(SOCKET sock) {
+long ReadChunkSize(const StatisticsByteReader& read) {
     long size = 0;
     char previous = 0;
     for (long length = 0; length < kBodyLimit; ++length) {
         char c;
-        if (readn(sock, &c, 1) != 1) {
+        if (read(&c, 1) != 1) {
             return -1;
         }
         if (previous == '\r' && c == '\n') {
@@ -95,10 +95,10 @@ bool FormatStatisticsRequestHead(const std::string& path, const std::string& hos
     return true;
 }
 
-long ReadStatisticsResponseHead(SOCKET sock, char* buffer, size_t capacity) {
+long ReadStatisticsResponseHead(const StatisticsByteReader& read, char* buffer, size_t capacity) {
     size_t used = 0;
     while (used < capacity) {
-        if (readn(sock, buffer + used, 1) != 1) {
+        if (read(buffer + used, 1) != 1) {
             return -1;
         }
         ++used;
@@ -128,13 +128,13 @@ int ParseStatisticsStatus(std::string_view head) {
     return static_cast<int>(status);
 }
 
-void DiscardStatisticsResponseBody(SOCKET sock, std::string_view head) {
+void DiscardStatisticsResponseBody(const StatisticsByteReader& read, std::string_view head) {
     char body[kBodyLimit];
     if (size_t at = head.find("Content-Length: "); at != std::string_view::npos) {
         at += std::strlen("Content-Length: ");
         long length = 0;
         if (ReadDecimal(head, at, length) && length >= 1 && length < kBodyLimit) {
-            readn(sock, body, static_cast<size_t>(length));
+            read(body, static_cast<size_t>(length));
             return;
         }
     }
@@ -143,11 +143,11 @@ void DiscardStatisticsResponseBody(SOCKET sock, std::string_view head) {
     }
     long total = 0;
     for (;;) {
-        long size = ReadChunkSize(sock);
+        long size = ReadChunkSize(read);
         if (size < 1 || size >= kBodyLimit || total + size >= kBodyLimit) {
             return;
         }
-        if (readn(sock, body, static_cast<size_t>(size)) != size || readn(sock, body, 2) != 2) {
+        if (read(body, static_cast<size_t>(size)) != size || read(body, 2) != 2) {
             return;
         }
         total += size;
@@ -180,13 +180,14 @@ int StatisticsHttpPost(const std::string& host, int port, const std::string& pat
     SendRequest(sock, request.data(), head.size() + body.size());
 
     std::fill(request.begin(), request.end(), '\0');
-    long headLength = ReadStatisticsResponseHead(sock, request.data(), request.size());
+    StatisticsByteReader read = [sock](char* buffer, size_t n) { return readn(sock, buffer, n); };
+    long headLength = ReadStatisticsResponseHead(read, request.data(), request.size());
     int status = -1;
     if (headLength > 0) {
         std::string_view answer(request.data(), static_cast<size_t>(headLength));
         status = ParseStatisticsStatus(answer);
         if (status >= 200 && status <= 299) {
-            DiscardStatisticsResponseBody(sock, answer);
+            DiscardStatisticsResponseBody(read, answer);
         }
     }
     CloseSocket(sock);

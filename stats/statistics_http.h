@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -17,10 +18,14 @@ namespace orvex {
 bool FormatStatisticsRequestHead(const std::string& path, const std::string& host, int port,
                                  size_t bodyLength, std::string& head);
 
+// Where the answer is read from: reads exactly n bytes as readn does (n, fewer when the stream
+// ended, -1 on failure). The exchange reads the socket with readn.
+using StatisticsByteReader = std::function<long(char* buffer, size_t n)>;
+
 // Reads the response head, one byte at a time, into `buffer` until CR LF CR LF has arrived.
 // The head may fill the buffer. Its length, or -1 on end of stream, a failed read or a head
 // longer than the buffer.
-long ReadStatisticsResponseHead(SOCKET sock, char* buffer, size_t capacity);
+long ReadStatisticsResponseHead(const StatisticsByteReader& read, char* buffer, size_t capacity);
 
 // The status of a response head: after "HTTP/1.1" (found anywhere in the head, with a CR LF
 // somewhere after it), the decimal number after the first blank-separated word. -1 when
@@ -30,7 +35,7 @@ int ParseStatisticsStatus(std::string_view head);
 // Reads and discards the body of a 2xx answer within the reporter's bounds: a Content-Length
 // of 1 to 511, or chunks while each is 1 to 511 bytes and the total stays below 512. Any
 // other body is left unread.
-void DiscardStatisticsResponseBody(SOCKET sock, std::string_view head);
+void DiscardStatisticsResponseBody(const StatisticsByteReader& read, std::string_view head);
 
 // One exchange: connect (with `timeoutMs` for the connect and for each send and receive),
 // send the POST with `body`, read the answer. The status, or -1.
