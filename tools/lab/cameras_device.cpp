@@ -1,0 +1,263 @@
+#include "tools/lab/cameras_device.h"
+
+#include "platform/rprov/rprov_auth.h"
+#include "platform/rprov/rprov_range_codec.h"
+#include "tools/lab/cameras_model.h"
+#include "tools/lab/cameras_validation.h"
+
+namespace orvex::lab {
+
+using namespace rprov;
+
+namespace {
+
+std::vector<uint8_t> Reply(const FrameHeader& request, uint16_t status, const std::string& message,
+                           std::span<const uint8_t> payload = {}) {
+    return EncodeFrame(FRAME_REPLY, request.op, request.requestId,
+                       EncodeReplyBody(status, message, payload));
+}
+
+}  // namespace
+
+LabCamera::LabCamera(CameraSpec spec, const CameraStateFolder& folder)
+    : spec_(std::move(spec)),
+      folder_(folder),
+      wifi_(MakeWifiList(spec_.serial, spec_.wifiNetworks)),
+      faults_(spec_.faults) {}
+
+bool LabCamera::open(std::string& error) {
+    if (!folder_.prepare(spec_.serial, error)) {
+        return false;
+    }
+    std::lock_guard<std::mutex> guard(lock_);
+    for (int32_t channelNo : spec_.channels) {
+        Channel channel;
+        channel.record = std::make_unique<DeviceConfig>();
+        if (!folder_.load(spec_.serial, channelNo, *channel.record)) {
+            channel.record = MakeDeviceConfig(spec_.serial, channelNo);
+            if (!folder_.save(spec_.serial, channelNo, *channel.record, error)) {
+                return false;
+            }
+        }
+        channel.range = MakeConfigRange(spec_.serial, channelNo);
+        channels_[channelNo] = std::move(channel);
+    }
+    return true;
+}
+
+CameraFaults LabCamera::faults() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return faults_;
+}
+
+void LabCamera::setFaults(const CameraFaults& faults) {
+    std::lock_guard<std::mutex> guard(lock_);
+    faults_ = faults;
+}
+
+std::unique_ptr<DeviceConfig> LabCamera::record(int32_t channelNo) const {
+    std::lock_guard<std::mutex> guard(lock_);
+    auto it = channels_.find(channelNo);
+    return it == channels_.end() ? nullptr : std::make_unique<DeviceConfig>(*it->second.record);
+}
+
+CameraCounters LabCamera::counters() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return counters_;
+}
+
+void LabCamera::countConnection() {
+    std::lock_guard<std::mutex> guard(lock_);
+    ++counters_.connections;
+}
+
+std::string LabCamera::password() const {
+    // A camera whose password was changed behind the studio's back.
+    return faults_.wrongPassword ? spec_.password + "-changed" : spec_.password;
+}
+
+CameraOutcome LabCamera::handle(CameraSession& session, const FrameHeader& header,
+                                std::span<const uint8_t> body) {
+    CameraOutcome out;
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        out.delayMs = faults_.delayMs;
+        if (faults_.silent) {
+            out.kind = CameraOutcome::kSilent;
+            return out;
+        }
+    }
+    if (header.kind != FRAME_REQUEST) {
+        out.frame = Reply(header, STATUS_BAD_REQUEST, "expected a request frame");
+        return out;
+    }
+    switch (header.op) {
+        case OP_HELLO:
+        case OP_LOGIN:
+            out.frame = login(session, header, body);
+            return out;
+        case OP_LOGOUT:
+        case OP_GET_CONFIG:
+        case OP_GET_RANGE:
+        case OP_GET_WIFI:
+        case OP_SET_CONFIG:
+            break;
+        default:
+            out.frame =
+                Reply(header, STATUS_UNKNOWN_OP, "unknown operation " + std::to_string(header.op));
+            return out;
+    }
+    if (!session.loggedIn) {
+        out.frame = Reply(header, STATUS_NOT_LOGGED_IN, "not logged in");
+        return out;
+    }
+    if (header.op == OP_LOGOUT) {
+        session.loggedIn = false;
+        std::lock_guard<std::mutex> guard(lock_);
+        ++counters_.logouts;
+        out.frame = Reply(header, STATUS_OK, "logged out");
+        return out;
+    }
+    if (header.op != OP_SET_CONFIG) {
+        out.frame = read(header, body);
+        return out;
+    }
+    std::optional<SetConfigRequest> request = DecodeSetConfigRequest(body);
+    if (!request) {
+        out.frame = Reply(header, STATUS_BAD_REQUEST, "malformed configuration item");
+        return out;
+    }
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        if (faults_.dropOnItem != 0 && faults_.dropOnItem == request->item) {
+            out.kind = CameraOutcome::kDrop;
+            return out;
+        }
+    }
+    out.frame = set(header, *request);
+    return out;
+}
+
+std::vector<uint8_t> LabCamera::login(CameraSession& session, const FrameHeader& header,
+                                      std::span<const uint8_t> body) {
+    if (header.op == OP_HELLO) {
+        std::optional<Nonce> nonce = DecodeNonce(body);
+        if (!nonce) {
+            return Reply(header, STATUS_BAD_REQUEST, "a hello carries a 16-byte nonce");
+        }
+        session.clientNonce = *nonce;
+        session.cameraNonce = MakeNonce();
+        session.loggedIn = false;
+        return Reply(header, STATUS_OK, "", session.cameraNonce);
+    }
+    std::optional<LoginRequest> request = DecodeLoginRequest(body);
+    if (!request || session.cameraNonce.empty()) {
+        return Reply(header, STATUS_BAD_REQUEST, "a login follows a hello");
+    }
+    std::lock_guard<std::mutex> guard(lock_);
+    const std::string pw = password();
+    if (faults_.refuseLogin) {
+        ++counters_.failedLogins;
+        return Reply(header, STATUS_LOGIN_REFUSED,
+                     "login refused: the device is locked after too many attempts");
+    }
+    const std::vector<uint8_t> expected =
+        ClientProof(pw, session.cameraNonce, session.clientNonce, request->newDev);
+    if (!ProofsEqual(request->proof, expected)) {
+        ++counters_.failedLogins;
+        // A nonce serves one attempt only.
+        session.cameraNonce.clear();
+        return Reply(header, STATUS_AUTH_FAILED, "user name or password is wrong");
+    }
+    session.loggedIn = true;
+    ++counters_.logins;
+    LoginReply reply;
+    reply.cameraProof = CameraProof(pw, session.clientNonce, session.cameraNonce);
+    reply.deviceName = spec_.name.empty() ? spec_.serial : spec_.name;
+    reply.serial = spec_.serial;
+    reply.channelCount = static_cast<uint32_t>(spec_.channels.size());
+    return Reply(header, STATUS_OK, "welcome", EncodeLoginReply(reply));
+}
+
+std::vector<uint8_t> LabCamera::read(const FrameHeader& header, std::span<const uint8_t> body) {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (header.op == OP_GET_WIFI) {
+        if (!body.empty()) {
+            return Reply(header, STATUS_BAD_REQUEST, "a Wi-Fi list request has no body");
+        }
+        if (faults_.failRead == "wifi") {
+            return Reply(header, STATUS_INTERNAL, "Wi-Fi scan failed");
+        }
+        ++counters_.wifiReads;
+        return Reply(header, STATUS_OK, std::to_string(wifi_.count()) + " networks found",
+                     {wifi_.data(), wifi_.size()});
+    }
+    std::optional<ChannelRequest> request = DecodeChannelRequest(body);
+    if (!request) {
+        return Reply(header, STATUS_BAD_REQUEST, "malformed channel request");
+    }
+    if (request->serial != spec_.serial) {
+        return Reply(header, STATUS_WRONG_SERIAL,
+                     "this device is " + spec_.serial + ", not " + request->serial);
+    }
+    auto it = channels_.find(request->channelNo);
+    if (it == channels_.end()) {
+        return Reply(header, STATUS_NO_CHANNEL, "no channel " + std::to_string(request->channelNo));
+    }
+    if (header.op == OP_GET_CONFIG) {
+        if (faults_.failRead == "config") {
+            return Reply(header, STATUS_INTERNAL, "configuration store unavailable");
+        }
+        ++counters_.configReads;
+        const DeviceConfig& record = *it->second.record;
+        return Reply(header, STATUS_OK, "", {record.data(), record.size()});
+    }
+    if (faults_.failRead == "range") {
+        return Reply(header, STATUS_INTERNAL, "capability table unavailable");
+    }
+    std::optional<std::vector<uint8_t>> range = EncodeConfigRange(it->second.range);
+    if (!range) {
+        return Reply(header, STATUS_INTERNAL, "capability table too large");
+    }
+    ++counters_.rangeReads;
+    return Reply(header, STATUS_OK, "", *range);
+}
+
+std::vector<uint8_t> LabCamera::set(const FrameHeader& header, const SetConfigRequest& r) {
+    std::lock_guard<std::mutex> guard(lock_);
+    auto refuse = [&](uint16_t status, const std::string& message) {
+        ++counters_.setsRefused;
+        return Reply(header, status, message);
+    };
+    if (!IsConfigItemType(r.item)) {
+        return refuse(STATUS_BAD_ITEM, "unknown configuration item " + std::to_string(r.item));
+    }
+    auto it = channels_.find(r.channelNo);
+    if (it == channels_.end()) {
+        return refuse(STATUS_NO_CHANNEL, "no channel " + std::to_string(r.channelNo));
+    }
+    if (r.block.size() != ConfigItemSize(r.item)) {
+        return refuse(STATUS_BAD_SIZE, "item " + std::to_string(r.item) + " takes " +
+                                           std::to_string(ConfigItemSize(r.item)) + " bytes, not " +
+                                           std::to_string(r.block.size()));
+    }
+    auto staged = std::make_unique<DeviceConfig>(*it->second.record);
+    std::copy(r.block.begin(), r.block.end(), staged->block(r.item).begin());
+    const Verdict verdict = ValidateItem(r.item, r.channelNo, *staged, it->second.range);
+    if (verdict.status != STATUS_OK) {
+        return refuse(verdict.status, verdict.message);
+    }
+    if (faults_.failItem != 0 && faults_.failItem == r.item) {
+        return refuse(STATUS_ITEM_FAILED,
+                      "the device could not apply item " + std::to_string(r.item));
+    }
+    std::string error;
+    if (!folder_.save(spec_.serial, r.channelNo, *staged, error)) {
+        return refuse(STATUS_INTERNAL, "cannot store the configuration: " + error);
+    }
+    it->second.record = std::move(staged);
+    ++counters_.setsAccepted;
+    return Reply(header, STATUS_OK, verdict.message);
+}
+
+}  // namespace orvex::lab

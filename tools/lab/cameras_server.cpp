@@ -1,0 +1,231 @@
+#include "tools/lab/cameras_server.h"
+
+#include <set>
+
+namespace orvex::lab {
+
+using namespace rprov;
+using namespace std::chrono_literals;
+
+CameraFleet::CameraFleet(std::string stateDir, bool syncWrites)
+    : folder_(std::move(stateDir), syncWrites) {}
+
+CameraFleet::~CameraFleet() {
+    stop();
+}
+
+bool CameraFleet::start(std::vector<CameraSpec> specs, std::string& error) {
+    if (started_) {
+        error = "the fleet is already running";
+        return false;
+    }
+    std::set<std::string> serials;
+    std::vector<std::unique_ptr<Served>> served;
+    for (CameraSpec& spec : specs) {
+        if (!IsValidLabSerial(spec.serial)) {
+            error = "invalid camera serial \"" + spec.serial + "\" (1 to 64 of A-Z a-z 0-9 . _ -)";
+            return false;
+        }
+        if (!serials.insert(spec.serial).second) {
+            error = "camera " + spec.serial + " is listed twice";
+            return false;
+        }
+        auto s = std::make_unique<Served>();
+        s->address = spec.address;
+        s->port = spec.port;
+        const bool absent = spec.faults.absent;
+        s->camera = std::make_unique<LabCamera>(std::move(spec), folder_);
+        if (!s->camera->open(error)) {
+            return false;
+        }
+        const std::string where = s->address + ":" + std::to_string(s->port);
+        Socket listener = ListenTcp(s->address, s->port, &error);
+        if (!listener.valid()) {
+            error =
+                "camera " + s->camera->spec().serial + " cannot listen on " + where + ": " + error;
+            return false;
+        }
+        s->port = LocalPort(listener);
+        // An absent camera keeps its port number but nothing answers there.
+        if (!absent) {
+            s->listener = std::move(listener);
+        }
+        served.push_back(std::move(s));
+    }
+    served_ = std::move(served);
+    started_ = true;
+    stopping_ = false;
+    acceptor_ = std::thread([this] { acceptLoop(); });
+    return true;
+}
+
+void CameraFleet::stop() {
+    if (!started_) {
+        return;
+    }
+    stopping_ = true;
+    acceptor_.join();
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (auto& c : connections_) {
+            c->socket.shutdownBoth();
+        }
+        wake_.notify_all();
+    }
+    for (auto& c : connections_) {
+        c->thread.join();
+    }
+    connections_.clear();
+    for (auto& s : served_) {
+        s->listener.close();
+    }
+    started_ = false;
+}
+
+std::vector<CameraEndpoint> CameraFleet::endpoints() const {
+    std::vector<CameraEndpoint> out;
+    for (const auto& s : served_) {
+        out.push_back({s->camera->spec().serial, s->address, s->port, !s->camera->faults().absent});
+    }
+    return out;
+}
+
+LabCamera* CameraFleet::camera(const std::string& serial) const {
+    for (const auto& s : served_) {
+        if (s->camera->spec().serial == serial) {
+            return s->camera.get();
+        }
+    }
+    return nullptr;
+}
+
+bool CameraFleet::setFaults(const std::string& serial, const CameraFaults& faults) {
+    LabCamera* c = camera(serial);
+    if (c == nullptr) {
+        return false;
+    }
+    const bool wasAbsent = c->faults().absent;
+    c->setFaults(faults);
+    if (faults.absent && !wasAbsent) {
+        dropConnectionsOf(c);
+    }
+    if (faults.absent != wasAbsent) {
+        listenersChanged_ = true;
+    }
+    return true;
+}
+
+void CameraFleet::updateListeners() {
+    for (auto& s : served_) {
+        const bool absent = s->camera->faults().absent;
+        if (absent && s->listener.valid()) {
+            s->listener.close();
+        } else if (!absent && !s->listener.valid()) {
+            s->listener = ListenTcp(s->address, s->port);
+        }
+    }
+}
+
+void CameraFleet::acceptLoop() {
+    while (!stopping_) {
+        if (listenersChanged_.exchange(false)) {
+            updateListeners();
+        }
+        std::vector<const Socket*> sockets;
+        std::vector<Served*> owners;
+        for (auto& s : served_) {
+            if (s->listener.valid()) {
+                sockets.push_back(&s->listener);
+                owners.push_back(s.get());
+            }
+        }
+        for (size_t i : WaitAnyReadable(sockets, 50ms)) {
+            Socket accepted = AcceptTcp(owners[i]->listener, 0ms);
+            if (!accepted.valid()) {
+                continue;
+            }
+            owners[i]->camera->countConnection();
+            auto connection = std::make_unique<Connection>();
+            connection->camera = owners[i]->camera.get();
+            connection->socket = std::move(accepted);
+            Connection* raw = connection.get();
+            std::lock_guard<std::mutex> lock(mutex_);
+            connections_.push_back(std::move(connection));
+            raw->thread = std::thread([this, raw] { serve(*raw); });
+        }
+        reapFinished();
+    }
+}
+
+void CameraFleet::reapFinished() {
+    std::list<std::unique_ptr<Connection>> finished;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (auto it = connections_.begin(); it != connections_.end();) {
+            if ((*it)->done) {
+                finished.push_back(std::move(*it));
+                it = connections_.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+    for (auto& c : finished) {
+        c->thread.join();
+    }
+}
+
+void CameraFleet::dropConnectionsOf(const LabCamera* camera) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (auto& c : connections_) {
+        if (c->camera == camera) {
+            c->socket.shutdownBoth();
+        }
+    }
+}
+
+bool CameraFleet::pause(int32_t ms) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return !wake_.wait_for(lock, std::chrono::milliseconds(ms),
+                           [this] { return stopping_.load(); });
+}
+
+void CameraFleet::serve(Connection& connection) {
+    const Socket& socket = connection.socket;
+    CameraSession session;
+    std::vector<uint8_t> body;
+    while (!stopping_) {
+        uint8_t head[kHeaderSize];
+        if (RecvExact(socket, head, sizeof head, kNoDeadline) != IoResult::kOk) {
+            break;
+        }
+        std::optional<FrameHeader> header = DecodeHeader(head, nullptr);
+        if (!header) {
+            break;  // not our protocol, or a length over the limit: hang up
+        }
+        body.resize(header->bodyLength);
+        if (RecvExact(socket, body.data(), body.size(), kNoDeadline) != IoResult::kOk) {
+            break;
+        }
+        CameraOutcome outcome = connection.camera->handle(session, *header, body);
+        if (outcome.kind == CameraOutcome::kDrop) {
+            break;
+        }
+        if (outcome.kind == CameraOutcome::kSilent) {
+            continue;
+        }
+        if (outcome.delayMs > 0 && !pause(outcome.delayMs)) {
+            break;
+        }
+        // A client that stops reading does not hold the camera forever.
+        if (SendAll(socket, outcome.frame.data(), outcome.frame.size(), Clock::now() + 10s) !=
+            IoResult::kOk) {
+            break;
+        }
+    }
+    // The peer sees the end now; the descriptor is released when the thread is reaped.
+    socket.shutdownBoth();
+    connection.done = true;
+}
+
+}  // namespace orvex::lab

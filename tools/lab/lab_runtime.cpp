@@ -1,0 +1,94 @@
+#include "tools/lab/lab_runtime.h"
+
+#include <pthread.h>
+#include <signal.h>
+
+#include <condition_variable>
+#include <iostream>
+#include <mutex>
+#include <thread>
+
+namespace orvex::lab {
+namespace {
+
+struct StopState {
+    std::mutex mutex;
+    std::condition_variable wake;
+    bool requested = false;
+};
+
+StopState& stopState() {
+    static StopState* instance = new StopState;  // lives until the process ends
+    return *instance;
+}
+
+sigset_t StopSignals() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    return set;
+}
+
+}  // namespace
+
+void PrepareStopSignals() {
+    sigset_t set = StopSignals();
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    // One thread takes the blocked signals and turns them into a stop request.
+    std::thread([set] {
+        int received = 0;
+        sigwait(&set, &received);
+        RequestStop();
+    }).detach();
+}
+
+void StartCommandReader(std::function<void(const std::string& line)> handle,
+                        bool stopAtEndOfInput) {
+    std::thread([handle = std::move(handle), stopAtEndOfInput] {
+        std::string line;
+        while (std::getline(std::cin, line)) {
+            if (!line.empty() && line.back() == '\r') {
+                line.pop_back();
+            }
+            if (line == "exit") {
+                RequestStop();
+                return;
+            }
+            if (!line.empty()) {
+                handle(line);
+            }
+        }
+        if (stopAtEndOfInput) {
+            RequestStop();
+        }
+    }).detach();
+}
+
+void RequestStop() {
+    StopState& s = stopState();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    s.requested = true;
+    s.wake.notify_all();
+}
+
+void WaitForStop() {
+    StopState& s = stopState();
+    std::unique_lock<std::mutex> lock(s.mutex);
+    s.wake.wait(lock, [&] { return s.requested; });
+}
+
+void SplitCommand(const std::string& line, std::string& word, std::string& rest) {
+    size_t start = line.find_first_not_of(" \t");
+    if (start == std::string::npos) {
+        word.clear();
+        rest.clear();
+        return;
+    }
+    size_t end = line.find_first_of(" \t", start);
+    word = line.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    size_t next = end == std::string::npos ? std::string::npos : line.find_first_not_of(" \t", end);
+    rest = next == std::string::npos ? std::string() : line.substr(next);
+}
+
+}  // namespace orvex::lab

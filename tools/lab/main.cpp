@@ -1,0 +1,36 @@
+// orvex-lab: the program's test peer and demo world. The first argument names the role.
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "tools/lab/lab_role.h"
+
+namespace {
+
+void PrintUsage(FILE* out) {
+    std::fprintf(out, "usage: orvex-lab <role> [options]\n\nroles:\n");
+    for (const orvex::lab::LabRole& role : orvex::lab::LabRoles()) {
+        std::fprintf(out, "  %s %s\n", role.name, role.usage);
+    }
+    std::fprintf(out, "\nSee tools/lab/README.md for the commands and the output.\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::signal(SIGPIPE, SIG_IGN);  // a peer that went away is an event, not the lab's end
+    if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
+        PrintUsage(argc < 2 ? stderr : stdout);
+        return argc < 2 ? 2 : 0;
+    }
+    for (const orvex::lab::LabRole& role : orvex::lab::LabRoles()) {
+        if (std::strcmp(role.name, argv[1]) == 0) {
+            return role.run(std::vector<std::string>(argv + 2, argv + argc));
+        }
+    }
+    std::fprintf(stderr, "orvex-lab: unknown role \"%s\"\n\n", argv[1]);
+    PrintUsage(stderr);
+    return 2;
+}
