@@ -89,24 +89,6 @@ TEST(CodeWords, DateFormats) {
     EXPECT_EQ(DateFormatCode("yyyy.MM.dd"), -1);
 }
 
-TEST(CodeWords, WifiAudioInputAndBitrateTypeWords) {
-    EXPECT_STREQ(WifiSecurityWord(2), "WPA-PSK");
-    EXPECT_STREQ(WifiSecurityWord(4), "WPA2-PSK");
-    EXPECT_EQ(WifiSecurityWord(3), nullptr);
-    EXPECT_STREQ(WifiCipherWord(0), "AES");
-    EXPECT_STREQ(WifiCipherWord(1), "TKIP");
-    EXPECT_EQ(WifiCipherWord(2), nullptr);
-    EXPECT_STREQ(AudioInputWord(0), "Mic In");
-    EXPECT_STREQ(AudioInputWord(1), "Line In");
-    EXPECT_EQ(AudioInputWord(2), nullptr);
-    EXPECT_EQ(AudioInputCode("line in"), 1);
-    EXPECT_EQ(AudioInputCode("MIC IN"), 0);
-    EXPECT_EQ(AudioInputCode("Mic"), -1);
-    EXPECT_STREQ(BitrateTypeWord(0), "VBR");
-    EXPECT_STREQ(BitrateTypeWord(1), "CBR");
-    EXPECT_STREQ(BitrateTypeWord(200), "CBR");
-}
-
 TEST(CodeWords, CaseFoldingIsAsciiOnly) {
     EXPECT_TRUE(EqualsIgnoringCase("AbC", "aBc"));
     EXPECT_FALSE(EqualsIgnoringCase("abc", "abcd"));
