@@ -221,4 +221,21 @@ bool WaitReadable(const Socket& socket, std::chrono::milliseconds timeout) {
     return WaitFor(socket.fd(), POLLIN, Clock::now() + timeout) == IoResult::kOk;
 }
 
+std::vector<size_t> WaitAnyReadable(const std::vector<const Socket*>& sockets,
+                                    std::chrono::milliseconds timeout) {
+    std::vector<pollfd> fds;
+    fds.reserve(sockets.size());
+    for (const Socket* s : sockets) {
+        fds.push_back({s->fd(), POLLIN, 0});
+    }
+    std::vector<size_t> ready;
+    const int n = ::poll(fds.data(), fds.size(), static_cast<int>(timeout.count()));
+    for (size_t i = 0; n > 0 && i < fds.size(); ++i) {
+        if (fds[i].revents != 0) {
+            ready.push_back(i);
+        }
+    }
+    return ready;
+}
+
 }  // namespace orvex::rprov

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace orvex::rprov {
 
@@ -63,5 +64,9 @@ int32_t LocalPort(const Socket& socket);
 Socket AcceptTcp(const Socket& listener, std::chrono::milliseconds timeout);
 // Waits up to `timeout` until `socket` has something to read (or was closed). Any thread.
 bool WaitReadable(const Socket& socket, std::chrono::milliseconds timeout);
+// Waits up to `timeout` until one of `sockets` has something to read (for a listener: a
+// connection to accept); the indexes of those that do, empty after the time-out. Any thread.
+std::vector<size_t> WaitAnyReadable(const std::vector<const Socket*>& sockets,
+                                    std::chrono::milliseconds timeout);
 
 }  // namespace orvex::rprov

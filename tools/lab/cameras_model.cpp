@@ -75,7 +75,6 @@ void WriteStream(std::mt19937& rng, int s, const Resolution& res, const int32_t*
     c.setStreamVideoEncoding(
         s, static_cast<uint8_t>(
                video[static_cast<size_t>(Between(rng, 0, static_cast<int32_t>(videoCount) - 1))]));
-    c.setStreamAudioEncoding(s, static_cast<uint8_t>(Pick(rng, kAudioCodes)));
 }
 
 ResolutionEntry Entry(const Resolution& r, const int32_t* rates, size_t count) {
@@ -133,6 +132,10 @@ std::unique_ptr<DeviceConfig> MakeDeviceConfig(const std::string& serial, int32_
                 std::size(kMainVideo), *c);
     WriteStream(rng, 1, Pick(rng, kSub), kSubRates, std::size(kSubRates), kSubVideo,
                 std::size(kSubVideo), *c);
+    // Both streams carry the camera's one audio encoding.
+    const uint8_t audio = static_cast<uint8_t>(Pick(rng, kAudioCodes));
+    c->setStreamAudioEncoding(0, audio);
+    c->setStreamAudioEncoding(1, audio);
 
     c->setAudioInputMode(static_cast<uint8_t>(Between(rng, 0, 1)));
     c->setAudioInputVolume(static_cast<uint8_t>(Between(rng, 30, 90)));

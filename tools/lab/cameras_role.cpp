@@ -1,5 +1,8 @@
 // orvex-lab cameras: serves a fleet of cameras speaking the device protocol, each with its
 // records kept in a state folder, with faults set per camera.
+#include <unistd.h>
+
+#include <cstdio>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -173,6 +176,7 @@ int RunCameras(const std::vector<std::string>& all) {
     ready["event"] = "ready";
     ready["cameras"] = static_cast<int>(specs.size());
     ready["state"] = options->get("state");
+    ready["pid"] = static_cast<int>(::getpid());
     if (options->has("fleet-out")) {
         const std::string path = options->get("fleet-out");
         const std::string temporary = path + ".tmp";

@@ -1,0 +1,249 @@
+// One lab camera answering protocol requests directly (no sockets): logins, reads, sets that
+// change exactly their block in memory and on disk, and each fault.
+#include "tools/lab/cameras_device.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/rprov/rprov_auth.h"
+#include "platform/rprov/rprov_range_codec.h"
+#include "tools/lab/cameras_model.h"
+
+namespace orvex::lab {
+namespace {
+
+using namespace rprov;
+
+class LabCameraTest : public ::testing::Test {
+  protected:
+    LabCameraTest()
+        : root_(::testing::TempDir() + "lab_camera_" + std::to_string(::getpid()) + "_" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name()),
+          folder_(root_, false) {
+        std::filesystem::remove_all(root_);
+    }
+    ~LabCameraTest() override { std::filesystem::remove_all(root_); }
+
+    std::unique_ptr<LabCamera> Open(CameraFaults faults = {}) {
+        CameraSpec spec;
+        spec.serial = "OX42";
+        spec.password = "pass-word";
+        spec.channels = {1, 2};
+        spec.wifiNetworks = 30;
+        spec.faults = faults;
+        auto camera = std::make_unique<LabCamera>(spec, folder_);
+        std::string error;
+        EXPECT_TRUE(camera->open(error)) << error;
+        return camera;
+    }
+
+    // Sends one request and decodes the reply frame.
+    ReplyBody Ask(LabCamera& camera, CameraSession& session, uint16_t op, std::vector<uint8_t> body,
+                  CameraOutcome* outcome = nullptr) {
+        FrameHeader header{FRAME_REQUEST, op, ++id_, static_cast<uint32_t>(body.size())};
+        last_ = camera.handle(session, header, body);
+        if (outcome != nullptr) {
+            *outcome = last_;
+        }
+        if (last_.kind != CameraOutcome::kReply) {
+            return {};
+        }
+        std::optional<FrameHeader> h = DecodeHeader(last_.frame, nullptr);
+        EXPECT_TRUE(h && h->kind == FRAME_REPLY && h->op == op && h->requestId == id_);
+        std::optional<ReplyBody> reply =
+            DecodeReplyBody(std::span(last_.frame).subspan(kHeaderSize));
+        EXPECT_TRUE(reply);
+        return reply.value_or(ReplyBody{});
+    }
+
+    ReplyBody LogIn(LabCamera& camera, CameraSession& session, const std::string& password) {
+        const std::vector<uint8_t> clientNonce = MakeNonce();
+        ReplyBody hello = Ask(camera, session, OP_HELLO, clientNonce);
+        EXPECT_EQ(hello.status, STATUS_OK);
+        const std::vector<uint8_t> cameraNonce(hello.payload.begin(), hello.payload.end());
+        LoginRequest request{false, ClientProof(password, cameraNonce, clientNonce, false)};
+        return Ask(camera, session, OP_LOGIN, EncodeLoginRequest(request));
+    }
+
+    std::vector<uint8_t> FileBytes(int32_t channel) {
+        std::ifstream in(folder_.pathOf("OX42", channel), std::ios::binary);
+        return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+    }
+
+    std::string root_;
+    CameraStateFolder folder_;
+    uint32_t id_ = 0;
+    CameraOutcome last_;
+};
+
+TEST_F(LabCameraTest, LogsInOnlyWithTheRightProof) {
+    auto camera = Open();
+    CameraSession session;
+    EXPECT_EQ(Ask(*camera, session, OP_GET_WIFI, {}).status, STATUS_NOT_LOGGED_IN);
+    EXPECT_EQ(LogIn(*camera, session, "pass-wordX").status, STATUS_AUTH_FAILED);
+    EXPECT_EQ(LogIn(*camera, session, "").status, STATUS_AUTH_FAILED);
+    ReplyBody ok = LogIn(*camera, session, "pass-word");
+    ASSERT_EQ(ok.status, STATUS_OK) << ok.message;
+    std::optional<LoginReply> reply = DecodeLoginReply(ok.payload);
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->serial, "OX42");
+    EXPECT_EQ(reply->channelCount, 2u);
+    EXPECT_EQ(camera->counters().logins, 1);
+    EXPECT_EQ(camera->counters().failedLogins, 2);
+    // A login without a hello first is a malformed request.
+    CameraSession fresh;
+    LoginRequest request{false, std::vector<uint8_t>(kProofSize, 0)};
+    EXPECT_EQ(Ask(*camera, fresh, OP_LOGIN, EncodeLoginRequest(request)).status,
+              STATUS_BAD_REQUEST);
+}
+
+TEST_F(LabCameraTest, ServesItsRecordsRangesAndNetworks) {
+    auto camera = Open();
+    CameraSession session;
+    ASSERT_EQ(LogIn(*camera, session, "pass-word").status, STATUS_OK);
+    ReplyBody config = Ask(*camera, session, OP_GET_CONFIG, *EncodeChannelRequest({2, "OX42"}));
+    ASSERT_EQ(config.status, STATUS_OK);
+    ASSERT_EQ(config.payload.size(), DeviceConfig::kSize);
+    EXPECT_TRUE(std::equal(config.payload.begin(), config.payload.end(),
+                           MakeDeviceConfig("OX42", 2)->data()));
+    EXPECT_EQ(Ask(*camera, session, OP_GET_CONFIG, *EncodeChannelRequest({3, "OX42"})).status,
+              STATUS_NO_CHANNEL);
+    ReplyBody wrong = Ask(*camera, session, OP_GET_CONFIG, *EncodeChannelRequest({1, "OX43"}));
+    EXPECT_EQ(wrong.status, STATUS_WRONG_SERIAL);
+    EXPECT_EQ(wrong.message, "this device is OX42, not OX43");
+
+    ReplyBody range = Ask(*camera, session, OP_GET_RANGE, *EncodeChannelRequest({1, "OX42"}));
+    ASSERT_EQ(range.status, STATUS_OK);
+    EXPECT_EQ(DecodeConfigRange(range.payload), MakeConfigRange("OX42", 1));
+
+    ReplyBody wifi = Ask(*camera, session, OP_GET_WIFI, {});
+    ASSERT_EQ(wifi.status, STATUS_OK);
+    ASSERT_EQ(wifi.payload.size(), WifiScanList::kSize);
+    EXPECT_EQ(wifi.message, "30 networks found");
+
+    EXPECT_EQ(Ask(*camera, session, OP_LOGOUT, {}).status, STATUS_OK);
+    EXPECT_EQ(Ask(*camera, session, OP_GET_WIFI, {}).status, STATUS_NOT_LOGGED_IN);
+    EXPECT_EQ(Ask(*camera, session, 99, {}).status, STATUS_UNKNOWN_OP);
+}
+
+TEST_F(LabCameraTest, AnAcceptedSetReplacesExactlyItsBlockInMemoryAndOnDisk) {
+    auto camera = Open();
+    CameraSession session;
+    ASSERT_EQ(LogIn(*camera, session, "pass-word").status, STATUS_OK);
+    const std::unique_ptr<DeviceConfig> before = camera->record(1);
+    DeviceConfig wanted = *before;
+    wanted.setBrightness(11);
+    wanted.setContrast(22);
+    wanted.setSaturation(33);
+    wanted.setHue(44);
+    auto colour = wanted.block(CFG_ITEM_COLOR);
+    ReplyBody set =
+        Ask(*camera, session, OP_SET_CONFIG, EncodeSetConfigRequest(CFG_ITEM_COLOR, 1, colour));
+    ASSERT_EQ(set.status, STATUS_OK) << set.message;
+    EXPECT_EQ(set.message, "colour applied on channel 1");
+    EXPECT_EQ(*camera->record(1), wanted);
+    EXPECT_EQ(*camera->record(2), *MakeDeviceConfig("OX42", 2));
+    const std::vector<uint8_t> file = FileBytes(1);
+    ASSERT_EQ(file.size(), DeviceConfig::kSize);
+    EXPECT_TRUE(std::equal(file.begin(), file.end(), wanted.data()));
+
+    // A reopened camera serves what was stored.
+    camera.reset();
+    auto again = Open();
+    EXPECT_EQ(*again->record(1), wanted);
+}
+
+TEST_F(LabCameraTest, RefusedSetsChangeNothing) {
+    auto camera = Open();
+    CameraSession session;
+    ASSERT_EQ(LogIn(*camera, session, "pass-word").status, STATUS_OK);
+    const DeviceConfig before = *camera->record(1);
+    DeviceConfig wanted = before;
+    wanted.setBrightness(1000);
+    auto colour = wanted.block(CFG_ITEM_COLOR);
+
+    ReplyBody range =
+        Ask(*camera, session, OP_SET_CONFIG, EncodeSetConfigRequest(CFG_ITEM_COLOR, 1, colour));
+    EXPECT_EQ(range.status, STATUS_OUT_OF_RANGE);
+    EXPECT_EQ(range.message, "brightness 1000 is outside 0..100");
+    EXPECT_EQ(Ask(*camera, session, OP_SET_CONFIG, EncodeSetConfigRequest(12, 1, colour)).status,
+              STATUS_BAD_ITEM);
+    EXPECT_EQ(
+        Ask(*camera, session, OP_SET_CONFIG, EncodeSetConfigRequest(CFG_ITEM_COLOR, 7, colour))
+            .status,
+        STATUS_NO_CHANNEL);
+    ReplyBody size = Ask(*camera, session, OP_SET_CONFIG,
+                         EncodeSetConfigRequest(CFG_ITEM_COLOR, 1, colour.first(15)));
+    EXPECT_EQ(size.status, STATUS_BAD_SIZE);
+    EXPECT_EQ(size.message, "item 8 takes 16 bytes, not 15");
+    std::vector<uint8_t> malformed = EncodeSetConfigRequest(CFG_ITEM_COLOR, 1, colour);
+    malformed.pop_back();
+    EXPECT_EQ(Ask(*camera, session, OP_SET_CONFIG, malformed).status, STATUS_BAD_REQUEST);
+
+    EXPECT_EQ(*camera->record(1), before);
+    const std::vector<uint8_t> file = FileBytes(1);
+    EXPECT_TRUE(std::equal(file.begin(), file.end(), before.data()));
+    EXPECT_EQ(camera->counters().setsRefused, 4);
+}
+
+TEST_F(LabCameraTest, FaultsShapeTheAnswers) {
+    CameraFaults faults;
+    faults.refuseLogin = true;
+    auto camera = Open(faults);
+    CameraSession session;
+    ReplyBody refused = LogIn(*camera, session, "pass-word");
+    EXPECT_EQ(refused.status, STATUS_LOGIN_REFUSED);
+
+    faults = {};
+    faults.wrongPassword = true;
+    camera->setFaults(faults);
+    EXPECT_EQ(LogIn(*camera, session, "pass-word").status, STATUS_AUTH_FAILED);
+
+    faults = {};
+    faults.failItem = CFG_ITEM_COLOR;
+    faults.dropOnItem = CFG_ITEM_LOGO;
+    faults.failRead = "range";
+    faults.delayMs = 25;
+    camera->setFaults(faults);
+    ASSERT_EQ(LogIn(*camera, session, "pass-word").status, STATUS_OK);
+    EXPECT_EQ(last_.delayMs, 25);
+    const DeviceConfig before = *camera->record(1);
+    ReplyBody failed = Ask(*camera, session, OP_SET_CONFIG,
+                           EncodeSetConfigRequest(CFG_ITEM_COLOR, 1, before.block(CFG_ITEM_COLOR)));
+    EXPECT_EQ(failed.status, STATUS_ITEM_FAILED);
+    EXPECT_EQ(failed.message, "the device could not apply item 8");
+    CameraOutcome outcome;
+    Ask(*camera, session, OP_SET_CONFIG,
+        EncodeSetConfigRequest(CFG_ITEM_LOGO, 1, before.block(CFG_ITEM_LOGO)), &outcome);
+    EXPECT_EQ(outcome.kind, CameraOutcome::kDrop);
+    EXPECT_EQ(Ask(*camera, session, OP_GET_RANGE, *EncodeChannelRequest({1, "OX42"})).status,
+              STATUS_INTERNAL);
+    EXPECT_EQ(Ask(*camera, session, OP_GET_CONFIG, *EncodeChannelRequest({1, "OX42"})).status,
+              STATUS_OK);
+
+    faults = {};
+    faults.silent = true;
+    camera->setFaults(faults);
+    Ask(*camera, session, OP_HELLO, MakeNonce(), &outcome);
+    EXPECT_EQ(outcome.kind, CameraOutcome::kSilent);
+}
+
+TEST_F(LabCameraTest, StateFilesOfKilledRunsAreHealed) {
+    std::string error;
+    ASSERT_TRUE(folder_.prepare("OX42", error));
+    // A temporary file a killed run left, and a record cut short by hand.
+    std::ofstream(folder_.pathOf("OX42", 1) + ".tmp-1-0") << "partial";
+    std::ofstream(folder_.pathOf("OX42", 2)) << "short";
+    auto camera = Open();
+    EXPECT_EQ(*camera->record(2), *MakeDeviceConfig("OX42", 2));
+    EXPECT_EQ(FileBytes(2).size(), DeviceConfig::kSize);
+    for (const auto& entry : std::filesystem::directory_iterator(root_ + "/OX42")) {
+        EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos);
+    }
+}
+
+}  // namespace
+}  // namespace orvex::lab

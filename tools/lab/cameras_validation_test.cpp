@@ -1,0 +1,165 @@
+// The lab cameras' records and what they accept: a fresh camera is valid everywhere, the page's
+// view of it issued back is accepted, and values outside the ranges are refused by name.
+#include "tools/lab/cameras_validation.h"
+
+#include <gtest/gtest.h>
+
+#include "devcfg/config_items.h"
+#include "devcfg/device_config_json.h"
+#include "devcfg/issued_config.h"
+#include "platform/rprov/rprov_wire.h"
+#include "support/json_text.h"
+#include "tools/lab/cameras_model.h"
+
+namespace orvex::lab {
+namespace {
+
+constexpr int32_t kItems[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
+
+TEST(LabCameraModel, IsTheSameCameraEveryTimeAndDiffersBetweenCameras) {
+    EXPECT_EQ(*MakeDeviceConfig("OX1", 1), *MakeDeviceConfig("OX1", 1));
+    EXPECT_NE(*MakeDeviceConfig("OX1", 1), *MakeDeviceConfig("OX1", 2));
+    EXPECT_NE(*MakeDeviceConfig("OX1", 1), *MakeDeviceConfig("OX2", 1));
+    EXPECT_EQ(MakeConfigRange("OX1", 1), MakeConfigRange("OX1", 1));
+}
+
+TEST(LabCameraModel, SeesMoreThanTwentyNetworksWhenAsked) {
+    WifiScanList list = MakeWifiList("OX1", 30);
+    EXPECT_EQ(list.count(), 30);
+    EXPECT_EQ(list.entryCount(), 20);
+    EXPECT_EQ(list.networkName(19), WifiNetworkName("OX1", 19));
+    WifiScanList few = MakeWifiList("OX1", 3);
+    EXPECT_EQ(few.networkName(2), WifiNetworkName("OX1", 2));
+    EXPECT_EQ(few.networkName(3), "");
+}
+
+TEST(LabCameraModel, EveryItemOfAFreshCameraIsValid) {
+    for (const char* serial : {"OX1", "OXLAB00007", "DS-2CD2143", "A", "zz.9"}) {
+        for (int32_t channel : {0, 1, 2, 16}) {
+            auto record = MakeDeviceConfig(serial, channel);
+            const ConfigRange range = MakeConfigRange(serial, channel);
+            for (int32_t item : kItems) {
+                Verdict v = ValidateItem(item, channel, *record, range);
+                EXPECT_EQ(v.status, rprov::STATUS_OK)
+                    << serial << " channel " << channel << " item " << item << ": " << v.message;
+            }
+        }
+    }
+}
+
+TEST(LabCameraModel, ThePagesViewOfACameraIssuedBackIsAccepted) {
+    for (const char* serial : {"OX1", "OXLAB00002", "OXLAB00003", "OXLAB00004", "Q7"}) {
+        auto record = MakeDeviceConfig(serial, 1);
+        const ConfigRange range = MakeConfigRange(serial, 1);
+        Json::Value page(Json::objectValue);
+        ASSERT_FALSE(DeviceConfigToPageJson(*record, page).empty());
+        IssuedConfig issued;
+        ParseIssuedConfig(WriteJson(page), issued);
+        ASSERT_EQ(issued.sectionMask, 0xFEu) << serial;
+        for (int32_t item : kItems) {
+            DeviceConfig staged = *record;
+            ASSERT_TRUE(WriteConfigItem(item, issued, 1, staged));
+            Verdict v = ValidateItem(item, 1, staged, range);
+            EXPECT_EQ(v.status, rprov::STATUS_OK)
+                << serial << " item " << item << ": " << v.message;
+            for (size_t i = 0; i < DeviceConfig::kSize; ++i) {
+                EXPECT_EQ(staged.data()[i], record->data()[i])
+                    << serial << " item " << item << " changed byte " << i;
+            }
+        }
+    }
+}
+
+// A change to a fresh record and the refusal it must draw.
+struct Refusal {
+    const char* name;
+    int32_t item;
+    std::function<void(DeviceConfig&)> change;
+    const char* message;
+};
+
+TEST(LabCameraValidation, RefusesValuesOutsideTheRangesByName) {
+    const std::vector<Refusal> refusals = {
+        {"brightness", 8, [](DeviceConfig& c) { c.setBrightness(101); },
+         "brightness 101 is outside 0..100"},
+        {"hue", 8, [](DeviceConfig& c) { c.setHue(-1); }, "hue -1 is outside 0..100"},
+        {"resolution", 4, [](DeviceConfig& c) { c.setStreamResolution(0, 77); },
+         "main stream resolution index 77 is not supported"},
+        {"bitrate", 4,
+         [](DeviceConfig& c) {
+             c.setStreamResolution(1, 1);    // 352*288: up to 512 kbit/s
+             c.setStreamBitrateCode(1, 25);  // 4096 kbit/s
+         },
+         "sub stream bitrate (kbit/s) at 352*288 4096 is outside 32..512"},
+        {"unknown bitrate code", 4, [](DeviceConfig& c) { c.setStreamBitrateCode(0, 0); },
+         "main stream bitrate code 0 is unknown"},
+        {"frame rate", 4, [](DeviceConfig& c) { c.setStreamFrameRate(1, 30); },
+         "sub stream frame rate at"},
+        {"video encoding", 4, [](DeviceConfig& c) { c.setStreamVideoEncoding(0, 0xFF); },
+         "main stream video encoding 255 is not supported (supported: 1, 10)"},
+        {"H.265 on the sub stream", 4, [](DeviceConfig& c) { c.setStreamVideoEncoding(1, 10); },
+         "sub stream video encoding 10 is not supported (supported: 1)"},
+        {"audio encoding", 4, [](DeviceConfig& c) { c.setStreamAudioEncoding(0, 8); },
+         "main stream audio encoding 8 is not supported"},
+        {"I-frame interval", 4, [](DeviceConfig& c) { c.setStreamIFrameInterval(0, 500); },
+         "main stream I-frame interval 500 is outside 1..200"},
+        {"key length", 2,
+         [](DeviceConfig& c) {
+             c.setWifiSecurity(4);
+             c.setWifiKeySelector(0);
+             c.setWifiKey("longenough");
+             c.setWifiKeyLength(4);
+         },
+         "Wi-Fi key length 4 does not match the key (10 bytes)"},
+        {"short key", 2,
+         [](DeviceConfig& c) {
+             c.setWifiSecurity(2);
+             c.setWifiKeySelector(0);
+             c.setWifiKeyLength(static_cast<int32_t>(c.setWifiKey("short")));
+         },
+         "Wi-Fi key length 5 is outside 8..63"},
+        {"security", 2, [](DeviceConfig& c) { c.setWifiSecurity(3); },
+         "Wi-Fi security 3 is not supported"},
+        {"date format", 9, [](DeviceConfig& c) { c.setDateFormat(9); },
+         "date format 9 is outside 0..8"},
+        {"sensitivity", 3,
+         [](DeviceConfig& c) {
+             c.setSensitivityScale(0);
+             c.setMotionSensitivity(6);
+         },
+         "motion sensitivity 6 is outside 0..5"},
+        {"audio volume", 5, [](DeviceConfig& c) { c.setAudioInputVolume(101); },
+         "audio input volume 101 is outside 0..100"},
+        {"wide dynamic range", 7, [](DeviceConfig& c) { c.setByteAt(78120, 1 - c.byteAt(77628)); },
+         "wide dynamic range switches disagree"},
+        {"logo", 10, [](DeviceConfig& c) { c.setLogoShown(2); }, "logo shown 2 is not supported"},
+        {"alarm channel", 11, [](DeviceConfig& c) { c.setAlarmSoundBlock(5, 1); },
+         "alarm channel 5 is not supported (supported: 1)"},
+        {"alarm reserved bytes", 11, [](DeviceConfig& c) { c.setByteAt(80279, 1); },
+         "alarm block reserved bytes are not zero"},
+    };
+    const ConfigRange range = MakeConfigRange("OX9", 1);
+    for (const Refusal& r : refusals) {
+        SCOPED_TRACE(r.name);
+        auto record = MakeDeviceConfig("OX9", 1);
+        r.change(*record);
+        Verdict v = ValidateItem(r.item, 1, *record, range);
+        EXPECT_EQ(v.status, rprov::STATUS_OUT_OF_RANGE);
+        EXPECT_EQ(v.message.rfind(r.message, 0), 0u) << v.message;
+    }
+}
+
+TEST(LabCameraValidation, AcceptedItemsSayWhatWasApplied) {
+    auto record = MakeDeviceConfig("OX9", 3);
+    record->setSensitivityScale(DeviceConfig::kPercentScale);
+    record->setMotionSensitivity(5);  // 100 %
+    Verdict v = ValidateItem(3, 3, *record, MakeConfigRange("OX9", 3));
+    EXPECT_EQ(v.status, rprov::STATUS_OK);
+    EXPECT_EQ(v.message, "motion detection schedule applied on channel 3");
+    record->setSensitivityScale(0);
+    record->setMotionSensitivity(0xFF);  // off on the default scale
+    EXPECT_EQ(ValidateItem(3, 3, *record, MakeConfigRange("OX9", 3)).status, rprov::STATUS_OK);
+}
+
+}  // namespace
+}  // namespace orvex::lab
