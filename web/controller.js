@@ -1,0 +1,595 @@
+// The page's state and everything that changes it: user actions, the requests they send over
+// the bridge, and the handling of every answer code, whatever order the answers come in.
+
+import { RequestChannel, callBridge, installAnswerSink, missingBridgeFunctions, parseAnswer } from './bridge.js';
+import {
+  cameraKey, cameraObject, displayName, normalizeCamera, readAllCameras, readGroupInfo, readGroupPage,
+} from './camera_model.js';
+import {
+  SECTIONS, buildConfigRequest, clampDraft, int, makeDraft, normalizeSections, readRanges,
+  toRequestJson, validateDraft,
+} from './config_model.js';
+import { buildResultCsv, csvFileName, readIssueResult } from './result_model.js';
+
+const options = Object.assign({ requestTimeoutMs: 60000 }, window.__orvexPageOptions || {});
+const isObject = (v) => v !== null && typeof v === 'object' && !Array.isArray(v);
+
+export const PAGE_SIZES = [10, 20, 50];
+
+export const state = {
+  missing: missingBridgeFunctions(),
+  view: 'cameras',
+  groups: [],
+  groupsStatus: 'idle', // idle | loading | loaded | failed
+  selection: null, // a groupId, or 'all'
+  pageSize: 10,
+  page: null, // {groupId, pageNum, pageSize, total, cameras, loading, error}
+  all: { status: 'idle', platform: [], local: [], origin: 'platform', pageNum: 1 },
+  current: null,
+  confirmed: new Map(), // camera key -> password confirmed on this page
+  targets: new Map(), // camera key -> camera
+  source: null, // {camera, key, status, error, draft, ranges, rangeStatus, wifi, formVersion}
+  sections: new Set(SECTIONS.map((s) => s.id).filter((id) => id !== 'wifi')),
+  configName: '',
+  savedConfigName: '',
+  issueProblems: [],
+  confirm: null, // an issue waiting for the user's confirmation
+  issue: null, // the issue in progress
+  results: null, // {rows, kind, label, configText, error, finishedAt}
+  password: null, // {camera, purpose, checking, error}
+  toasts: [],
+  title: '',
+  lastCsv: '',
+  ignoredAnswers: 0,
+};
+
+const listeners = new Set();
+let renderQueued = false;
+export function subscribe(fn) {
+  listeners.add(fn);
+}
+export function changed() {
+  if (renderQueued) return;
+  renderQueued = true;
+  queueMicrotask(() => {
+    renderQueued = false;
+    for (const fn of listeners) fn(state);
+  });
+}
+
+let toastId = 0;
+export function toast(text, kind = 'info') {
+  const id = ++toastId;
+  state.toasts.push({ id, text, kind });
+  setTimeout(() => {
+    state.toasts = state.toasts.filter((t) => t.id !== id);
+    changed();
+  }, kind === 'error' ? 6000 : 3500);
+  changed();
+}
+
+// A camera as the page now knows it: a password confirmed here replaces the stored one.
+export function known(camera) {
+  if (!camera) return camera;
+  const passwd = state.confirmed.get(camera.key);
+  return passwd === undefined ? camera : { ...camera, passwd, CheckPassword: false };
+}
+export const needsPassword = (camera) => known(camera).CheckPassword === true;
+
+const query = (type, param) => callBridge('queryOrvexInfo', String(type), param);
+const cameraText = (camera) => JSON.stringify(cameraObject(known(camera)));
+
+const pageChannel = new RequestChannel(
+  (e) => query(2, JSON.stringify({ groupId: e.groupId, camerasPageNum: e.pageNum, pageSize: e.pageSize })),
+  { timeoutMs: Math.min(options.requestTimeoutMs, 15000), onTimeout: (e) => pageFailed(e, '读取分组摄像机超时') },
+);
+const configChannel = new RequestChannel((e) => query(3, cameraText(e.camera)), {
+  timeoutMs: options.requestTimeoutMs,
+  onTimeout: (e) => configFailed(e, '读取配置超时，请检查设备网络后重试'),
+});
+const rangeChannel = new RequestChannel((e) => query(8, cameraText(e.camera)), {
+  timeoutMs: options.requestTimeoutMs,
+  onTimeout: (e) => withSource(e.key, (s) => { s.rangeStatus = 'failed'; }),
+});
+const wifiChannel = new RequestChannel((e) => query(9, cameraText(e.camera)), {
+  timeoutMs: options.requestTimeoutMs,
+  onTimeout: (e) => withSource(e.key, (s) => { s.wifi = { status: 'failed', list: [] }; }),
+});
+const passwordChannel = new RequestChannel(
+  (e) => callBridge('CheckDevPassword', JSON.stringify({ ...cameraObject(e.camera), passwd: e.passwd })),
+  {
+    timeoutMs: options.requestTimeoutMs,
+    onTimeout: (e) => passwordAnswered(e, '密码校验超时，请重试'),
+  },
+);
+
+function withSource(key, fn) {
+  if (state.source && state.source.key === key) {
+    fn(state.source);
+    changed();
+  }
+}
+
+// ---- Camera lists --------------------------------------------------------------------------
+
+export function refreshAll() {
+  state.groupsStatus = 'loading';
+  if (state.all.status !== 'loaded') state.all.status = 'loading';
+  query(1, '');
+  query(4, '');
+  query(5, '');
+  changed();
+}
+
+export function selectGroup(selection) {
+  state.selection = selection;
+  state.all.pageNum = 1;
+  if (selection !== 'all') requestPage(1);
+  else if (state.all.status !== 'loaded') query(4, '');
+  changed();
+}
+
+export function requestPage(pageNum) {
+  if (!state.selection || state.selection === 'all') return;
+  const entry = { groupId: state.selection, pageNum: Math.max(1, pageNum), pageSize: state.pageSize };
+  const prev = state.page && state.page.groupId === entry.groupId ? state.page : null;
+  state.page = {
+    ...entry, total: prev ? prev.total : 0, cameras: prev ? prev.cameras : [], loading: true, error: '',
+  };
+  pageChannel.request(entry);
+  changed();
+}
+
+export function setPageSize(size) {
+  if (!PAGE_SIZES.includes(size)) return;
+  state.pageSize = size;
+  state.all.pageNum = 1;
+  if (state.selection && state.selection !== 'all') requestPage(1);
+  changed();
+}
+
+export function setAllOrigin(origin) {
+  state.all.origin = origin === 'local' ? 'local' : 'platform';
+  state.all.pageNum = 1;
+  changed();
+}
+
+export function setAllPage(pageNum) {
+  state.all.pageNum = Math.max(1, pageNum);
+  changed();
+}
+
+function pageFailed(entry, error) {
+  if (!state.page || state.page.groupId !== entry.groupId) return;
+  Object.assign(state.page, { loading: false, error, cameras: [] });
+  changed();
+}
+
+// The cameras the table shows now: one page of a group, or a slice of all cameras.
+export function visibleCameras() {
+  if (state.selection === 'all') {
+    const list = state.all[state.all.origin];
+    const start = (state.all.pageNum - 1) * state.pageSize;
+    return list.slice(start, start + state.pageSize);
+  }
+  return state.page && !state.page.loading ? state.page.cameras : [];
+}
+
+// ---- Targets and the configuration source ----------------------------------------------------
+
+export function toggleTarget(camera, on) {
+  if (on && needsPassword(camera)) {
+    openPassword(camera, 'target');
+    return;
+  }
+  if (on) state.targets.set(camera.key, camera);
+  else state.targets.delete(camera.key);
+  changed();
+}
+
+export function setPageTargets(on) {
+  let locked = 0;
+  for (const camera of visibleCameras()) {
+    if (!on) state.targets.delete(camera.key);
+    else if (needsPassword(camera)) locked += 1;
+    else state.targets.set(camera.key, camera);
+  }
+  if (locked) toast(`${locked} 台摄像机需要先验证密码，未加入目标`, 'warn');
+  changed();
+}
+
+export function clearTargets() {
+  state.targets.clear();
+  changed();
+}
+
+export function openConfig(camera) {
+  if (needsPassword(camera)) {
+    openPassword(camera, 'config');
+    return;
+  }
+  if (!state.source || state.source.key !== camera.key || state.source.status === 'failed') setSource(camera);
+  setView('config');
+}
+
+function setSource(camera) {
+  const formVersion = state.source ? state.source.formVersion + 1 : 1;
+  state.source = {
+    camera, key: camera.key, status: 'loading', error: '', draft: null, ranges: null,
+    rangeStatus: 'idle', wifi: { status: 'idle', list: [] }, formVersion,
+  };
+  configChannel.request({ key: camera.key, camera });
+  changed();
+}
+
+export function reloadSource() {
+  if (state.source) setSource(state.source.camera);
+}
+
+export function refreshWifi() {
+  const s = state.source;
+  if (!s || s.status !== 'loaded') return;
+  s.wifi = { status: 'loading', list: s.wifi.list };
+  wifiChannel.request({ key: s.key, camera: s.camera });
+  changed();
+}
+
+function configFailed(entry, error) {
+  withSource(entry.key, (s) => {
+    s.status = 'failed';
+    s.error = error;
+  });
+}
+
+// ---- Views, sections, name ------------------------------------------------------------------
+
+export function setView(view) {
+  state.view = ['cameras', 'config', 'result'].includes(view) ? view : 'cameras';
+  changed();
+}
+
+export function setSection(id, on) {
+  if (on) state.sections.add(id);
+  else state.sections.delete(id);
+  if (id === 'wifi' && on) state.sections.add('general');
+  if (id === 'general' && !on) state.sections.delete('wifi');
+  state.issueProblems = [];
+  changed();
+}
+
+export function setAllSections(on) {
+  state.sections = new Set(on ? SECTIONS.map((s) => s.id) : []);
+  changed();
+}
+
+export function saveConfigName(name) {
+  const trimmed = String(name).trim();
+  state.configName = name;
+  if (!trimmed) {
+    toast('请输入配置名称', 'warn');
+    return;
+  }
+  if (callBridge('IssuedConfigName', trimmed)) {
+    state.savedConfigName = trimmed;
+    toast(`已保存配置名称「${trimmed}」`);
+  } else {
+    toast('无法保存配置名称：客户端接口不可用', 'error');
+  }
+}
+
+// ---- Issuing ---------------------------------------------------------------------------------
+
+const sectionLabel = (ids) => ids.map((id) => SECTIONS.find((s) => s.id === id).label).join('、');
+
+// Checks an issue of `sectionIds` and asks the user to confirm it.
+export function requestIssue(kind, sectionIds) {
+  const ids = normalizeSections(sectionIds);
+  const problems = [];
+  const s = state.source;
+  if (state.missing.length) problems.push('客户端接口不可用，无法下发');
+  if (state.issue) problems.push('正在下发配置，请等待完成');
+  if (!s || s.status !== 'loaded') problems.push('请先读取一台摄像机的配置作为配置来源');
+  if (state.targets.size === 0) problems.push('请先在摄像机列表中选择目标摄像机');
+  if (ids.length === 0) problems.push('请至少选择一项要下发的配置');
+  if (s && s.draft) problems.push(...validateDraft(clampDraft(s.draft, s.ranges), ids));
+  state.issueProblems = problems;
+  if (problems.length === 0) {
+    state.confirm = {
+      kind, sectionIds: ids, label: sectionLabel(ids), cameras: [...state.targets.values()].map(known),
+      configText: toRequestJson(buildConfigRequest(s.draft, ids)),
+    };
+  }
+  changed();
+}
+
+export function cancelIssue() {
+  state.confirm = null;
+  changed();
+}
+
+export function confirmIssue() {
+  const c = state.confirm;
+  state.confirm = null;
+  if (c) launchIssue(c);
+  changed();
+}
+
+function launchIssue({ kind, cameras, configText, sectionIds, label }) {
+  if (state.issue) return;
+  const fn = kind === 'single' ? 'IssuedSingleCfgToCameras' : 'IssuedConfigToCameras';
+  if (!callBridge(fn, JSON.stringify(cameras.map(cameraObject)), configText)) {
+    toast('无法下发：客户端接口不可用', 'error');
+    return;
+  }
+  state.issue = {
+    kind, code: kind === 'single' ? '10' : '7', cameras, configText, sectionIds, label,
+    startedAt: Date.now(),
+  };
+  state.view = 'result';
+  changed();
+}
+
+export function retryFailed() {
+  const r = state.results;
+  if (!r || state.issue) return;
+  const cameras = r.rows.filter((row) => row.failed && row.camera).map((row) => known(row.camera));
+  if (cameras.length === 0) return;
+  launchIssue({ kind: r.kind, cameras, configText: r.configText, sectionIds: r.sectionIds, label: r.label });
+}
+
+export function exportCsv() {
+  if (!state.results) return;
+  state.lastCsv = buildResultCsv(state.results.rows);
+  const url = URL.createObjectURL(new Blob([state.lastCsv], { type: 'text/csv;charset=utf-8' }));
+  const a = document.createElement('a');
+  a.href = url;
+  a.download = csvFileName();
+  document.body.append(a);
+  a.click();
+  a.remove();
+  setTimeout(() => URL.revokeObjectURL(url), 10000);
+  toast('已导出下发结果');
+}
+
+// ---- Password prompt -------------------------------------------------------------------------
+
+export function openPassword(camera, purpose) {
+  state.password = { camera, purpose, checking: false, error: '' };
+  changed();
+}
+
+export function submitPassword(passwd) {
+  const p = state.password;
+  if (!p || p.checking) return;
+  if (!passwd) {
+    p.error = '请输入密码';
+    changed();
+    return;
+  }
+  p.checking = true;
+  p.error = '';
+  passwordChannel.request({ key: p.camera.key, camera: p.camera, passwd });
+  changed();
+}
+
+export function cancelPassword() {
+  state.password = null;
+  passwordChannel.cancelWaiting();
+  changed();
+}
+
+function passwordAnswered(entry, error) {
+  const p = state.password;
+  if (!p || p.camera.key !== entry.key) return;
+  p.checking = false;
+  p.error = error;
+  changed();
+}
+
+function passwordConfirmed(entry) {
+  state.confirmed.set(entry.key, entry.passwd);
+  const { camera, purpose } = state.password;
+  state.password = null;
+  toast(`摄像机「${displayName(camera)}」密码验证通过`);
+  if (purpose === 'target') toggleTarget(known(camera), true);
+  else openConfig(known(camera));
+  changed();
+}
+
+// ---- Answers ---------------------------------------------------------------------------------
+
+const keyOf = (serial, channelNo) => (typeof serial === 'string' && serial ? cameraKey(serial, int(channelNo)) : null);
+
+const handlers = {
+  1(text) {
+    const a = parseAnswer(text);
+    state.groups = a.ok ? readGroupInfo(a.value) : [];
+    state.groupsStatus = a.ok || a.empty ? 'loaded' : 'failed';
+    const stillThere = state.selection === 'all' || state.groups.some((g) => g.groupId === state.selection);
+    if (!stillThere) selectGroup(state.groups.length ? state.groups[0].groupId : 'all');
+  },
+  2(text) {
+    const a = parseAnswer(text);
+    const page = a.ok ? readGroupPage(a.value) : null;
+    const entry = pageChannel.resolve(page ? (e) => e.groupId === page.groupId : undefined);
+    if (!entry || !state.page || state.page.groupId !== entry.groupId) return;
+    if (!page) {
+      pageFailed(entry, a.empty ? '未能读取该分组的摄像机' : '分组摄像机数据格式错误');
+      return;
+    }
+    const lastPage = Math.max(1, Math.ceil(page.total / entry.pageSize));
+    if (page.cameras.length === 0 && entry.pageNum > lastPage) {
+      requestPage(lastPage);
+      return;
+    }
+    state.page = { ...entry, total: page.total, cameras: page.cameras, loading: false, error: '' };
+  },
+  3(text) {
+    const a = parseAnswer(text);
+    const v = a.ok && isObject(a.value) ? a.value : null;
+    const id = v && keyOf(v.subSerial, v.channelNo);
+    const entry = configChannel.resolve(id ? (e) => e.key === id : undefined);
+    if (!entry) return;
+    if (!v || !isObject(v.configItems)) {
+      configFailed(entry, !a.ok ? (a.empty ? '未收到配置数据' : '配置数据格式错误')
+        : '无法读取该摄像机的配置：登录失败或设备无法连接');
+      return;
+    }
+    withSource(entry.key, (s) => {
+      s.status = 'loaded';
+      s.draft = clampDraft(makeDraft(v.configItems), s.ranges);
+      s.formVersion += 1;
+      if (!s.ranges) {
+        s.rangeStatus = 'loading';
+        rangeChannel.request({ key: s.key, camera: s.camera });
+      }
+      s.wifi = { status: 'loading', list: [] };
+      wifiChannel.request({ key: s.key, camera: s.camera });
+    });
+  },
+  8(text) {
+    const a = parseAnswer(text);
+    const v = a.ok && isObject(a.value) ? a.value : null;
+    const id = v && keyOf(v.serial, v.channelNo);
+    const entry = rangeChannel.resolve(id ? (e) => e.key === id : undefined);
+    const key = id || (entry && entry.key);
+    if (!key) return;
+    withSource(key, (s) => {
+      if (!id) {
+        s.rangeStatus = 'failed';
+        return;
+      }
+      s.ranges = readRanges(v);
+      s.rangeStatus = 'loaded';
+      if (s.draft) clampDraft(s.draft, s.ranges);
+      s.formVersion += 1;
+    });
+  },
+  9(text) {
+    const entry = wifiChannel.resolve();
+    if (!entry) return;
+    const a = parseAnswer(text);
+    withSource(entry.key, (s) => {
+      if (!a.ok || !Array.isArray(a.value)) {
+        s.wifi = { status: 'failed', list: [] };
+        return;
+      }
+      const names = a.value.map((n) => (isObject(n) && typeof n.ssid === 'string' ? n.ssid : ''));
+      s.wifi = { status: 'loaded', list: [...new Set(names.filter(Boolean))] };
+    });
+  },
+  11(text) {
+    const a = parseAnswer(text);
+    const v = a.ok && isObject(a.value) ? a.value : null;
+    const id = v && keyOf(v.serial, v.channelNo);
+    const entry = passwordChannel.resolve(id ? (e) => e.key === id : undefined);
+    if (!entry) return;
+    if (v && v.result === true) {
+      if (state.password && state.password.camera.key === entry.key) passwordConfirmed(entry);
+      else state.confirmed.set(entry.key, entry.passwd);
+    } else {
+      passwordAnswered(entry, v && v.result === false ? '密码错误，请重新输入' : '密码校验失败，请重试');
+    }
+  },
+  4(text) {
+    const a = parseAnswer(text);
+    const all = a.ok ? readAllCameras(a.value) : null;
+    if (all) Object.assign(state.all, all, { status: 'loaded' });
+    else if (state.all.status !== 'loaded') Object.assign(state.all, { status: 'failed', platform: [], local: [] });
+  },
+  5(text) {
+    const a = parseAnswer(text);
+    const camera = a.ok ? normalizeCamera(a.value) : null;
+    if (!camera) return;
+    state.current = camera;
+    if (!state.source && !needsPassword(camera)) setSource(camera);
+  },
+  7: (text) => issueAnswered('7', text),
+  10: (text) => issueAnswered('10', text),
+};
+
+function issueAnswered(code, text) {
+  const run = state.issue;
+  if (!run || run.code !== code) {
+    state.ignoredAnswers += 1;
+    return;
+  }
+  const a = parseAnswer(text);
+  let rows = a.ok ? readIssueResult(a.value, run.cameras) : null;
+  const error = rows ? '' : a.empty ? '未收到下发结果，所有目标摄像机的结果未知' : '下发结果格式错误，所有目标摄像机的结果未知';
+  if (!rows) rows = readIssueResult(null, run.cameras);
+  state.issue = null;
+  state.results = {
+    rows, error, kind: run.kind, label: run.label, sectionIds: run.sectionIds,
+    configText: run.configText, finishedAt: Date.now(),
+  };
+}
+
+function onAnswer(code, text) {
+  const handler = handlers[code];
+  if (handler) handler(text);
+  else state.ignoredAnswers += 1;
+  changed();
+}
+
+export function start() {
+  installAnswerSink(onAnswer);
+  if (state.missing.length === 0) refreshAll();
+  changed();
+}
+
+// ---- Title and test summary ----------------------------------------------------------------
+
+export function titleFor(s) {
+  if (s.view === 'config') {
+    return s.source ? `批量配置 - 参数配置（${displayName(s.source.camera)}）` : '批量配置 - 参数配置';
+  }
+  if (s.view === 'result') return s.issue ? '批量配置 - 正在下发' : '批量配置 - 下发结果';
+  return '批量配置 - 摄像机列表';
+}
+
+export function syncTitle() {
+  const title = titleFor(state);
+  if (title === state.title) return;
+  state.title = title;
+  document.title = title;
+  callBridge('changeTitle', title);
+}
+
+// A read-only summary of the page for tests that drive it from outside.
+export function pageSummary() {
+  const s = state.source;
+  return {
+    bridgeMissing: [...state.missing],
+    view: state.view,
+    title: state.title,
+    groups: state.groups.map(({ groupId, groupName, groupDevNum }) => ({ groupId, groupName, groupDevNum })),
+    groupsStatus: state.groupsStatus,
+    selection: state.selection,
+    page: state.page && {
+      groupId: state.page.groupId, pageNum: state.page.pageNum, pageSize: state.page.pageSize,
+      total: state.page.total, loading: state.page.loading, error: state.page.error,
+      cameras: state.page.cameras.map((c) => c.key),
+    },
+    allCameras: { status: state.all.status, platform: state.all.platform.map((c) => c.key), local: state.all.local.map((c) => c.key) },
+    visibleCameras: visibleCameras().map((c) => c.key),
+    currentCamera: state.current && state.current.key,
+    source: s && {
+      key: s.key, status: s.status, error: s.error, rangeStatus: s.rangeStatus,
+      wifiStatus: s.wifi.status, wifi: [...s.wifi.list], draft: s.draft && JSON.parse(JSON.stringify(s.draft)),
+    },
+    targets: [...state.targets.keys()],
+    sections: normalizeSections([...state.sections]),
+    issueProblems: [...state.issueProblems],
+    confirming: state.confirm && { kind: state.confirm.kind, sections: state.confirm.sectionIds, cameras: state.confirm.cameras.map((c) => c.key) },
+    issue: state.issue && { kind: state.issue.kind, cameras: state.issue.cameras.map((c) => c.key), startedAt: state.issue.startedAt },
+    results: state.results && {
+      kind: state.results.kind, error: state.results.error,
+      rows: state.results.rows.map(({ key, failNum, failed, missing, items }) => ({ key, failNum, failed, missing, items })),
+    },
+    password: state.password && { camera: state.password.camera.key, purpose: state.password.purpose, checking: state.password.checking, error: state.password.error },
+    savedConfigName: state.savedConfigName,
+    lastCsv: state.lastCsv,
+    ignoredAnswers: state.ignoredAnswers,
+  };
+}
