@@ -1,0 +1,365 @@
+// The store's logins against lab cameras over loopback: the configuration fetch and its caches,
+// the Wi-Fi list, the password check with its group-list update, and the page answers that
+// reach cameras.
+#include <gtest/gtest.h>
+
+#include "app/page_answers.h"
+#include "app/push_to_h5.h"
+#include "app/wifi_answer.h"
+#include "devcfg/config_range_json.h"
+#include "devcfg/device_config_json.h"
+#include "studio/data_manager.h"
+#include "studio/testing/debug_log_recorder.h"
+#include "support/json_text.h"
+#include "tests/devices/lab_cameras.h"
+#include "tools/lab/cameras_model.h"
+
+namespace orvex {
+namespace {
+
+using testing::LabCamera;
+using testing::LabCameras;
+
+class RecordingRunner : public ScriptRunner {
+  public:
+    void RunScript(const std::string& script) override { scripts.push_back(script); }
+    std::vector<std::string> scripts;
+};
+
+Json::Value Parse(const std::string& text) {
+    Json::Value value;
+    EXPECT_TRUE(ParseJson(text, value)) << text;
+    return value;
+}
+
+class LoginOperationsTest : public ::testing::Test {
+  protected:
+    LoginOperationsTest() { store.resetForTesting(); }
+    ~LoginOperationsTest() override { store.resetForTesting(); }
+
+    // The three cache entries of a key, as they stand.
+    struct Cached {
+        bool config, range, device;
+        std::string configText, rangeText;
+        DeviceConfig record;
+    };
+    Cached Caches(const std::string& key) {
+        Cached c{};
+        c.config = store.cachedConfig(key, c.configText);
+        c.range = store.cachedRange(key, c.rangeText);
+        c.device = store.cachedDeviceConfig(key, c.record);
+        return c;
+    }
+
+    testing::ShortDeviceLimits limits;
+    DataManager& store = DataManager::instance();
+    testing::DebugLogRecorder log;
+};
+
+TEST_F(LoginOperationsTest, AFetchConvertsWhatTheCameraHoldsAndFillsTheThreeCaches) {
+    LabCameras lab({LabCamera("FX1", "pw", {1, 2})});
+    const CameraRecord camera = lab.record("FX1", 2);
+    std::string text = "untouched";
+    Json::Value json(Json::objectValue);
+    store.getConfigInfoByDevSerial(camera, text, json);
+
+    const std::unique_ptr<DeviceConfig> stored = lab.stored("FX1", 2);
+    Json::Value expected(Json::objectValue);
+    const std::string expectedText = DeviceConfigToPageJson(*stored, expected);
+    EXPECT_EQ(text, expectedText);
+    EXPECT_EQ(json["configItems"], expected["configItems"]);
+
+    Cached c = Caches("FX1_2");
+    ASSERT_TRUE(c.config && c.range && c.device);
+    EXPECT_EQ(c.configText, expectedText);
+    EXPECT_EQ(c.record, *stored);
+    EXPECT_EQ(c.rangeText, ConfigRangeToPageJson(lab::MakeConfigRange("FX1", 2)));
+    EXPECT_EQ(Parse(c.rangeText)["serial"].asString(), "FX1");
+    EXPECT_FALSE(store.cachedDeviceConfig("FX1_1", c.record)) << "only the channel read";
+
+    const std::string all = log.text();
+    const std::vector<std::string> order = {"getConfigInfoByDevSerial start RPROV_Login_Dev",
+                                            "getConfigInfoByDevSerial end RPROV_Login_Dev",
+                                            "getConfigInfoByDevSerial  RPROV_GetConfig start",
+                                            "getConfigInfoByDevSerial  RPROV_GetConfig end",
+                                            "getConfigInfoByDevSerial  RPROV_GetCfgRange start",
+                                            "getConfigInfoByDevSerial  RPROV_GetCfgRange end",
+                                            "\n dev config range info: ",
+                                            "getConfigInfoByDevSerial  endxxxxx"};
+    size_t at = 0;
+    for (const std::string& line : order) {
+        size_t found = all.find(line, at);
+        ASSERT_NE(found, std::string::npos) << "missing or out of order: " << line;
+        at = found + line.size();
+    }
+    lab::CameraCounters counters = lab.camera("FX1").counters();
+    EXPECT_EQ(counters.logins, 1);
+    EXPECT_EQ(counters.logouts, 1);
+}
+
+TEST_F(LoginOperationsTest, AFailedLoginOrReadLeavesEveryCacheAndOutputAlone) {
+    LabCameras lab({LabCamera("FX2"), LabCamera("FX3"), LabCamera("FX4")});
+    CameraRecord wrong = lab.record("FX2");
+    wrong.passwd = "not the password";
+    std::string text = "untouched";
+    Json::Value json(Json::objectValue);
+    json["subSerial"] = "FX2";
+    store.getConfigInfoByDevSerial(wrong, text, json);
+    EXPECT_EQ(text, "untouched");
+    EXPECT_EQ(json.getMemberNames(), std::vector<std::string>{"subSerial"});
+    EXPECT_EQ(
+        log.count("login dev [FX2][127.0.0.1] [" + std::to_string(lab.port("FX2")) + "] err \n"),
+        1u);
+    Cached c = Caches("FX2_1");
+    EXPECT_FALSE(c.config || c.range || c.device);
+
+    // Logged in, but the range read fails: no cache is written, and the login is closed.
+    lab::CameraFaults faults;
+    faults.failRead = "range";
+    lab.setFaults("FX3", faults);
+    store.getConfigInfoByDevSerial(lab.record("FX3"), text, json);
+    EXPECT_EQ(log.count("get dev config range fail.\n"), 1u);
+    c = Caches("FX3_1");
+    EXPECT_FALSE(c.config || c.range || c.device);
+    EXPECT_EQ(text, "untouched");
+    EXPECT_FALSE(json.isMember("configItems"));
+    EXPECT_EQ(lab.camera("FX3").counters().logouts, 1);
+
+    faults.failRead = "config";
+    lab.setFaults("FX4", faults);
+    store.getConfigInfoByDevSerial(lab.record("FX4"), text, json);
+    EXPECT_EQ(log.count("get dev config fail.\n"), 1u);
+    c = Caches("FX4_1");
+    EXPECT_FALSE(c.config || c.range || c.device);
+    EXPECT_EQ(lab.camera("FX4").counters().logouts, 1);
+
+    // The page's configuration request for such a camera holds only the serial and channel.
+    const std::string answer = store.getCameraCfgInfo(lab.request("FX3"));
+    EXPECT_EQ(Parse(answer).getMemberNames(), (std::vector<std::string>{"channelNo", "subSerial"}));
+}
+
+TEST_F(LoginOperationsTest, ALaterFetchOverwritesTheEntriesOfItsKey) {
+    LabCameras lab({LabCamera("FX5")});
+    std::string text;
+    Json::Value json(Json::objectValue);
+    store.getConfigInfoByDevSerial(lab.record("FX5"), text, json);
+    Cached first = Caches("FX5_1");
+    ASSERT_TRUE(first.device);
+
+    // The camera changes behind the store's back.
+    int32_t handle = -1;
+    LoginDeviceInfo info;
+    ASSERT_TRUE(RPROV_Login_Dev("127.0.0.1", lab.port("FX5"), "pw", handle, info, false));
+    DeviceConfig changed = first.record;
+    changed.setBrightness(first.record.brightness() == 90 ? 91 : 90);
+    std::string message;
+    ASSERT_TRUE(RPROV_SetConfig_To_Dev(handle, CFG_ITEM_COLOR, 1,
+                                       changed.block(CFG_ITEM_COLOR).data(), message));
+    RPROV_Logout_Dev(handle);
+
+    store.getConfigInfoByDevSerial(lab.record("FX5"), text, json);
+    Cached second = Caches("FX5_1");
+    EXPECT_EQ(second.record, changed);
+    EXPECT_NE(second.configText, first.configText);
+    EXPECT_EQ(Parse(second.configText)["imageConfig"]["imageColor"]["brightnessLevel"].asInt(),
+              changed.brightness());
+}
+
+TEST_F(LoginOperationsTest, TheStoresCameraQuestionsReachCameras) {
+    LabCameras lab({LabCamera("FX6"), LabCamera("FX7", "pw", {1, 2})});
+    // The page's configuration request.
+    Json::Value answer = Parse(store.getCameraCfgInfo(lab.request("FX6")));
+    EXPECT_EQ(answer["subSerial"].asString(), "FX6");
+    Json::Value expected(Json::objectValue);
+    DeviceConfigToPageJson(*lab.stored("FX6"), expected);
+    EXPECT_EQ(answer["configItems"], expected["configItems"]);
+
+    // The range request: an unreachable camera answers empty, and keeps answering empty until
+    // a successful fetch stores its ranges.
+    CameraRecord away = lab.record("FX7", 2);
+    away.port = testing::RefusingPort();
+    const std::string awayRequest = WriteJson(WriteCameraObject(away));
+    EXPECT_EQ(store.getCameraCfgRangeInfo(awayRequest), "");
+    EXPECT_EQ(store.getCameraCfgRangeInfo(lab.request("FX7", 2)), "") << "the empty entry stays";
+    store.getCameraCfgInfo(lab.request("FX7", 2));
+    EXPECT_EQ(store.getCameraCfgRangeInfo(awayRequest),
+              ConfigRangeToPageJson(lab::MakeConfigRange("FX7", 2)));
+
+    // A studio camera message fetches at once; the issuing targets are all read.
+    store.onCameraMessage(lab.request("FX7", 1));
+    DeviceConfig record;
+    EXPECT_TRUE(store.cachedDeviceConfig("FX7_1", record));
+    EXPECT_EQ(record, *lab.stored("FX7", 1));
+}
+
+TEST_F(LoginOperationsTest, SetIssuedObjectReadsEveryTarget) {
+    LabCameras lab({LabCamera("FX8"), LabCamera("FX9")});
+    store.setIssuedObject("[" + lab.request("FX8") + "," + lab.request("FX9") + "]");
+    ASSERT_EQ(store.issuedCameras().size(), 2u);
+    DeviceConfig record;
+    ASSERT_TRUE(store.cachedDeviceConfig("FX8_1", record));
+    EXPECT_EQ(record, *lab.stored("FX8"));
+    ASSERT_TRUE(store.cachedDeviceConfig("FX9_1", record));
+    EXPECT_EQ(record, *lab.stored("FX9"));
+}
+
+TEST_F(LoginOperationsTest, TheWifiListHoldsAtMostTwentyNetworksInOrder) {
+    lab::CameraSpec many = LabCamera("WF1");
+    many.wifiNetworks = 30;
+    lab::CameraSpec few = LabCamera("WF2");
+    few.wifiNetworks = 3;
+    LabCameras lab({many, few});
+
+    std::string out = "untouched";
+    store.getWifiInfoByDevSerial(lab.request("WF1"), out);
+    Json::Value list = Parse(out);
+    ASSERT_TRUE(list.isArray());
+    ASSERT_EQ(list.size(), 20u);
+    for (Json::ArrayIndex i = 0; i < 20; ++i) {
+        EXPECT_EQ(list[i].getMemberNames(), std::vector<std::string>{"ssid"});
+        EXPECT_EQ(list[i]["ssid"].asString(), lab::WifiNetworkName("WF1", static_cast<int>(i)));
+    }
+    EXPECT_EQ(out, WriteJson(list)) << "written at the writer's default settings, not flattened";
+    EXPECT_EQ(store.lastWifiList().count(), 20);
+    EXPECT_EQ(store.lastWifiList().networkName(19), lab::WifiNetworkName("WF1", 19));
+    EXPECT_EQ(log.count("getWifiInfoByDevSerial RPROV_Login_Dev start.\n"), 1u);
+    EXPECT_EQ(log.count("getWifiInfoByDevSerial RPROV_Login_Dev end.\n"), 1u);
+
+    store.getWifiInfoByDevSerial(lab.request("WF2"), out);
+    EXPECT_EQ(Parse(out).size(), 3u);
+    EXPECT_EQ(store.lastWifiList().count(), 3);
+
+    // Requests that cannot be read, cameras that cannot be reached or read: nothing changes.
+    out = "untouched";
+    store.getWifiInfoByDevSerial("{not json", out);
+    store.getWifiInfoByDevSerial(R"({"serial":"WF1","port":"8000"})", out);
+    EXPECT_EQ(log.count("H5 getWifiInfoByDevSerial param err: "), 1u);
+    EXPECT_EQ(log.count(R"({"serial":"WF1","port":"8000"})"), 1u);
+    CameraRecord away = lab.record("WF1");
+    away.port = testing::RefusingPort();
+    store.getWifiInfoByDevSerial(WriteJson(WriteCameraObject(away)), out);
+    lab::CameraFaults faults;
+    faults.failRead = "wifi";
+    lab.setFaults("WF1", faults);
+    store.getWifiInfoByDevSerial(lab.request("WF1"), out);
+    EXPECT_EQ(log.count("get dev wifi fail.\n"), 1u);
+    EXPECT_EQ(out, "untouched");
+    EXPECT_EQ(store.lastWifiList().count(), 3);
+    EXPECT_EQ(lab.camera("WF1").counters().logouts, lab.camera("WF1").counters().logins);
+
+    // The page's answer: code '9' with the flattened list.
+    RecordingRunner runner;
+    sendToH5WifiListInfo(&runner, lab.request("WF2"));
+    ASSERT_EQ(runner.scripts.size(), 1u);
+    std::string expected;
+    store.getWifiInfoByDevSerial(lab.request("WF2"), expected);
+    EXPECT_EQ(runner.scripts[0], BuildPushScript(9, expected));
+    EXPECT_EQ(log.count("sendToH5WifiListInfo start"), 1u);
+    EXPECT_EQ(log.count("sendToH5WifiListInfo end"), 1u);
+}
+
+// A studio group message with the camera PW1 channel 1 in two groups, both still waiting for
+// their password, and channel 2 already confirmed.
+std::string Groups(const LabCameras& lab) {
+    auto camera = [&](int32_t channel, bool check) {
+        Json::Value c = WriteCameraObject(lab.record("PW1", channel));
+        c["passwd"] = "old";
+        c["CheckPassword"] = check;
+        return c;
+    };
+    Json::Value first(Json::objectValue);
+    first["groupName"] = "Yard";
+    first["groupId"] = "g-yard";
+    first["groupDevNum"] = 2;
+    first["cameraLst"].append(camera(2, false));
+    first["cameraLst"].append(camera(1, true));
+    Json::Value second = first;
+    second["groupName"] = "All";
+    second["groupId"] = "g-all";
+    Json::Value message(Json::objectValue);
+    message["groupInfo"].append(first);
+    message["groupInfo"].append(second);
+    return WriteJson(message);
+}
+
+TEST_F(LoginOperationsTest, APassedCheckConfirmsTheFirstWaitingCameraOnly) {
+    LabCameras lab({LabCamera("PW1", "right", {1, 2})});
+    store.onGroupInfoMessage(Groups(lab));
+    const std::string request = lab.request("PW1", 1);  // carries the password "right"
+
+    CameraRecord camera;
+    bool passed = false;
+    const std::string text = store.CheckDevPassword(request, camera, passed);
+    EXPECT_TRUE(passed);
+    EXPECT_EQ(camera.passwd, "right");
+    Json::Value answer = Parse(text);
+    EXPECT_EQ(text, WriteFlatJson(answer));
+    EXPECT_TRUE(answer["result"].asBool());
+    EXPECT_FALSE(answer["CheckPassword"].asBool());
+    EXPECT_EQ(answer.getMemberNames(),
+              (std::vector<std::string>{"CheckPassword", "channelNo", "devType", "devip", "devname",
+                                        "encrypt", "iPlatform", "newDev", "passwd", "port",
+                                        "result", "serial"}));
+    EXPECT_EQ(answer["devType"].asString(), "IPC");
+    EXPECT_EQ(answer["port"].asInt(), lab.port("PW1"));
+    EXPECT_EQ(log.count("check device password: " + text + "\n"), 1u);
+
+    DataManager::GroupSnapshot groups = store.groups();
+    ASSERT_EQ(groups->size(), 2u);
+    EXPECT_EQ((*groups)[0]->cameras[1].passwd, "right");
+    EXPECT_FALSE((*groups)[0]->cameras[1].CheckPassword);
+    EXPECT_EQ((*groups)[0]->cameras[0].passwd, "old") << "another channel is not touched";
+    EXPECT_EQ((*groups)[1]->cameras[1].passwd, "old") << "only the first match is updated";
+    EXPECT_TRUE((*groups)[1]->cameras[1].CheckPassword);
+
+    Json::Value page = Parse(store.getGroupInfo());
+    EXPECT_EQ(page["groupInfo"][0]["cameraLst"][1]["passwd"].asString(), "right");
+    EXPECT_FALSE(page["groupInfo"][0]["cameraLst"][1]["CheckPassword"].asBool());
+    EXPECT_EQ(page["groupInfo"][1]["cameraLst"][1]["passwd"].asString(), "old");
+
+    // A second check finds the second group's camera.
+    store.CheckDevPassword(request, camera, passed);
+    groups = store.groups();
+    EXPECT_EQ((*groups)[1]->cameras[1].passwd, "right");
+    EXPECT_FALSE((*groups)[1]->cameras[1].CheckPassword);
+}
+
+TEST_F(LoginOperationsTest, ACheckOfAConfirmedCameraOrAFailedCheckChangesNothing) {
+    LabCameras lab({LabCamera("PW1", "right", {1, 2})});
+    store.onGroupInfoMessage(Groups(lab));
+    const std::string pageBefore = store.getGroupInfo();
+    const DataManager::GroupSnapshot before = store.groups();
+
+    // Channel 2 passes but was confirmed already.
+    CameraRecord camera;
+    bool passed = false;
+    Json::Value answer = Parse(store.CheckDevPassword(lab.request("PW1", 2), camera, passed));
+    EXPECT_TRUE(passed);
+    EXPECT_TRUE(answer["result"].asBool());
+    EXPECT_EQ(store.getGroupInfo(), pageBefore);
+    EXPECT_EQ(store.groups(), before) << "the list is not even replaced";
+
+    // A wrong password fails.
+    CameraRecord wrong = lab.record("PW1", 1);
+    wrong.passwd = "wrong";
+    answer = Parse(store.CheckDevPassword(WriteJson(WriteCameraObject(wrong)), camera, passed));
+    EXPECT_FALSE(passed);
+    EXPECT_FALSE(answer["result"].asBool());
+    EXPECT_TRUE(answer["CheckPassword"].asBool());
+    EXPECT_EQ(answer["passwd"].asString(), "wrong");
+    EXPECT_EQ(store.getGroupInfo(), pageBefore);
+    EXPECT_EQ(store.groups(), before);
+
+    // Requests that cannot be read answer empty without a login.
+    const int logins = lab.camera("PW1").counters().logins;
+    EXPECT_EQ(store.CheckDevPassword("not json", camera, passed), "");
+    EXPECT_FALSE(passed);
+    const std::string textPort = R"({"serial":"PW1","port":"8000"})";
+    EXPECT_EQ(store.CheckDevPassword(textPort, camera, passed), "");
+    EXPECT_EQ(log.count("H5 check device password: "), 1u);
+    EXPECT_EQ(log.count(textPort), 1u);
+    EXPECT_EQ(lab.camera("PW1").counters().logins, logins);
+}
+
+}  // namespace
+}  // namespace orvex
