@@ -408,6 +408,7 @@ void DataManager::resetForTesting() {
     lastGroupMessage_.clear();
     pageGroupInfo_.clear();
     issuedCameras_.clear();
+    issuedConfig_ = IssuedConfig();
     configCache_.clear();
     rangeCache_.clear();
     deviceConfigCache_.clear();

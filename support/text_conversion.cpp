@@ -179,15 +179,20 @@ std::string WideToAnsi(const char16_t* wide, std::size_t length) {
 }
 
 std::string ReplaceAll(const std::string& text, const std::string& from, const std::string& to) {
-    std::string result = text;
     if (from.empty()) {
-        return result;
+        return text;
     }
-    size_t pos = 0;
-    while ((pos = result.find(from, pos)) != std::string::npos) {
-        result.replace(pos, from.size(), to);
-        pos += to.size();
+    // Built by appending, so the cost stays linear however many occurrences there are.
+    std::string result;
+    result.reserve(text.size());
+    size_t start = 0;
+    size_t pos;
+    while ((pos = text.find(from, start)) != std::string::npos) {
+        result.append(text, start, pos - start);
+        result += to;
+        start = pos + from.size();
     }
+    result.append(text, start, std::string::npos);
     return result;
 }
 
