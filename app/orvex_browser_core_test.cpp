@@ -1,0 +1,185 @@
+#include "app/orvex_browser_core.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <set>
+#include <thread>
+
+#include "app/bridge_router.h"
+#include "stats/statistics.h"
+#include "studio/data_manager.h"
+
+namespace orvex {
+namespace {
+
+using namespace std::chrono_literals;
+
+class RecordingRunner : public ScriptRunner {
+  public:
+    void RunScript(const std::string& script) override {
+        std::lock_guard<std::mutex> lock(m_);
+        scripts_.push_back(script);
+        cv_.notify_all();
+    }
+    bool waitFor(size_t n) {
+        std::unique_lock<std::mutex> lock(m_);
+        return cv_.wait_for(lock, 10s, [&] { return scripts_.size() >= n; });
+    }
+    std::vector<std::string> scripts() {
+        std::lock_guard<std::mutex> lock(m_);
+        return scripts_;
+    }
+
+  private:
+    std::mutex m_;
+    std::condition_variable cv_;
+    std::vector<std::string> scripts_;
+};
+
+class TestCore : public OrvexBrowserCore {
+  public:
+    using OrvexBrowserCore::OrvexBrowserCore;
+    ~TestCore() override { BeginClose(); }
+    std::string title;
+    int closeRequests = 0;
+
+  protected:
+    void SetTitleText(const std::string& text) override { title = text; }
+    void CloseWindow() override { ++closeRequests; }
+};
+
+// Starts with a key of its own so the answer codes are easy to find in the scripts.
+bool StartsWith(const std::string& s, const std::string& prefix) {
+    return s.rfind(prefix, 0) == 0;
+}
+
+class OrvexBrowserCoreTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        DataManager::instance().resetForTesting();
+        UnInitStatistics();
+        StopStatisticsSender();
+        InitStatistics(0);
+        StartStatisticsSender(0);  // reports are queued, not delivered
+        TakeQueuedStatisticsForTesting();
+        core.SetUserInfo("u7", "Li Lei");
+        core.SetHostInfo("host1", "10.9.8.7");
+        core.AttachBrowser(&runner);
+    }
+    bool post(UINT message, WPARAM wParam, void* payload) {
+        return core.HandleProgramMessage(message, wParam, reinterpret_cast<LPARAM>(payload));
+    }
+    RecordingRunner runner;
+    TestCore core{"http://10.0.0.2/qm_h5/synchronousConfiguration/index.html"};
+};
+
+TEST_F(OrvexBrowserCoreTest, PageTypeFollowsTheAddress) {
+    EXPECT_EQ(core.pageType(), 17);
+    TestCore other("http://10.0.0.2/qm_h5/index.html");
+    EXPECT_EQ(other.pageType(), 16);
+    EXPECT_EQ(core.uuid().size(), 32u);
+}
+
+TEST_F(OrvexBrowserCoreTest, QuickQueriesAnswerAtOnceAndOthersNotAtAll) {
+    DataManager::instance().onGroupInfoMessage(
+        R"({"groupInfo":[{"groupName":"A","groupId":"a","groupDevNum":1,"cameraLst":[{"serial":"S"}]}]})");
+    for (int type : {0, 6, 7, 10, -3, 1, 2, 4, 5}) {
+        EXPECT_TRUE(post(WM_H5_QUERY_INFO, static_cast<WPARAM>(static_cast<intptr_t>(type)),
+                         new std::string(R"({"groupId":"a","camerasPageNum":1,"pageSize":5})")));
+    }
+    auto scripts = runner.scripts();
+    ASSERT_EQ(scripts.size(), 4u);
+    EXPECT_TRUE(StartsWith(scripts[0], "SetMsgToH5('1', '{\"groupInfo\" : [{"));
+    EXPECT_TRUE(StartsWith(scripts[1], "SetMsgToH5('2', '{\"cameraLst\" : [{"));
+    EXPECT_TRUE(StartsWith(scripts[2], "SetMsgToH5('4', '{\"localCameraLst\" : [{"));
+    EXPECT_EQ(scripts[3], "SetMsgToH5('5', '')");
+}
+
+TEST_F(OrvexBrowserCoreTest, CameraQueriesAreAnsweredFromThePool) {
+    // Nothing listens on this camera's port: each answer is what an unreachable camera gives.
+    const std::string camera = R"({"serial":"X1","channelNo":2,"devip":"127.0.0.1","port":1})";
+    post(WM_H5_QUERY_INFO, 3, new std::string(camera));
+    post(WM_H5_QUERY_INFO, 8, new std::string(camera));
+    post(WM_H5_QUERY_INFO, 9, new std::string(camera));
+    ASSERT_TRUE(runner.waitFor(3));
+    std::set<std::string> scripts;
+    for (const auto& s : runner.scripts())
+        scripts.insert(s);
+    EXPECT_TRUE(scripts.count(R"(SetMsgToH5('3', '{"channelNo" : 2,"subSerial" : "X1"}'))"));
+    EXPECT_TRUE(scripts.count("SetMsgToH5('8', '')"));
+    EXPECT_TRUE(scripts.count("SetMsgToH5('9', '')"));
+}
+
+TEST_F(OrvexBrowserCoreTest, IssueRequestsAnswerWithTheirOwnCode) {
+    post(WM_H5_ISSUED_CONFIG, 0, new IssueRequest{"[]", R"({"configItems":{}})"});
+    ASSERT_TRUE(runner.waitFor(1));
+    post(WM_H5_ISSUED_SINGLE_CONFIG, 0, new IssueRequest{"[]", R"({"configItems":{}})"});
+    ASSERT_TRUE(runner.waitFor(2));
+    auto scripts = runner.scripts();
+    EXPECT_EQ(scripts[0], "SetMsgToH5('7', 'null')");
+    EXPECT_EQ(scripts[1], "SetMsgToH5('10', 'null')");
+}
+
+TEST_F(OrvexBrowserCoreTest, TitleQuitAndOtherMessages) {
+    post(WM_H5_CHANGE_TITLE, 0, new std::string("Lobby"));
+    EXPECT_EQ(core.title, "Lobby");
+    post(WM_STUDIO_QUIT, 0, nullptr);
+    EXPECT_EQ(core.closeRequests, 1);
+    EXPECT_FALSE(core.HandleProgramMessage(WM_CLOSE, 0, 0));
+    EXPECT_FALSE(core.HandleProgramMessage(WM_USER + 110, 0, 0));
+}
+
+TEST_F(OrvexBrowserCoreTest, FailedPasswordCheckOnlyAnswersThePage) {
+    post(WM_H5_CHECK_PASSWORD, 0,
+         new std::string(R"({"serial":"X1","channelNo":1,"devip":"127.0.0.1","port":1})"));
+    auto scripts = runner.scripts();
+    ASSERT_EQ(scripts.size(), 1u);
+    EXPECT_TRUE(StartsWith(scripts[0], "SetMsgToH5('11', '"));
+}
+
+TEST_F(OrvexBrowserCoreTest, OnlyTheFirstLoadResultIsReported) {
+    post(WM_PAGE_LOAD_END, 0, new PageLoadEnd{"http://h/p", 200});
+    post(WM_PAGE_LOAD_ERROR, 0, new PageLoadError{"http://h/p", -102, "ERR_CONNECTION_REFUSED"});
+    auto reports = TakeQueuedStatisticsForTesting();
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_TRUE(StartsWith(reports[0], "systemName=studio_client_h5&type=17&uuid=" + core.uuid() +
+                                           "&loadurl=https://h5.orvex.example/qm_h5/studio/"
+                                           "index.html&cost="))
+        << reports[0];
+    EXPECT_NE(reports[0].find("&r=0&id=u7&un=Li%20Lei"), std::string::npos) << reports[0];
+}
+
+TEST_F(OrvexBrowserCoreTest, A404LoadSendsTheErrorReport) {
+    post(WM_PAGE_LOAD_END, 0, new PageLoadEnd{"http://h/p", 404});
+    auto reports = TakeQueuedStatisticsForTesting();
+    ASSERT_EQ(reports.size(), 2u);
+    EXPECT_NE(reports[0].find("&r=1&"), std::string::npos);
+    EXPECT_EQ(reports[1],
+              "systemName=studio_client_h5_err&type=17&err=404&emsg=&resurl=&uuid=" + core.uuid() +
+                  "&host=host1&hip=10.9.8.7&httpc=404&requrl=https://h5.orvex.example/"
+                  "qm_h5/studio/index.html");
+}
+
+TEST_F(OrvexBrowserCoreTest, ALoadErrorCarriesTheNetErrorCodeAndText) {
+    post(WM_PAGE_LOAD_ERROR, 0, new PageLoadError{"http://h/p", -102, "net::ERR_REFUSED"});
+    auto reports = TakeQueuedStatisticsForTesting();
+    ASSERT_EQ(reports.size(), 2u);
+    EXPECT_NE(reports[1].find("&err=-102&emsg=net::ERR_REFUSED&"), std::string::npos) << reports[1];
+    EXPECT_NE(reports[1].find("&httpc=-102&"), std::string::npos);
+}
+
+TEST_F(OrvexBrowserCoreTest, ClosingOnceStopsThePoolAndDropsLaterTasks) {
+    EXPECT_TRUE(core.BeginClose());
+    EXPECT_TRUE(core.isClosing());
+    EXPECT_FALSE(core.BeginClose());
+    post(WM_H5_QUERY_INFO, 3, new std::string("{}"));
+    post(WM_H5_ISSUED_CONFIG, 0, new IssueRequest{"[]", "{}"});
+    std::this_thread::sleep_for(100ms);
+    EXPECT_TRUE(runner.scripts().empty());
+}
+
+}  // namespace
+}  // namespace orvex
