@@ -75,10 +75,6 @@ export class RequestChannel {
     this.waiting = null;
   }
 
-  get busy() {
-    return this.inFlight !== null || this.waiting !== null;
-  }
-
   finish() {
     clearTimeout(this.timer);
     this.inFlight = null;

@@ -532,10 +532,23 @@ function onAnswer(code, text) {
   changed();
 }
 
+// Defines SetMsgToH5 and asks for the first data. A host that binds the bridge a little after
+// the page's scripts run is waited for during a few seconds; until then the page says it is
+// not connected.
 export function start() {
   installAnswerSink(onAnswer);
-  if (state.missing.length === 0) refreshAll();
-  changed();
+  const begin = () => {
+    state.missing = missingBridgeFunctions();
+    if (state.missing.length === 0) refreshAll();
+    changed();
+    return state.missing.length === 0;
+  };
+  if (begin()) return;
+  let tries = 0;
+  const timer = setInterval(() => {
+    tries += 1;
+    if (begin() || tries >= 10) clearInterval(timer);
+  }, 300);
 }
 
 // ---- Title and test summary ----------------------------------------------------------------

@@ -17,7 +17,7 @@ function progress(s) {
         h('p', { class: 'muted', id: 'issue-elapsed' }, `已用时 ${seconds} 秒，请勿关闭窗口。每台摄像机依次登录并写入，完成后显示结果。`))),
     h('div', { class: 'bar indeterminate' }, h('span', {})),
     h('ul', { class: 'pending-list' }, run.cameras.map((cam) => h('li', {}, h('span', { class: 'dot busy' }),
-      displayName(cam), h('span', { class: 'muted small mono' }, ` ${cam.serial} · 通道 ${cam.channelNo}`)))));
+      displayName(cam), h('span', { class: 'muted small mono' }, `${cam.serial} · 通道 ${cam.channelNo}`)))));
 }
 
 function itemCell(row) {
@@ -37,7 +37,8 @@ function results(s) {
     h('div', { class: 'panel-head' },
       h('div', {}, h('h2', {}, `下发结果：${r.label}`),
         h('p', { id: 'result-summary', class: 'muted' }, `共 ${sum.total} 台，成功 `, h('b', { class: 'ok-text' }, sum.succeeded),
-          ' 台，失败 ', h('b', { class: sum.failed ? 'fail-text' : '' }, sum.failed), ' 台')),
+          ' 台，失败 ', h('b', { class: sum.failed ? 'fail-text' : '' }, sum.failed), ' 台',
+          `，完成于 ${new Date(r.finishedAt).toLocaleTimeString('zh-CN', { hour12: false })}`)),
       h('div', { class: 'spacer' }),
       h('button', { id: 'retry-failed', class: 'btn', disabled: retryable === 0 || Boolean(s.issue), onclick: c.retryFailed },
         `重试失败的摄像机（${retryable}）`),

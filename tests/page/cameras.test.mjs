@@ -120,6 +120,14 @@ test('without the bridge the page says so instead of failing', async () => {
   await p.page.evaluate(() => window.SetMsgToH5('1', JSON.stringify({ groupInfo: [{ groupName: '甲', groupId: 'a', groupDevNum: 1 }] })));
   await p.page.click('#save-config-name');
   assert.equal((await p.state()).groups.length, 1);
+  // A bridge bound late is still found and used.
+  await p.page.evaluate(() => {
+    window.asked = [];
+    for (const n of ['changeTitle', 'queryOrvexInfo', 'IssuedConfigToCameras', 'IssuedSingleCfgToCameras',
+      'IssuedConfigName', 'CheckDevPassword']) window[n] = (...args) => { window.asked.push([n, ...args]); };
+  });
+  await p.page.waitForSelector('#bridge-missing', { state: 'hidden' });
+  assert.deepEqual(await p.page.evaluate(() => window.asked.slice(0, 3)), [['queryOrvexInfo', '1', ''], ['queryOrvexInfo', '4', ''], ['queryOrvexInfo', '5', '']]);
   assert.deepEqual(p.errors, []);
   await p.close();
 });
