@@ -87,6 +87,8 @@ function cameraPanel(s) {
     else if (s.page.error) status = s.page.error;
     else if (rows.length === 0) status = '该分组暂无摄像机';
     foot = pager(s.page.pageNum, s.page.total, s.pageSize, c.requestPage);
+  } else {
+    status = s.missing.length ? '未连接到客户端，无法读取摄像机' : '请选择左侧的分组';
   }
   const origins = all ? h('div', { class: 'segmented' },
     ['platform', 'local'].map((o) => h('button', {
