@@ -1,0 +1,35 @@
+// IssueRequestRunner: carries out the page's issue requests one at a time, from the parse of the
+// targets to the push of the result.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "devcfg/issue_worker.h"
+
+namespace orvex {
+
+class IssueRequestRunner {
+  public:
+    // One issue request of task type 3 (the whole configuration) or 4 (a single
+    // configuration): writes the "issued dev: " / "issued cfg: " lines ("issued single dev: " /
+    // "issued single cfg: " for type 4), runs setIssuedObject with `cameras` and setIssuedConfig
+    // with `config`, creates the IssueWorker on the first request, runs it, and hands its result
+    // text to `push` (which pushes it with code 7 or 10). All of it holds one lock, so a second
+    // request's parse begins only after the first request's push; other task types are not
+    // held up. Pool workers.
+    void run(int32_t taskType, const std::string& cameras, const std::string& config,
+             const std::function<void(const std::string& result)>& push);
+
+    // The page's answer code for a task type: 7 for type 3, 10 for type 4. Any thread.
+    static int AnswerCode(int32_t taskType);
+
+  private:
+    std::mutex lock_;
+    std::unique_ptr<IssueWorker> worker_;  // created by the first request, kept
+};
+
+}  // namespace orvex
