@@ -9,6 +9,7 @@
 #include <QWindow>
 #include <map>
 #include <mutex>
+#include <string>
 
 #include "platform/win32/qt/window_entry.h"
 #include "support/text_conversion.h"
@@ -566,6 +567,22 @@ BOOL DestroyWindow(HWND hwnd) {
         entry->widget->deleteLater();
     }
     return TRUE;
+}
+
+UINT RegisterWindowMessageA(const char* name) {
+    static std::mutex mutex;
+    static std::map<std::string, UINT>* numbers = new std::map<std::string, UINT>;
+    if (name == nullptr || *name == '\0') {
+        return 0;
+    }
+    std::lock_guard<std::mutex> lock(mutex);
+    auto it = numbers->find(name);
+    if (it != numbers->end()) {
+        return it->second;
+    }
+    UINT number = 0xC000u + static_cast<UINT>(numbers->size());
+    (*numbers)[name] = number;
+    return number;
 }
 
 void PostQuitMessage(int exitCode) {

@@ -88,6 +88,9 @@ BOOL EndPaint(HWND hwnd, const PAINTSTRUCT* paint);
 LRESULT SendMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT DefWindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL DestroyWindow(HWND hwnd);
+// A message number (0xC000 and above) unique to the name; the same name gives the same number.
+// Any thread.
+UINT RegisterWindowMessageA(const char* name);
 // Posts the quit message: the running message loop returns `exitCode` once the messages
 // posted before it have been handled. Any thread.
 void PostQuitMessage(int exitCode);

@@ -1,0 +1,160 @@
+// The main message loop (task order, threads, the quit code, the skin's translate step, the
+// fatal check) and the bootstrap as a process: sub-processes never reach window creation.
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QTest>
+#include <QTimer>
+#include <QWidget>
+#include <memory>
+#include <thread>
+
+#include "cef3/browser/main_message_loop.h"
+#include "platform/duilib/testing/skin_test_window.h"
+
+namespace orvex {
+namespace {
+
+TEST(MainMessageLoopTest, TasksPostedBeforeRunRunFirstAndInOrder) {
+    CMainMessageLoopWin loop;
+    EXPECT_EQ(CMainMessageLoopWin::GetMainMessageLoop(), &loop);
+    std::vector<std::string> ran;
+    loop.PostClosure([&] { ran.push_back("first"); });
+    loop.PostClosure([&] { ran.push_back("second"); });
+    QTimer::singleShot(0, [&] {
+        loop.PostClosure([&] {
+            ran.push_back("third");
+            PostQuitMessage(5);
+        });
+    });
+    EXPECT_EQ(loop.Run(), 5);
+    EXPECT_EQ(ran, (std::vector<std::string>{"first", "second", "third"}));
+}
+
+TEST(MainMessageLoopTest, TasksFromAnotherThreadRunOnTheMainThreadInPostingOrder) {
+    CMainMessageLoopWin loop;
+    EXPECT_TRUE(loop.RunsTasksOnCurrentThread());
+    std::vector<int> order;
+    bool allOnMain = true;
+    bool workerOnMain = true;
+    std::thread worker([&] {
+        workerOnMain = loop.RunsTasksOnCurrentThread();
+        for (int i = 0; i < 200; ++i) {
+            loop.PostClosure([&, i] {
+                allOnMain = allOnMain && loop.RunsTasksOnCurrentThread();
+                order.push_back(i);
+            });
+        }
+        loop.PostClosure([] { PostQuitMessage(0); });
+    });
+    EXPECT_EQ(loop.Run(), 0);
+    worker.join();
+    EXPECT_FALSE(workerOnMain);
+    EXPECT_TRUE(allOnMain);
+    ASSERT_EQ(order.size(), 200u);
+    for (int i = 0; i < 200; ++i) {
+        EXPECT_EQ(order[i], i);
+    }
+}
+
+TEST(MainMessageLoopTest, TasksPostedAfterTheLoopEndedAreDroppedWithIt) {
+    bool ran = false;
+    {
+        CMainMessageLoopWin loop;
+        loop.PostClosure([] { PostQuitMessage(3); });
+        EXPECT_EQ(loop.Run(), 3);
+        loop.PostClosure([&] { ran = true; });
+        QTest::qWait(20);
+    }
+    EXPECT_FALSE(ran);
+    EXPECT_EQ(CMainMessageLoopWin::GetMainMessageLoop(), nullptr);
+}
+
+class RecordingFilter : public DuiLib::IMessageFilterUI {
+  public:
+    explicit RecordingFilter(UINT take = 0) : take_(take) {}
+    LRESULT MessageHandler(UINT uMsg, WPARAM, LPARAM, bool& bHandled) override {
+        seen.push_back(uMsg);
+        bHandled = uMsg == take_;
+        return 0;
+    }
+    int count(UINT message) const {
+        return static_cast<int>(std::count(seen.begin(), seen.end(), message));
+    }
+    std::vector<UINT> seen;
+
+  private:
+    UINT take_;
+};
+
+TEST(MainMessageLoopTest, AMessageTheSkinTranslatesIsNotDispatchedAgain) {
+    DuiLib::CPaintManagerUI::SetResourcePath(ORVEX_TEST_SKIN_DIR);
+    testing::SkinTestWindow window("TestFrame.xml", nullptr);
+    ASSERT_NE(window.Create(nullptr, "loop", WS_POPUP, 0), nullptr);
+    window.ShowWindow(true, true);
+    QWidget* widget = WidgetFromHandle(window.GetHWND());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(widget));
+    RecordingFilter pre(WM_KEYDOWN);
+    RecordingFilter seen;
+    window.manager().AddPreMessageFilter(&pre);
+    window.manager().AddMessageFilter(&seen);
+
+    CMainMessageLoopWin loop;
+    loop.PostClosure([&] {
+        QTest::keyClick(widget, Qt::Key_B);  // taken by the translate step
+        PostQuitMessage(0);
+    });
+    EXPECT_EQ(loop.Run(), 0);
+    EXPECT_EQ(pre.count(WM_KEYDOWN), 1);
+    EXPECT_EQ(seen.count(WM_KEYDOWN), 0);
+    EXPECT_EQ(seen.count(WM_CHAR), 0);  // nor translated into a character
+    EXPECT_EQ(seen.count(WM_KEYUP), 1);
+
+    // Outside the loop nothing translates: the window gets the key.
+    QTest::keyClick(widget, Qt::Key_B);
+    EXPECT_EQ(seen.count(WM_KEYDOWN), 1);
+    window.manager().RemoveMessageFilter(&seen);
+    window.manager().RemovePreMessageFilter(&pre);
+}
+
+TEST(MainMessageLoopDeathTest, AFailedCheckWritesTheFatalLine) {
+    ::testing::FLAGS_gtest_death_test_style = "threadsafe";
+    EXPECT_DEATH(CefCheck(false, "_message_hwnd_"), "Check failed: _message_hwnd_\\. ");
+}
+
+// Runs the probe program with the arguments; returns its output and whether it ended in time.
+std::pair<QString, bool> runProbe(const QStringList& arguments) {
+    QProcess probe;
+    probe.setProcessChannelMode(QProcess::MergedChannels);
+    probe.start(QStringLiteral(ORVEX_BOOTSTRAP_PROBE), arguments);
+    bool finished = probe.waitForFinished(60000);
+    if (!finished) {
+        probe.kill();
+        probe.waitForFinished(5000);
+    }
+    return {QString::fromUtf8(probe.readAll()), finished};
+}
+
+TEST(BootstrapProcessTest, ARendererNeverReachesWindowCreation) {
+    for (const char* type : {"--type=renderer", "--type=utility"}) {
+        auto [output, finished] = runProbe({QString::fromLatin1(type)});
+        EXPECT_TRUE(finished) << type;
+        EXPECT_FALSE(output.contains(QLatin1String("browser process"))) << type;
+        EXPECT_FALSE(output.contains(QLatin1String("window created"))) << type;
+    }
+}
+
+TEST(BootstrapProcessTest, TheBrowserProcessStartsTheEngineWithTheProgramsSwitches) {
+    auto [output, finished] = runProbe({QStringLiteral("http://127.0.0.1:1/?Userid=1")});
+    ASSERT_TRUE(finished);
+    EXPECT_TRUE(output.contains(QLatin1String("initialised=1 multi-threaded loop=1")))
+        << output.toStdString();
+    EXPECT_TRUE(output.contains(QLatin1String("window created")));
+    QString switches = QStringLiteral(
+        "engine switches: --no-proxy-server --disable-gpu "
+        "--renderer-process-limit=1 --lang=zh-CN");
+    EXPECT_TRUE(output.contains(switches)) << output.toStdString();
+}
+
+}  // namespace
+}  // namespace orvex

@@ -1,0 +1,146 @@
+#include "cef3/control/cef_common.h"
+
+#include <atomic>
+#include <vector>
+
+#include "app/bridge_router.h"
+#include "platform/win32/debug_output.h"
+#include "platform/win32/message_target.h"
+#include "platform/win32/window_messages.h"
+
+namespace {
+
+std::atomic<HWND> hostWindow{nullptr};
+
+bool isSeparator(const CefMenuModel& model, int index) {
+    return model.GetTypeAt(index) == MENUITEMTYPE_SEPARATOR;
+}
+
+}  // namespace
+
+CCefCommonUI::CCefCommonUI(DuiLib::CPaintManagerUI* manager, CefRefPtr<ClientHandlerBase> handler)
+    : CCefOsRender(manager, handler ? handler
+                                    : CefRefPtr<ClientHandlerBase>(new ClientHandlerCommon(this))) {
+    hostWindow.store(GetHostWindow());
+}
+
+CCefCommonUI::~CCefCommonUI() = default;
+
+HWND CCefCommonUI::GetHostWindowHandle() {
+    return hostWindow.load();
+}
+
+LRESULT CCefCommonUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, bool& bHandled) {
+    if (bHandled) {
+        return 0;
+    }
+    return CCefOsRender::MessageHandler(uMsg, wParam, lParam, bHandled);
+}
+
+void CCefCommonUI::RunScript(const std::string& script) {
+    if (CefRefPtr<CefFrame> frame = GetMainFrame()) {
+        frame->ExecuteJavaScript(CefString(script), frame->GetURL(), 0);
+    }
+}
+
+bool CCefCommonUI::ClientHandlerCommon::OnProcessMessageReceived(
+    CefRefPtr<CefBrowser> browser, CefProcessId sourceProcess,
+    CefRefPtr<CefProcessMessage> message) {
+    if (sourceProcess != PID_RENDERER) {
+        return ClientHandlerRender::OnProcessMessageReceived(browser, sourceProcess, message);
+    }
+    CefRefPtr<CefListValue> list = message->GetArgumentList();
+    std::vector<std::u16string> arguments;
+    arguments.reserve(list->GetSize());
+    for (size_t i = 0; i < list->GetSize(); ++i) {
+        arguments.push_back(list->GetString(i).ToString16());
+    }
+    orvex::RouteBridgeCall(GetHostWindowHandle(), true, message->GetName().ToString(), arguments);
+    return true;
+}
+
+void CCefCommonUI::ClientHandlerCommon::OnBeforeContextMenu(CefRefPtr<CefBrowser>,
+                                                            CefRefPtr<CefFrame>,
+                                                            CefRefPtr<CefContextMenuParams> params,
+                                                            CefRefPtr<CefMenuModel> model) {
+    int flags = params->GetTypeFlags();
+    if (flags & CM_TYPEFLAG_PAGE) {
+        model->SetLabel(MENU_ID_STOPLOAD, CefString("停止加载"));
+        model->SetLabel(MENU_ID_REDO, CefString("重复"));
+    }
+    if (flags & (CM_TYPEFLAG_EDITABLE | CM_TYPEFLAG_SELECTION)) {
+        model->SetLabel(MENU_ID_UNDO, CefString("撤销"));
+        model->SetLabel(MENU_ID_CUT, CefString("剪切"));
+        model->SetLabel(MENU_ID_COPY, CefString("复制"));
+        model->SetLabel(MENU_ID_PASTE, CefString("粘贴"));
+        model->SetLabel(MENU_ID_DELETE, CefString("删除"));
+        model->SetLabel(MENU_ID_SELECT_ALL, CefString("全选"));
+    }
+    model->Remove(MENU_ID_PRINT);
+    model->Remove(MENU_ID_VIEW_SOURCE);
+    model->Remove(MENU_ID_BACK);
+    model->Remove(MENU_ID_FORWARD);
+    model->Remove(MENU_ID_REDO);
+    if (model->GetCount() > 0 && isSeparator(*model, 0)) {
+        model->RemoveAt(0);
+    }
+    // Final pass, by ascending index with the count read each time: separators that lead,
+    // trail or follow another separator go; every command item stays.
+    for (int i = 0; i < model->GetCount();) {
+        bool stray = isSeparator(*model, i) &&
+                     (i == 0 || i == model->GetCount() - 1 || isSeparator(*model, i - 1));
+        if (stray) {
+            model->RemoveAt(i);
+        } else {
+            ++i;
+        }
+    }
+}
+
+void CCefCommonUI::ClientHandlerCommon::OnLoadStart(CefRefPtr<CefBrowser>,
+                                                    CefRefPtr<CefFrame> frame) {
+    // The start of a load is not reported; only its end or error is.
+    static_cast<void>(frame->GetURL());
+}
+
+void CCefCommonUI::ClientHandlerCommon::OnLoadEnd(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame> frame,
+                                                  int httpStatusCode) {
+    auto* record = new orvex::PageLoadEnd;
+    record->url = frame->GetURL().ToString();
+    record->httpStatusCode = httpStatusCode;
+    if (!PostMessageA(GetHostWindowHandle(), orvex::WM_PAGE_LOAD_END, 0,
+                      reinterpret_cast<LPARAM>(record))) {
+        delete record;
+    }
+}
+
+void CCefCommonUI::ClientHandlerCommon::OnLoadError(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame>,
+                                                    ErrorCode errorCode, const CefString& errorText,
+                                                    const CefString& failedUrl) {
+    if (errorCode == ERR_ABORTED) {
+        return;
+    }
+    auto* record = new orvex::PageLoadError;
+    record->url = failedUrl.ToString();
+    record->errorCode = errorCode;
+    record->errorText = errorText.ToString();
+    if (!PostMessageA(GetHostWindowHandle(), orvex::WM_PAGE_LOAD_ERROR, 0,
+                      reinterpret_cast<LPARAM>(record))) {
+        delete record;
+    }
+}
+
+bool CCefCommonUI::ClientHandlerCommon::OnDragEnter(CefRefPtr<CefBrowser>, CefRefPtr<CefDragData>,
+                                                    DragOperationsMask mask) {
+    return (mask & DRAG_OPERATION_LINK) != 0;
+}
+
+bool CCefCommonUI::ClientHandlerCommon::OnPreKeyEvent(CefRefPtr<CefBrowser> browser,
+                                                      const CefKeyEvent& event, CefEventHandle,
+                                                      bool*) {
+    OutputDebugStringA("ClientHandlerCommon::OnPreKeyEvent called.\n ");
+    if (event.type == KEYEVENT_RAWKEYDOWN && event.windows_key_code == VK_F5) {
+        browser->Reload();
+    }
+    return false;
+}

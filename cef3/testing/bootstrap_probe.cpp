@@ -1,0 +1,38 @@
+// A program that starts as the real one does: the bootstrap first, then, in the browser process
+// only, a window. Tests start it with and without a "type" switch and read what it prints.
+#include <cstdio>
+
+#include "cef3/browser/cef_main_init.h"
+#include "platform/duilib/window_wnd.h"
+
+namespace {
+
+class ProbeWindow : public DuiLib::CWindowWnd {
+  protected:
+    DuiLib::LPCTSTR GetWindowClassName() const override { return "ProbeWindow"; }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    bool multiThreadedLoop = false;
+    bool initialised = false;
+    CefMainInit bootstrap(CefMainArgs(argc, argv), &multiThreadedLoop, &initialised);
+    std::printf("browser process: initialised=%d multi-threaded loop=%d\n", initialised,
+                multiThreadedLoop);
+    if (!initialised) {
+        return 2;
+    }
+    ProbeWindow window;
+    if (window.Create(nullptr, "probe", WS_POPUP, 0) != nullptr) {
+        std::printf("window created\n");
+    }
+    std::vector<CefString> argv2;
+    CefGetEngineCommandLine()->GetArgv(argv2);
+    std::printf("engine switches:");
+    for (size_t i = 1; i < argv2.size(); ++i) {
+        std::printf(" %s", argv2[i].ToString().c_str());
+    }
+    std::printf("\n");
+    return 0;
+}
