@@ -361,6 +361,17 @@ TEST_F(IssueWorkerTest, AFailedLoginFailsEveryItemOnce) {
     }
     EXPECT_EQ(lab.camera("LF1").counters().setsAccepted, 0);
     EXPECT_EQ(lab.camera("LF2").counters().setsAccepted, 0);
+
+    // Audio and video alone: three items, three failed steps.
+    result = Issue({lab.request("LF2")},
+                   Request(R"({"imageConfig":{"audioAndVideoConfig":{"videoConfig":[]}}})"));
+    EXPECT_EQ(result[0]["failNum"].asInt(), 3);
+    ASSERT_EQ(result[0]["syncInfo"].size(), 3u);
+    EXPECT_EQ(result[0]["syncInfo"][0]["itemName"].asString(), "视频配置");
+    EXPECT_EQ(result[0]["syncInfo"][1]["itemName"].asString(), "输入音频配置");
+    EXPECT_EQ(result[0]["syncInfo"][2]["itemName"].asString(), "输出音频配置");
+    // Each request tried three logins: the targets' read, the issue and the re-read.
+    EXPECT_EQ(lab.camera("LF2").counters().failedLogins, 6);
 }
 
 TEST_F(IssueWorkerTest, ADefenceItemReportsItsAlarmCallAndCountsBothCalls) {

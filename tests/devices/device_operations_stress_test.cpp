@@ -1,0 +1,144 @@
+// The store's camera operations from many threads at once, as the pool workers, the studio
+// receive thread and the main thread run them: configuration reads, range and Wi-Fi requests,
+// password checks, group readers and issue requests, all against the same lab cameras. Run
+// under ThreadSanitizer too.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "devcfg/device_config_json.h"
+#include "devcfg/issue_request_runner.h"
+#include "studio/data_manager.h"
+#include "support/json_text.h"
+#include "support/operate_task.h"
+#include "tests/devices/lab_cameras.h"
+
+namespace orvex {
+namespace {
+
+using testing::LabCamera;
+using testing::LabCameras;
+
+TEST(DeviceOperationsStress, ConcurrentReadsChecksAndIssuesKeepTheCachesConsistent) {
+    DataManager& store = DataManager::instance();
+    store.resetForTesting();
+    testing::ShortDeviceLimits limits(2000, 5000);
+    const std::vector<std::string> serials = {"ST1", "ST2", "ST3", "ST4"};
+    std::vector<lab::CameraSpec> specs;
+    for (const std::string& s : serials) {
+        specs.push_back(LabCamera(s, "pw", {1, 2}));
+    }
+    LabCameras lab(specs);
+    ASSERT_TRUE(lab.started());
+
+    // Every camera waits for its password in one group.
+    Json::Value group(Json::objectValue);
+    group["groupName"] = "Stress";
+    group["groupId"] = "g-stress";
+    group["groupDevNum"] = static_cast<int>(serials.size());
+    for (const std::string& s : serials) {
+        Json::Value camera = WriteCameraObject(lab.record(s));
+        camera["CheckPassword"] = true;
+        group["cameraLst"].append(camera);
+    }
+    Json::Value message(Json::objectValue);
+    message["groupInfo"].append(group);
+    store.onGroupInfoMessage(WriteJson(message));
+
+    constexpr int kRounds = 15;
+    std::atomic<int> failures{0};
+    std::vector<std::thread> threads;
+    // Pool workers: configuration, range and Wi-Fi requests, each on its own camera.
+    for (const std::string& s : serials) {
+        threads.emplace_back([&, s] {
+            for (int i = 0; i < kRounds; ++i) {
+                const int32_t channel = 1 + i % 2;
+                Json::Value answer;
+                if (!ParseJson(store.getCameraCfgInfo(lab.request(s, channel)), answer) ||
+                    !answer.isMember("configItems")) {
+                    ++failures;
+                }
+                if (store.getCameraCfgRangeInfo(lab.request(s, channel)).empty()) {
+                    ++failures;
+                }
+                std::string wifi;
+                store.getWifiInfoByDevSerial(lab.request(s, channel), wifi);
+                if (wifi.empty()) {
+                    ++failures;
+                }
+            }
+        });
+    }
+    // The main thread's password checks and quick answers.
+    threads.emplace_back([&] {
+        for (int i = 0; i < kRounds; ++i) {
+            CameraRecord camera;
+            bool passed = false;
+            store.CheckDevPassword(lab.request(serials[i % serials.size()]), camera, passed);
+            if (!passed) {
+                ++failures;
+            }
+            store.getGroupInfo();
+            store.getAllCamerasInfo();
+        }
+    });
+    // Two issue requests at a time.
+    IssueRequestRunner runner;
+    for (int t = 0; t < 2; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 3; ++i) {
+                const std::string targets =
+                    "[" + lab.request(serials[static_cast<size_t>(t)]) + "," +
+                    lab.request(serials[static_cast<size_t>(t + 2)], 2) + "]";
+                const std::string config =
+                    R"({"configItems":{"imageConfig":{"imageColor":{
+                    "brightnessLevel":)" +
+                    std::to_string(40 + t) +
+                    R"(,"contrastLevel":50,"saturationLevel":50,"hue":50}}}})";
+                runner.run(EM_OPERATETASK_TYPE_ISSUEDCFG, targets, config,
+                           [&](const std::string& result) {
+                               if (result.find("\"isSuccess\" : false") != std::string::npos) {
+                                   ++failures;
+                               }
+                           });
+            }
+        });
+    }
+    for (std::thread& t : threads) {
+        t.join();
+    }
+    EXPECT_EQ(failures.load(), 0);
+
+    // Every camera was confirmed exactly once, in the list and on the page.
+    DataManager::GroupSnapshot groups = store.groups();
+    ASSERT_EQ(groups->size(), 1u);
+    for (const CameraRecord& c : (*groups)[0]->cameras) {
+        EXPECT_FALSE(c.CheckPassword) << c.serial;
+    }
+    Json::Value page;
+    ASSERT_TRUE(ParseJson(store.getGroupInfo(), page));
+    for (const Json::Value& c : page["groupInfo"][0]["cameraLst"]) {
+        EXPECT_FALSE(c["CheckPassword"].asBool());
+    }
+
+    // After a last read, the three entries of every key describe the same record: the one the
+    // camera stores.
+    for (const std::string& s : serials) {
+        for (int32_t channel : {1, 2}) {
+            store.getCameraCfgInfo(lab.request(s, channel));
+            const std::string key = s + "_" + std::to_string(channel);
+            DeviceConfig record;
+            std::string configText;
+            ASSERT_TRUE(store.cachedDeviceConfig(key, record));
+            ASSERT_TRUE(store.cachedConfig(key, configText));
+            EXPECT_EQ(record, *lab.stored(s, channel)) << key;
+            Json::Value unused(Json::objectValue);
+            EXPECT_EQ(configText, DeviceConfigToPageJson(record, unused)) << key;
+        }
+    }
+    store.resetForTesting();
+}
+
+}  // namespace
+}  // namespace orvex
