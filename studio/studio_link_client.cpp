@@ -167,17 +167,18 @@ bool StudioLinkClient::connect() {
         CloseSocket(sock);
         sock = kInvalidSocket;
     }
+    // The flag is set before the line is written, so a reader of the log sees it settled.
     if (sock == kInvalidSocket) {
-        DebugLog("connect to orvex studio fail.\n");
         connected_ = false;
+        DebugLog("connect to orvex studio fail.\n");
         return false;
     }
-    DebugLog("\n connect to orvex studio succ.\n");
     {
         std::lock_guard<std::mutex> lock(sendLock_);
         socket_ = sock;
     }
     connected_ = true;
+    DebugLog("\n connect to orvex studio succ.\n");
     return true;
 }
 

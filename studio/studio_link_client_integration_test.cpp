@@ -140,6 +140,12 @@ class StudioLinkTest : public ::testing::Test {
         return connection;
     }
 
+    // Forgets the log so far, once the hello's own line has been written.
+    void ClearLogAfterHello() {
+        EXPECT_TRUE(log.waitFor("Send  hello msg to orvex succ\n"));
+        log.clear();
+    }
+
     LoopbackListener listener;
     DebugLogRecorder log;
     std::shared_ptr<HelloWindow> window = std::make_shared<HelloWindow>();
@@ -162,7 +168,7 @@ TEST_F(StudioLinkTest, ConnectsAnnouncesTheConnectionAndSendsTheHello) {
 TEST_F(StudioLinkTest, HeaderSplitAtEveryOffsetIsReassembledSilently) {
     StartClient();
     LoopbackConnection studio = AcceptWithHello();
-    log.clear();
+    ClearLogAfterHello();
     for (size_t split = 1; split < kStudioHeaderSize; ++split) {
         std::string frame = Frame(1, "{\"n\":" + std::to_string(split) + "}" + '\0');
         ASSERT_TRUE(studio.send(frame.substr(0, split)));
@@ -181,7 +187,7 @@ TEST_F(StudioLinkTest, HeaderSplitAtEveryOffsetIsReassembledSilently) {
 TEST_F(StudioLinkTest, PayloadInPiecesLogsOneLinePerPieceBeforeTheLast) {
     StartClient();
     LoopbackConnection studio = AcceptWithHello();
-    log.clear();
+    ClearLogAfterHello();
     const std::string text = R"({"serial":"A1","channelNo":12})";
     std::string frame = Frame(2, text + '\0');
     // Header and 5 payload bytes, then 10, 10 and the last 6.
@@ -271,8 +277,7 @@ TEST_F(StudioLinkTest, PeerClosingMidPayloadReconnectsAtOnce) {
 TEST_F(StudioLinkTest, IdleLinkStaysQuiet) {
     StartClient();
     LoopbackConnection studio = AcceptWithHello();
-    ASSERT_TRUE(log.waitFor("Send  hello msg to orvex succ\n"));
-    log.clear();
+    ClearLogAfterHello();
     EXPECT_TRUE(studio.staysQuiet(1200ms));  // six receive time-outs
     EXPECT_EQ(log.text(), "");
     EXPECT_FALSE(listener.accept(0ms).valid());
@@ -371,6 +376,8 @@ TEST_F(StudioLinkTest, HelloWithoutAConnectionIsLoggedAsFailed) {
 TEST_F(StudioLinkTest, DestroyingTheClientEndsTheLoopPromptly) {
     StartClient();
     LoopbackConnection studio = AcceptWithHello();
+    ASSERT_TRUE(log.waitFor("Send  hello msg to orvex succ\n"));
+    std::this_thread::sleep_for(100ms);  // the receive thread is waiting for a message
     auto begin = std::chrono::steady_clock::now();
     client.reset();
     EXPECT_LT(std::chrono::steady_clock::now() - begin, 2s);

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstddef>
 #include <cstdlib>
 #include <functional>
 #include <optional>
@@ -87,22 +88,30 @@ class LabProcess {
         }
     }
 
-    // The next printed event named `name` (and accepted by `match`), skipping others; nothing
-    // after `limit`.
+    // The first printed event named `name` (and accepted by `match`) that no earlier call
+    // returned, in the order printed; nothing after `limit`. Events of other names stay
+    // available to later calls, so the order of unrelated events does not matter.
     std::optional<Json::Value> waitEvent(
         const std::string& name, std::chrono::milliseconds limit = std::chrono::seconds(10),
         const std::function<bool(const Json::Value&)>& match = nullptr) {
         auto deadline = std::chrono::steady_clock::now() + limit;
-        for (;;) {
-            std::optional<std::string> line = nextLine(deadline);
-            if (!line) {
-                return std::nullopt;
+        for (size_t next = 0;; ++next) {
+            while (next >= pending_.size()) {
+                std::optional<std::string> line = nextLine(deadline);
+                if (!line) {
+                    return std::nullopt;
+                }
+                lines_.push_back(*line);
+                Json::Value event;
+                if (ParseJson(*line, event) && event.isObject()) {
+                    pending_.push_back(event);
+                }
             }
-            lines_.push_back(*line);
-            Json::Value event;
-            if (ParseJson(*line, event) && event.isObject() && event["event"] == name &&
-                (!match || match(event))) {
-                return event;
+            const Json::Value& event = pending_[next];
+            if (event["event"] == name && (!match || match(event))) {
+                Json::Value found = event;
+                pending_.erase(pending_.begin() + static_cast<std::ptrdiff_t>(next));
+                return found;
             }
         }
     }
@@ -153,6 +162,7 @@ class LabProcess {
     int stdout_ = -1;
     std::string buffer_;
     std::vector<std::string> lines_;
+    std::vector<Json::Value> pending_;  // printed events not yet returned
 };
 
 }  // namespace orvex::testing
