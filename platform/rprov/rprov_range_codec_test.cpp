@@ -81,18 +81,5 @@ TEST(RangeCodec, ListsAndTextsOverTheirBoundsAreRefused) {
     EXPECT_FALSE(DecodeConfigRange(bytes));
 }
 
-TEST(RangeCodec, TheWeekFlagIsABoolean) {
-    ConfigRange r;
-    std::vector<uint8_t> bytes = *EncodeConfigRange(r);
-    // serial(2) channel(4) 4 triples(48) reserved(4) 3 int lists(6 each) 2 triples(24) = 100
-    const size_t weekAt = 2 + 4 + 48 + 4 + 18 + 24;
-    ASSERT_EQ(bytes[weekAt], 0);
-    bytes[weekAt] = 1;
-    ASSERT_TRUE(DecodeConfigRange(bytes));
-    EXPECT_TRUE(DecodeConfigRange(bytes)->supportShowWeek);
-    bytes[weekAt] = 2;
-    EXPECT_FALSE(DecodeConfigRange(bytes));
-}
-
 }  // namespace
 }  // namespace orvex::rprov

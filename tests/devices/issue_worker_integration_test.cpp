@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <regex>
 #include <set>
 #include <thread>
 
@@ -17,6 +16,7 @@
 #include "studio/testing/debug_log_recorder.h"
 #include "support/json_text.h"
 #include "support/operate_task.h"
+#include "support/text_conversion.h"
 #include "tests/devices/lab_cameras.h"
 
 namespace orvex {
@@ -247,11 +247,9 @@ TEST_F(IssueWorkerTest, EachSectionChangesExactlyItsFieldsAndReadsBack) {
         // Values that differ from what this camera holds, and fit its sensitivity scale.
         std::string items = s.items;
         const bool percent = before->sensitivityScale() == DeviceConfig::kPercentScale;
-        items = std::regex_replace(items, std::regex("SENSITIVITY"), percent ? "60" : "4");
-        items = std::regex_replace(items, std::regex("WDR"),
-                                   before->wideDynamicRange(0) ? "false" : "true");
-        items = std::regex_replace(items, std::regex("LOGO"),
-                                   before->logoShown() == 1 ? "false" : "true");
+        items = ReplaceAll(items, "SENSITIVITY", percent ? "60" : "4");
+        items = ReplaceAll(items, "WDR", before->wideDynamicRange(0) ? "false" : "true");
+        items = ReplaceAll(items, "LOGO", before->logoShown() == 1 ? "false" : "true");
 
         Json::Value result = Issue({lab.request("SEC1")}, Request(items));
         ASSERT_EQ(result.size(), 1u);

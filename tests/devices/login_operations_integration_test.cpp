@@ -192,17 +192,6 @@ TEST_F(LoginOperationsTest, TheStoresCameraQuestionsReachCameras) {
     EXPECT_EQ(record, *lab.stored("FX7", 1));
 }
 
-TEST_F(LoginOperationsTest, SetIssuedObjectReadsEveryTarget) {
-    LabCameras lab({LabCamera("FX8"), LabCamera("FX9")});
-    store.setIssuedObject("[" + lab.request("FX8") + "," + lab.request("FX9") + "]");
-    ASSERT_EQ(store.issuedCameras().size(), 2u);
-    DeviceConfig record;
-    ASSERT_TRUE(store.cachedDeviceConfig("FX8_1", record));
-    EXPECT_EQ(record, *lab.stored("FX8"));
-    ASSERT_TRUE(store.cachedDeviceConfig("FX9_1", record));
-    EXPECT_EQ(record, *lab.stored("FX9"));
-}
-
 TEST_F(LoginOperationsTest, TheWifiListHoldsAtMostTwentyNetworksInOrder) {
     lab::CameraSpec many = LabCamera("WF1");
     many.wifiNetworks = 30;
