@@ -20,5 +20,7 @@ void NVSDK_Cleanup() {
 }
 
 namespace orvex {
-bool IsNetSdkInitialised() { return g_initCount.load() > 0; }
+bool IsNetSdkInitialised() {
+    return g_initCount.load() > 0;
+}
 }  // namespace orvex
