@@ -47,6 +47,12 @@ DWORD GetModuleFileNameA(void*, char* buffer, DWORD size) {
     return static_cast<DWORD>(n);
 }
 
+long CoInitialize(void*) {
+    return 0;
+}
+
+void CoUninitialize() {}
+
 long CoCreateGuid(GUID* guid) {
     if (guid == nullptr) {
         return -2147024809L;  // E_INVALIDARG

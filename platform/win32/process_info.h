@@ -29,5 +29,9 @@ const char* GetCommandLineA();
 // Async-signal-safe. Any thread.
 DWORD GetModuleFileNameA(void* module, char* buffer, DWORD size);
 
+// COM has nothing to set up on this platform: S_OK (0), and nothing to undo. Main thread.
+long CoInitialize(void* reserved);
+void CoUninitialize();
+
 // A new random GUID from the system's random source; S_OK (0) or a negative code. Any thread.
 long CoCreateGuid(GUID* guid);

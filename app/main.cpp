@@ -1,0 +1,65 @@
+// The program's entry point: the crash filter, the browser bootstrap (which ends every
+// sub-process), the studio's command line, statistics, the main window and the message loop.
+#include <string>
+
+#include "app/command_line.h"
+#include "app/crash_dump.h"
+#include "app/orvex_browser.h"
+#include "cef3/browser/cef_main_init.h"
+#include "cef3/browser/main_message_loop.h"
+#include "platform/win32/process_info.h"
+#include "stats/statistics.h"
+#include "support/text_conversion.h"
+
+int main(int argc, char** argv) {
+    SetUnhandledExceptionFilter(orvex::OrvexCloudDump);
+    orvex::SetCommandLineFromArgs(argc, argv);
+
+    bool multiThreadedLoop = false;
+    bool initialised = false;
+    CefMainInit bootstrap(CefMainArgs(argc, argv), &multiThreadedLoop, &initialised);
+    if (!initialised) {
+        return -1;
+    }
+    const std::string commandLine = GetCommandLineA();
+
+    DuiLib::CPaintManagerUI::SetInstance(nullptr);
+    DuiLib::CPaintManagerUI::SetResourcePath(
+        (DuiLib::CPaintManagerUI::GetInstancePath() + "Skin/").c_str());
+    if (CoInitialize(nullptr) < 0) {
+        return 0;
+    }
+    std::optional<orvex::CommandLineValues> values = orvex::ParseCommandLine(commandLine);
+    if (!values) {
+        return -1;
+    }
+
+    orvex::InitStatistics(0);
+    orvex::SetCommonStatisticsString("hc", values->hc.c_str());
+    orvex::SetCommonStatisticsString("clt_ver", values->clientVersion.c_str());
+    orvex::SetCommonStatisticsInt("clt_type", 9);
+    orvex::SetStatisticsServer(values->logDomain.c_str(), 80);
+    orvex::StartStatisticsSender(1);
+
+    // The window lives until the process ends.
+    auto* window = new COrvexBrowser(values->pageAddress);
+    window->SetUserInfo(values->userId, values->userName);
+    window->SetHostInfo(values->host, values->domainIp);
+    window->Create(nullptr, orvex::Utf8ToAnsi("云配置").c_str(), WS_POPUP, 0, 0, 0, CW_USEDEFAULT,
+                   CW_USEDEFAULT);
+    window->CenterWindow();
+    window->ShowWindow(true, true);
+
+    if (multiThreadedLoop) {
+        CMainMessageLoopWin loop;
+        loop.Run();
+    } else {
+        CefRunMessageLoop();
+    }
+
+    CefShutdown();
+    CoUninitialize();
+    orvex::UnInitStatistics();
+    orvex::StopStatisticsSender();
+    return 0;
+}
