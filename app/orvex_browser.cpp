@@ -7,8 +7,8 @@
 #include "platform/win32/debug_output.h"
 #include "support/text_conversion.h"
 
-COrvexBrowser::COrvexBrowser(const std::string& pageAddress)
-    : orvex::OrvexBrowserCore(pageAddress) {}
+COrvexBrowser::COrvexBrowser(const std::string& pageAddress, orvex::StudioEndpoint studio)
+    : orvex::OrvexBrowserCore(pageAddress, std::move(studio)) {}
 
 COrvexBrowser::~COrvexBrowser() {
     NVSDK_Cleanup();

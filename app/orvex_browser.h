@@ -20,8 +20,9 @@ class COrvexBrowser : public DuiLib::CWindowWnd,
                       public DuiLib::INotifyUI,
                       public orvex::OrvexBrowserCore {
   public:
-    // The pool starts here. `pageAddress` is the page the browser opens. Main thread.
-    explicit COrvexBrowser(const std::string& pageAddress);
+    // The pool starts here. `pageAddress` is the page the browser opens; the studio link goes
+    // to 127.0.0.1:5905 unless a test gives another endpoint. Main thread.
+    explicit COrvexBrowser(const std::string& pageAddress, orvex::StudioEndpoint studio = {});
     // Cleans the device network library up. The program never destroys its window.
     ~COrvexBrowser() override;
 
