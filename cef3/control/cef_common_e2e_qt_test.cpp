@@ -3,18 +3,24 @@
 // menu, drags, the control's browser window, the engine's switches and a screenshot.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QMimeData>
 #include <QTest>
 #include <QWebEngineView>
 #include <QWidget>
+#include <atomic>
+#include <map>
 #include <memory>
 #include <thread>
+
+#include <unistd.h>
 
 #include "app/bridge_router.h"
 #include "app/push_to_h5.h"
 #include "cef3/control/cef_common.h"
+#include "cef3/testing/event_wait.h"
 #include "cef3/testing/page_server.h"
 #include "platform/cef/cef_app.h"
 #include "platform/duilib/tab_layout_ui.h"
@@ -86,6 +92,12 @@ class RecordingClient : public CCefCommonUI::ClientHandlerCommon {
         return ClientHandlerCommon::OnPreKeyEvent(browser, event, osEvent, shortcut);
     }
 
+    void OnLoadStart(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame) override {
+        ++loadStarts;
+        ClientHandlerCommon::OnLoadStart(browser, frame);
+    }
+    void OnBeforeClose(CefRefPtr<CefBrowser>) override { ++closes; }
+
     const Call* find(const std::string& name) const {
         for (const Call& call : calls) {
             if (call.name == name) {
@@ -102,6 +114,8 @@ class RecordingClient : public CCefCommonUI::ClientHandlerCommon {
     int menus = 0;
     std::vector<std::pair<uint32_t, bool>> drags;
     std::vector<CefKeyEvent> keys;
+    int loadStarts = 0;
+    int closes = 0;
 
     IMPLEMENT_REFCOUNTING(RecordingClient);
 };
@@ -128,7 +142,7 @@ class BrowserWindowTest : public ::testing::Test {
         window->ShowWindow(true, true);
         widget = WidgetFromHandle(window->GetHWND());
         ASSERT_TRUE(QTest::qWaitForWindowExposed(widget));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return window->count("windowinit") == 1; }, kWaitMs));
+        ASSERT_TRUE(testing::WaitFor([&] { return window->count("windowinit") == 1; }, kWaitMs));
     }
 
     void TearDown() override {
@@ -136,7 +150,7 @@ class BrowserWindowTest : public ::testing::Test {
             control->CloseBrowser(true);
         }
         window.reset();
-        QTest::qWait(0);
+        testing::RunEventsFor(0);
     }
 
     static Posted take(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -198,7 +212,7 @@ class BrowserWindowTest : public ::testing::Test {
     }
 
     bool waitForCall(const std::string& name, size_t count = 1) {
-        return QTest::qWaitFor(
+        return testing::WaitFor(
             [&] {
                 size_t n = 0;
                 for (const auto& call : client->calls) {
@@ -209,7 +223,19 @@ class BrowserWindowTest : public ::testing::Test {
             kWaitMs);
     }
     bool waitForPosted(UINT message, size_t count = 1) {
-        return QTest::qWaitFor([&] { return postedOf(message).size() >= count; }, kWaitMs);
+        return testing::WaitFor([&] { return postedOf(message).size() >= count; }, kWaitMs);
+    }
+
+    // Waits until the window shows the page's background colour at the control's centre: the
+    // engine has delivered a frame, and takes input from now on.
+    bool waitForPagePixel(QColor color) {
+        return testing::WaitFor(
+            [&] {
+                const RECT& pos = control->GetPos();
+                QPoint centre((pos.left + pos.right) / 2, (pos.top + pos.bottom) / 2);
+                return widget->grab().toImage().pixelColor(centre) == color;
+            },
+            kWaitMs);
     }
 
     QWebEngineView* view() const {
@@ -305,6 +331,387 @@ TEST_F(BrowserWindowTest, EveryBridgeFunctionReachesTheRouterWithItsStringValues
     EXPECT_EQ(postedOf(WM_H5_CHECK_PASSWORD)[0].text, "{\"passwd\":\"p\"}");
     // resizeCefWnd kept the window's corner and gave it the new size.
     EXPECT_EQ(widget->size(), QSize(800, 600));
+}
+
+const char kParentPage[] = R"HTML(<!doctype html>
+<html><head><meta charset="utf-8"></head><body>
+<script>
+function SetMsgToH5(code, text) { ReturnChoose('main', code, text); }
+</script>
+<iframe id="child" src="%CHILD%"></iframe>
+</body></html>)HTML";
+
+const char kChildPage[] = R"HTML(<!doctype html>
+<html><head><meta charset="utf-8"></head><body>
+<script>
+function SetMsgToH5(code, text) { ReturnChoose('sub', code, text); }
+queryOrvexInfo('2', 'from-subframe');
+PauseRecord(String(window.top === window), location.port);
+</script></body></html>)HTML";
+
+std::string replaced(std::string text, const std::string& from, const std::string& to) {
+    return ReplaceAll(text, from, to);
+}
+
+TEST_F(BrowserWindowTest, ACallFromACrossOriginSubFrameArrivesLikeOneFromTheMainFrame) {
+    testing::PageServer other;  // another port: another origin
+    other.page("/child", kChildPage);
+    server.page("/parent", replaced(kParentPage, "%CHILD%", other.url("/child")));
+    OpenBrowser(server.url("/parent"));
+    ASSERT_TRUE(waitForCall("PauseRecord"));
+    const RecordingClient::Call* query = client->find("queryOrvexInfo");
+    ASSERT_NE(query, nullptr);
+    EXPECT_EQ(query->args, (std::vector<std::u16string>{u"2", u"from-subframe"}));
+    EXPECT_EQ(client->find("PauseRecord")->args,
+              (std::vector<std::u16string>{u"false", Utf8ToWide(std::to_string(other.port()))}));
+    ASSERT_TRUE(waitForPosted(WM_H5_QUERY_INFO));
+    EXPECT_EQ(postedOf(WM_H5_QUERY_INFO)[0].wParam, 2u);
+    EXPECT_EQ(postedOf(WM_H5_QUERY_INFO)[0].text, "from-subframe");
+}
+
+TEST_F(BrowserWindowTest, AFunctionThePageOverwritesNoLongerForwards) {
+    server.page("/overwrite", R"HTML(<!doctype html><html><body><script>
+window.changeTitle = function () { return 'mine'; };
+var own = changeTitle('not forwarded');
+delete window.StopWord;
+var gone = typeof window.StopWord;
+queryOrvexInfo('1', own + ',' + gone);
+</script></body></html>)HTML");
+    OpenBrowser(server.url("/overwrite"));
+    ASSERT_TRUE(waitForCall("queryOrvexInfo"));
+    ASSERT_EQ(client->calls.size(), 1u);
+    EXPECT_EQ(client->calls[0].args, (std::vector<std::u16string>{u"1", u"mine,undefined"}));
+    EXPECT_TRUE(postedOf(WM_H5_CHANGE_TITLE).empty());
+}
+
+TEST_F(BrowserWindowTest, PushesFromAPoolThreadRunInTheMainFrameWhileTheMainThreadIsBusy) {
+    testing::PageServer other;
+    other.page("/child", R"HTML(<!doctype html><html><body><script>
+function SetMsgToH5(code, text) { ReturnChoose('sub', code, text); }
+PlayWord('child ready');
+</script></body></html>)HTML");
+    server.page("/push", replaced(kParentPage, "%CHILD%", other.url("/child")));
+    OpenBrowser(server.url("/push"));
+    ASSERT_TRUE(waitForCall("PlayWord"));
+    ASSERT_TRUE(waitForPosted(WM_PAGE_LOAD_END));
+
+    // A tab-indented text with an apostrophe and backslashes, as a worker would push it.
+    const std::string text = "{\n\t\"name\" : \"O'Brien \\\\ C:\\\\dir\",\n\t\"n\" : 1\n}";
+    std::atomic<int> pushed{0};
+    std::thread worker([&] {
+        PushToH5(control, 7, text);
+        for (int i = 0; i < 20; ++i) {
+            PushToH5(control, 8, std::to_string(i));
+        }
+        pushed = 1;
+    });
+    // The main thread does not run its loop until the worker has pushed everything.
+    while (pushed.load() == 0) {
+        std::this_thread::sleep_for(milliseconds(1));
+    }
+    worker.join();
+    ASSERT_TRUE(waitForCall("ReturnChoose", 21));
+    std::vector<const RecordingClient::Call*> answers;
+    for (const auto& call : client->calls) {
+        if (call.name == "ReturnChoose") {
+            answers.push_back(&call);
+        }
+    }
+    ASSERT_EQ(answers.size(), 21u);
+    std::u16string flattened = Utf8ToWide(FlattenJsonText(text));
+    EXPECT_EQ(answers[0]->args, (std::vector<std::u16string>{u"main", u"7", flattened}));
+    for (int i = 0; i < 20; ++i) {
+        EXPECT_EQ(answers[i + 1]->args[0], u"main");
+        EXPECT_EQ(answers[i + 1]->args[2], Utf8ToWide(std::to_string(i)));
+    }
+}
+
+TEST_F(BrowserWindowTest, LoadResultsArePostedToTheHostWindowAsRecords) {
+    server.page("/ok", "<html><body>ok</body></html>");
+    server.page("/missing", "<html><body>gone</body></html>", 404);
+    OpenBrowser(server.url("/ok"));
+    ASSERT_TRUE(waitForPosted(WM_PAGE_LOAD_END));
+    EXPECT_EQ(postedOf(WM_PAGE_LOAD_END)[0].code, 200);
+    EXPECT_EQ(postedOf(WM_PAGE_LOAD_END)[0].text, server.url("/ok"));
+
+    control->LoadURL(server.url("/missing"));
+    ASSERT_TRUE(waitForPosted(WM_PAGE_LOAD_END, 2));
+    EXPECT_EQ(postedOf(WM_PAGE_LOAD_END)[1].code, 404);
+    EXPECT_EQ(postedOf(WM_PAGE_LOAD_END)[1].text, server.url("/missing"));
+
+    std::string refused = "http://127.0.0.1:" + std::to_string(testing::ClosedPort()) + "/x";
+    control->LoadURL(refused);
+    ASSERT_TRUE(waitForPosted(WM_PAGE_LOAD_ERROR));
+    Posted error = postedOf(WM_PAGE_LOAD_ERROR)[0];
+    EXPECT_EQ(error.code, -102);
+    EXPECT_EQ(error.text2, "ERR_CONNECTION_REFUSED");
+    EXPECT_EQ(error.text, refused);
+
+    // A load stopped before it finished is aborted (-3): nothing is posted for it.
+    server.page("/slow", "<html><body>slow</body></html>", 200, milliseconds(1500));
+    int starts = client->loadStarts;
+    control->LoadURL(server.url("/slow"));
+    ASSERT_TRUE(testing::WaitFor([&] { return client->loadStarts > starts; }, kWaitMs));
+    control->GetBrowser()->StopLoad();
+    control->LoadURL(server.url("/ok"));
+    ASSERT_TRUE(waitForPosted(WM_PAGE_LOAD_END, 3));
+    EXPECT_EQ(postedOf(WM_PAGE_LOAD_END)[2].text, server.url("/ok"));
+    EXPECT_EQ(postedOf(WM_PAGE_LOAD_ERROR).size(), 1u);
+}
+
+TEST_F(BrowserWindowTest, F5ReloadsThePageOtherKeysDoNotAndThePageSeesThemAll) {
+    server.page("/keys", R"HTML(<!doctype html><html><body style="background:#abcdef">
+<input id="field" autofocus><script>
+document.addEventListener('keydown', function (e) { PlayWord(e.key); });
+var focusWatch = setInterval(function () {
+  if (document.hasFocus()) { clearInterval(focusWatch); StopWord('focused'); }
+}, 5);
+</script></body></html>)HTML");
+    OpenBrowser(server.url("/keys"));
+    ASSERT_TRUE(waitForPagePixel(QColor(0xab, 0xcd, 0xef)));  // input reaches the page now
+    QWidget* target = view()->focusProxy();
+    ASSERT_NE(target, nullptr);
+    widget->activateWindow();
+    view()->setFocus();
+    ASSERT_TRUE(waitForCall("StopWord"));  // the page has the keyboard focus
+
+    // The engine drops keys for a while after a page first appears (about a second here): a
+    // probe key is repeated until the page sees one.
+    auto sawProbe = [&] {
+        for (const auto& call : client->calls) {
+            if (call.name == "PlayWord" && call.args.at(0) == u"x") {
+                return true;
+            }
+        }
+        return false;
+    };
+    ASSERT_TRUE(testing::WaitFor(
+        [&] {
+            QTest::keyClick(target, Qt::Key_X);
+            return testing::WaitFor(sawProbe, 100);
+        },
+        kWaitMs));
+    testing::RunEventsFor(50);
+    size_t firstKey = client->keys.size();
+    auto words = [&] {
+        std::vector<std::u16string> out;
+        for (const auto& call : client->calls) {
+            if (call.name == "PlayWord" && call.args.at(0) != u"x") {
+                out.push_back(call.args.at(0));
+            }
+        }
+        return out;
+    };
+
+    QTest::keyClick(target, Qt::Key_F6);
+    QTest::keyClick(target, Qt::Key_A);
+    ASSERT_TRUE(testing::WaitFor([&] { return words().size() == 2; }, kWaitMs));
+    EXPECT_EQ(words(), (std::vector<std::u16string>{u"F6", u"a"}));
+    EXPECT_EQ(server.hits("/keys"), 1);
+    EXPECT_EQ(postedOf(WM_PAGE_LOAD_END).size(), 1u);
+    // Before the page: F6 down and up; A down, its character and up.
+    ASSERT_EQ(client->keys.size(), firstKey + 5);
+    EXPECT_EQ(client->keys[firstKey].type, KEYEVENT_RAWKEYDOWN);
+    EXPECT_EQ(client->keys[firstKey].windows_key_code, VK_F6);
+    EXPECT_EQ(client->keys[firstKey + 1].type, KEYEVENT_KEYUP);
+    EXPECT_EQ(client->keys[firstKey + 2].windows_key_code, 'A');
+    EXPECT_EQ(client->keys[firstKey + 3].type, KEYEVENT_CHAR);
+    EXPECT_EQ(client->keys[firstKey + 3].windows_key_code, 'a');
+
+    QTest::keyClick(target, Qt::Key_F5);
+    ASSERT_TRUE(waitForPosted(WM_PAGE_LOAD_END, 2));
+    EXPECT_EQ(server.hits("/keys"), 2);
+    // The page saw F5 before it was reloaded.
+    ASSERT_TRUE(testing::WaitFor([&] { return words().size() == 3; }, kWaitMs));
+    EXPECT_EQ(words().back(), u"F5");
+}
+
+// Closes the menu the control showed, so later input is not grabbed by it.
+void closePopup() {
+    while (QWidget* popup = QApplication::activePopupWidget()) {
+        popup->close();
+    }
+}
+
+TEST_F(BrowserWindowTest, ContextMenuModelOnThePageAndOnAnEditableField) {
+    server.page("/menu", R"HTML(<!doctype html><html><body style="margin:0;background:#abcdef">
+<input id="field" value="text" style="position:absolute;left:20px;top:200px;width:200px;height:30px">
+</body></html>)HTML");
+    OpenBrowser(server.url("/menu"));
+    ASSERT_TRUE(waitForPagePixel(QColor(0xab, 0xcd, 0xef)));
+    QWidget* target = view()->focusProxy();
+
+    QTest::mouseClick(target, Qt::RightButton, Qt::NoModifier, QPoint(300, 60));
+    ASSERT_TRUE(testing::WaitFor([&] { return client->menus == 1; }, kWaitMs));
+    closePopup();
+    EXPECT_NE(client->menuFlags & CM_TYPEFLAG_PAGE, 0);
+    EXPECT_EQ(client->menuFlags & CM_TYPEFLAG_EDITABLE, 0);
+    auto has = [](const std::vector<RecordingClient::MenuItem>& menu, int id) {
+        for (const auto& item : menu) {
+            if (item.id == id && !item.separator) {
+                return true;
+            }
+        }
+        return false;
+    };
+    EXPECT_TRUE(has(client->menuBefore, MENU_ID_BACK));  // the engine offered it
+    for (int removed :
+         {MENU_ID_BACK, MENU_ID_FORWARD, MENU_ID_VIEW_SOURCE, MENU_ID_PRINT, MENU_ID_REDO}) {
+        EXPECT_FALSE(has(client->menu, removed)) << removed;
+    }
+    EXPECT_TRUE(has(client->menu, MENU_ID_RELOAD));
+    ASSERT_FALSE(client->menu.empty());
+    EXPECT_FALSE(client->menu.front().separator);
+    EXPECT_FALSE(client->menu.back().separator);
+
+    QTest::mouseClick(target, Qt::RightButton, Qt::NoModifier, QPoint(60, 215));
+    ASSERT_TRUE(testing::WaitFor([&] { return client->menus == 2; }, kWaitMs));
+    closePopup();
+    EXPECT_NE(client->menuFlags & CM_TYPEFLAG_EDITABLE, 0);
+    std::map<int, std::string> labels;
+    for (const auto& item : client->menu) {
+        labels[item.id] = item.label;
+    }
+    EXPECT_EQ(labels[MENU_ID_UNDO], "撤销");
+    EXPECT_EQ(labels[MENU_ID_CUT], "剪切");
+    EXPECT_EQ(labels[MENU_ID_COPY], "复制");
+    EXPECT_EQ(labels[MENU_ID_PASTE], "粘贴");
+    EXPECT_EQ(labels[MENU_ID_SELECT_ALL], "全选");
+    EXPECT_TRUE(has(client->menuBefore, MENU_ID_REDO));
+    EXPECT_FALSE(has(client->menu, MENU_ID_REDO));
+}
+
+TEST_F(BrowserWindowTest, ALinkDragIsRefusedAndACopyDragIsAccepted) {
+    server.page("/drag", "<html><body><script>PlayWord('ready');</script></body></html>");
+    OpenBrowser(server.url("/drag"));
+    ASSERT_TRUE(waitForCall("PlayWord"));
+    QMimeData data;
+    data.setUrls({QUrl(QStringLiteral("http://example.invalid/link"))});
+    data.setText(QStringLiteral("dragged"));
+
+    QDragEnterEvent link(QPoint(50, 50), Qt::CopyAction | Qt::LinkAction, &data, Qt::LeftButton,
+                         Qt::NoModifier);
+    QApplication::sendEvent(view(), &link);
+    EXPECT_FALSE(link.isAccepted());
+
+    QDragEnterEvent copy(QPoint(50, 50), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view(), &copy);
+    EXPECT_TRUE(copy.isAccepted());
+    QDragLeaveEvent leave;
+    QApplication::sendEvent(view(), &leave);
+
+    ASSERT_EQ(client->drags.size(), 2u);
+    EXPECT_EQ(
+        client->drags[0],
+        std::make_pair(static_cast<uint32_t>(DRAG_OPERATION_COPY | DRAG_OPERATION_LINK), true));
+    EXPECT_EQ(client->drags[1], std::make_pair(static_cast<uint32_t>(DRAG_OPERATION_COPY), false));
+}
+
+TEST_F(BrowserWindowTest, AMessageFromAnotherProcessIsNotHandled) {
+    server.page("/quiet", "<html><body><script>PlayWord('ready');</script></body></html>");
+    OpenBrowser(server.url("/quiet"));
+    ASSERT_TRUE(waitForCall("PlayWord"));
+    CefRefPtr<CefProcessMessage> message = CefProcessMessage::Create("changeTitle");
+    message->GetArgumentList()->SetString(0, "from the browser side");
+    EXPECT_FALSE(client->OnProcessMessageReceived(control->GetBrowser(), PID_BROWSER, message));
+    testing::RunEventsFor(0);
+    EXPECT_TRUE(postedOf(WM_H5_CHANGE_TITLE).empty());
+}
+
+TEST_F(BrowserWindowTest, TheEngineRunsWithTheProgramsSwitchesAndLanguage) {
+    CefRefPtr<CefCommandLine> line = CefGetEngineCommandLine();
+    ASSERT_TRUE(line);
+    EXPECT_TRUE(line->HasSwitch("no-proxy-server"));
+    EXPECT_TRUE(line->HasSwitch("disable-gpu"));
+    EXPECT_EQ(line->GetSwitchValue("renderer-process-limit").ToString(), "1");
+    EXPECT_EQ(line->GetSwitchValue("lang").ToString(), "zh-CN");
+    if (geteuid() == 0) {
+        EXPECT_TRUE(line->HasSwitch("no-sandbox"));
+    }
+
+    server.page("/lang", R"HTML(<html><body><script>
+PlayWord(navigator.language, navigator.languages.join(','));
+</script></body></html>)HTML");
+    OpenBrowser(server.url("/lang"));
+    ASSERT_TRUE(waitForCall("PlayWord"));
+    EXPECT_EQ(client->calls[0].args[0], u"zh-CN");
+    EXPECT_EQ(server.lastHeader("/lang", "Accept-Language").rfind("zh-CN", 0), 0u);
+
+    // The test runs with an http_proxy that leads nowhere: with no proxy the name is looked
+    // up (and fails), through the proxy the connection to it would fail instead.
+    ASSERT_NE(std::getenv("http_proxy"), nullptr);
+    control->LoadURL("http://proxy-probe.invalid/");
+    ASSERT_TRUE(waitForPosted(WM_PAGE_LOAD_ERROR));
+    EXPECT_EQ(postedOf(WM_PAGE_LOAD_ERROR)[0].code, ERR_NAME_NOT_RESOLVED);
+}
+
+TEST_F(BrowserWindowTest, ControlKeepsItsBrowserWindowInPlaceAndClosesItOnce) {
+    server.page("/first", "<html><body><script>PlayWord('first');</script></body></html>");
+    server.page("/second", "<html><body><script>PlayWord('second');</script></body></html>");
+    client = new RecordingClient();
+    control = new CCefCommonUI(&window->manager(), client.get());
+    control->SetAttribute("homepage", server.url("/first").c_str());  // before the browser
+    auto* tabs = static_cast<CTabLayoutUI*>(window->manager().FindControl("AnimLayout"));
+    tabs->Add(control);
+    ASSERT_TRUE(control->GetBrowser());
+    ASSERT_TRUE(waitForCall("PlayWord"));
+    EXPECT_EQ(client->calls[0].args[0], u"first");
+    // Added but not selected: its window is hidden with it.
+    HWND browserWindow = control->GetBrowserWindow();
+    EXPECT_FALSE(IsWindowVisible(browserWindow));
+    tabs->SelectItem(tabs->GetCount() - 1);
+    EXPECT_TRUE(IsWindowVisible(browserWindow));
+
+    control->SetAttribute("homepage", server.url("/second").c_str());  // navigates at once
+    ASSERT_TRUE(waitForCall("PlayWord", 2));
+    EXPECT_EQ(client->calls[1].args[0], u"second");
+
+    control->SetVisible(false);
+    EXPECT_FALSE(IsWindowVisible(browserWindow));
+    control->SetVisible(true);
+    EXPECT_TRUE(IsWindowVisible(browserWindow));
+    // The next paint puts the browser window on the control's (new) rectangle.
+    MoveWindow(window->GetHWND(), 40, 30, 1000, 700, TRUE);
+    QWidget* browserWidget = WidgetFromHandle(browserWindow);
+    auto placed = [&] {
+        const RECT& pos = control->GetPos();
+        return browserWidget->geometry() ==
+               QRect(pos.left, pos.top, pos.right - pos.left, pos.bottom - pos.top);
+    };
+    ASSERT_TRUE(
+        testing::WaitFor([&] { return control->GetPos().right == 1000 - 1 && placed(); }, kWaitMs));
+
+    control->CloseBrowser(true);
+    EXPECT_FALSE(control->GetBrowser());
+    ASSERT_TRUE(testing::WaitFor([&] { return client->closes == 1; }, kWaitMs));
+    EXPECT_FALSE(IsWindow(browserWindow));
+    tabs->Remove(control);  // the destructor finds no browser to close
+    control = nullptr;
+    testing::RunEventsFor(0);
+    EXPECT_EQ(client->closes, 1);
+}
+
+TEST_F(BrowserWindowTest, ScreenshotShowsThePageInsideTheSkin) {
+    server.page("/shot", R"HTML(<!doctype html><html><head><meta charset="utf-8"></head>
+<body style="margin:0;background:#e8f5e9;font:22px 'Noto Sans CJK SC',sans-serif">
+<div style="background:#2e7d32;color:#fff;padding:24px">批量配置 · Batch configuration</div>
+<p style="padding:0 24px">The page runs in Chromium inside the skinned window.</p>
+<script>PlayWord('ready');</script></body></html>)HTML");
+    OpenBrowser(server.url("/shot"));
+    ASSERT_TRUE(waitForCall("PlayWord"));
+    const RECT& pos = control->GetPos();
+    QPoint inPage(pos.left + 40, pos.top + 10);  // the page's green header
+    QPoint inCaption(200, 12);                   // the skin's caption
+    QImage shot;
+    ASSERT_TRUE(testing::WaitFor(
+        [&] {
+            shot = widget->grab().toImage();
+            return shot.pixelColor(inPage) == QColor(0x2e, 0x7d, 0x32);
+        },
+        kWaitMs));
+    EXPECT_EQ(shot.pixelColor(inCaption), QColor(0x2f, 0x5d, 0x8c));
+    QDir().mkpath(QStringLiteral(ORVEX_SCREENSHOT_DIR));
+    EXPECT_TRUE(shot.save(QStringLiteral(ORVEX_SCREENSHOT_DIR "browser_window.png")));
 }
 
 }  // namespace

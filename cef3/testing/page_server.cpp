@@ -33,6 +33,9 @@ PageServer::PageServer() : server_(std::make_unique<httplib::Server>()) {
         response.status = route.status;
         response.set_content(route.body, "text/html; charset=utf-8");
     });
+    // One request per connection: no idle keep-alive connection holds a worker when the
+    // server stops.
+    server_->set_keep_alive_max_count(1);
     port_ = server_->bind_to_any_port("127.0.0.1");
     // The socket listens from here on; connections wait until the accept loop runs.
     thread_ = std::thread([this] { server_->listen_after_bind(); });

@@ -19,9 +19,14 @@ QString webChannelLibrary() {
 
 // The script of every frame. Each document gets a context id; calls are queued until the top
 // frame's channel is open. Arguments travel with their type so the handler sees script values.
+// Sub-frames hand their messages to the top frame, whose listener forwards them.
 const char kScript[] = R"JS(
 (function () {
   'use strict';
+  // The engine may run a document-creation script twice for one document: the second run
+  // would open a second channel on the same transport and break the first.
+  if (document.__orvexRenderBridge) return;
+  Object.defineProperty(document, '__orvexRenderBridge', {value: true});
   var NAMES = %1;
   var MARK = 'orvex-render-bridge';
   var isTop = window.top === window;
@@ -47,8 +52,8 @@ const char kScript[] = R"JS(
   function deliver(m) {
     if (bridge) send(m); else queue.push(m);
   }
-  var top = window.top;
-  var post = isTop ? deliver : function (m) { m.mark = MARK; top.postMessage(m, '*'); };
+  // window.top is read at each post: a frame's first view of the top may be replaced.
+  var post = isTop ? deliver : function (m) { m.mark = MARK; window.top.postMessage(m, '*'); };
   post({k: 'n', ctx: ctx, url: String(location.href), main: isTop});
   NAMES.forEach(function (name) {
     window[name] = function () {
