@@ -37,41 +37,37 @@ const Json::Value& Stream(const Converted& c, int s) {
     return c.items["imageConfig"]["audioAndVideoConfig"]["videoConfig"][s];
 }
 
-TEST(DeviceConfigToPageJson, DefaultRecordShapeAndKinds) {
+// The whole text: member names, kinds, order, and no line feed or tab.
+TEST(DeviceConfigToPageJson, DefaultRecordAsAWholeText) {
     auto record = std::make_unique<DeviceConfig>();
     record->setStreamVideoEncoding(0, 10);
     record->setStreamVideoEncoding(1, 1);
     record->setStreamAudioEncoding(0, 7);
     const Converted c = Convert(*record);
     EXPECT_EQ(c.debug, "");
-    EXPECT_EQ(c.text.find('\n'), std::string::npos);
-    EXPECT_EQ(c.text.find('\t'), std::string::npos);
+    EXPECT_EQ(
+        c.text,
+        R"({"defenceConfig" : {"motionDetectDefence" : {"detectMode" : 0,"remindSwitch" : false,)"
+        R"("remindVoice" : 0,"sensitivityLevel" : 1}},)"
+        R"("generalConfig" : {"timeProofreading" : {"proofMode" : "auto","serverAddress" : ""},)"
+        R"("wiFiConfig" : {"password" : "","ssid" : ""}},)"
+        R"("imageConfig" : {"audioAndVideoConfig" : {)"
+        R"("audioConfig" : {"audioCompressionType" : "AAC",)"
+        R"("audioInputMode" : "Mic In","inputVolume" : 0,"outputVolume" : 0},)"
+        R"("videoConfig" : [{"bitrateType" : "VBR","constantBitRate" : 0,"frameType" : 0,)"
+        R"("keyFrameInterval" : 0,"maxFrameRate" : 0,"picQuality" : 0,"streamType" : 0,)"
+        R"("vbrUpperCap" : 0,"videoCodecType" : "STD_H265","videoFlowType" : 0,)"
+        R"("videoResolution" : 0},{"bitrateType" : "VBR","constantBitRate" : 0,"frameType" : 0,)"
+        R"("keyFrameInterval" : 0,"maxFrameRate" : 0,"picQuality" : 0,"streamType" : 0,)"
+        R"("vbrUpperCap" : 0,"videoCodecType" : "STD_H264","videoFlowType" : 0,)"
+        R"("videoResolution" : 0}]},"imageBacklight" : {"wideDynamicRangeSwitch" : false},)"
+        R"("imageColor" : {"brightnessLevel" : 6,"contrastLevel" : 6,"hue" : 6,)"
+        R"("saturationLevel" : 6},"imageDisplay" : {"dateFormat" : "yyyy-MM-dd",)"
+        R"("displayState" : 0,"showDate" : false,"showName" : false,"showOrvexLogo" : false,)"
+        R"("showWeek" : false,"timeFormat" : 0}}})");
     Json::Value reparsed;
     ASSERT_TRUE(ParseJson(c.text, reparsed));
     EXPECT_EQ(reparsed, c.items);
-
-    const Json::Value& time = c.items["generalConfig"]["timeProofreading"];
-    EXPECT_EQ(time["proofMode"], "auto");
-    EXPECT_EQ(time["serverAddress"], "");
-    const Json::Value& motion = c.items["defenceConfig"]["motionDetectDefence"];
-    EXPECT_TRUE(motion["remindSwitch"].isBool());
-    EXPECT_EQ(motion["sensitivityLevel"], 1);  // byte 0 on the default scale shows as 1
-    const Json::Value& stream = Stream(c, 0);
-    EXPECT_EQ(
-        stream.getMemberNames(),
-        (std::vector<std::string>{"bitrateType", "constantBitRate", "frameType", "keyFrameInterval",
-                                  "maxFrameRate", "picQuality", "streamType", "vbrUpperCap",
-                                  "videoCodecType", "videoFlowType", "videoResolution"}));
-    EXPECT_EQ(stream["bitrateType"], "VBR");
-    EXPECT_EQ(stream["videoCodecType"], "STD_H265");
-    EXPECT_EQ(Stream(c, 1)["videoCodecType"], "STD_H264");
-    const Json::Value& image = c.items["imageConfig"];
-    EXPECT_EQ(image["audioAndVideoConfig"]["audioConfig"]["audioCompressionType"], "AAC");
-    EXPECT_EQ(image["audioAndVideoConfig"]["audioConfig"]["audioInputMode"], "Mic In");
-    EXPECT_EQ(image["imageBacklight"]["wideDynamicRangeSwitch"], false);
-    EXPECT_EQ(image["imageColor"]["hue"], 6);
-    EXPECT_EQ(image["imageDisplay"]["dateFormat"], "yyyy-MM-dd");
-    EXPECT_EQ(image["imageDisplay"]["showWeek"], false);
 }
 
 TEST(DeviceConfigToPageJson, CodesWithoutWordsLeaveMembersOut) {
@@ -93,32 +89,27 @@ TEST(DeviceConfigToPageJson, CodesWithoutWordsLeaveMembersOut) {
     EXPECT_EQ(c.debug, "invalid videoEnc type.\ninvalid videoEnc type.\ninvalid audio enc type.\n");
 }
 
-TEST(DeviceConfigToPageJson, BitrateCodeGivesBothRateMembers) {
+TEST(DeviceConfigToPageJson, StreamFieldsBitrateAndWidths) {
     auto record = std::make_unique<DeviceConfig>();
     record->setStreamBitrateCode(0, 23);
-    record->setStreamBitrateCode(1, 0);
     record->setStreamBitrateType(0, 7);
-    const Converted c = Convert(*record);
-    EXPECT_EQ(Stream(c, 0)["vbrUpperCap"], 2048);
-    EXPECT_EQ(Stream(c, 0)["constantBitRate"], 2048);
-    EXPECT_EQ(Stream(c, 0)["bitrateType"], "CBR");
-    EXPECT_EQ(Stream(c, 1)["vbrUpperCap"], 0);
-    EXPECT_EQ(Stream(c, 1)["constantBitRate"], 0);
-}
-
-TEST(DeviceConfigToPageJson, StreamFieldsWidths) {
-    auto record = std::make_unique<DeviceConfig>();
     record->setStreamType(1, -5);
     record->setStreamFrameRate(1, 100000);
     record->setStreamIFrameInterval(1, 65535);
     record->setStreamPicQuality(1, 200);
     record->setStreamFrameType(1, 255);
     const Converted c = Convert(*record);
-    EXPECT_EQ(Stream(c, 1)["streamType"], -5);
-    EXPECT_EQ(Stream(c, 1)["maxFrameRate"], 100000);
-    EXPECT_EQ(Stream(c, 1)["keyFrameInterval"], 65535);
-    EXPECT_EQ(Stream(c, 1)["picQuality"], 200);
-    EXPECT_EQ(Stream(c, 1)["frameType"], 255);
+    EXPECT_EQ(WriteFlatJson(Stream(c, 0)),
+              R"({"bitrateType" : "CBR","constantBitRate" : 2048,"frameType" : 0,)"
+              R"("keyFrameInterval" : 0,"maxFrameRate" : 0,"picQuality" : 0,"streamType" : 0,)"
+              R"("vbrUpperCap" : 2048,"videoCodecType" : "H.264","videoFlowType" : 0,)"
+              R"("videoResolution" : 0})");
+    EXPECT_EQ(
+        WriteFlatJson(Stream(c, 1)),
+        R"({"bitrateType" : "VBR","constantBitRate" : 0,"frameType" : 255,)"
+        R"("keyFrameInterval" : 65535,"maxFrameRate" : 100000,"picQuality" : 200,)"
+        R"("streamType" : -5,"vbrUpperCap" : 0,"videoCodecType" : "H.264","videoFlowType" : 0,)"
+        R"("videoResolution" : 0})");
 }
 
 TEST(DeviceConfigToPageJson, SensitivityScales) {
@@ -155,46 +146,30 @@ TEST(DeviceConfigToPageJson, SensitivityScales) {
 
 TEST(DeviceConfigToPageJson, WifiKeySelection) {
     auto record = std::make_unique<DeviceConfig>();
-    record->setWifiSsid("cam-net");
-    record->setWifiKey("first-key");
-    record->setWifiAlternateKey("second-key");
-
+    record->setWifiSsid("n");
+    record->setWifiKey("first");
+    record->setWifiAlternateKey("second");
+    auto wifi = [&](int32_t security, uint8_t cipher, uint8_t selector) {
+        record->setWifiSecurity(security);
+        record->setWifiCipher(cipher);
+        record->setWifiKeySelector(selector);
+        return Wifi(Convert(*record));
+    };
     // Security 0: only the name and an empty password.
-    Converted c = Convert(*record);
-    EXPECT_EQ(Wifi(c).getMemberNames(), (std::vector<std::string>{"password", "ssid"}));
-    EXPECT_EQ(Wifi(c)["password"], "");
-    EXPECT_EQ(Wifi(c)["ssid"], "cam-net");
-
-    record->setWifiSecurity(4);
-    c = Convert(*record);
-    EXPECT_EQ(Wifi(c)["verifyMethod"], "WPA2-PSK");
-    EXPECT_EQ(Wifi(c)["encryptType"], "AES");
-    EXPECT_EQ(Wifi(c)["password"], "first-key");
-
-    record->setWifiSecurity(2);
-    record->setWifiCipher(1);
-    record->setWifiKeySelector(1);
-    c = Convert(*record);
-    EXPECT_EQ(Wifi(c)["verifyMethod"], "WPA-PSK");
-    EXPECT_EQ(Wifi(c)["encryptType"], "TKIP");
-    EXPECT_EQ(Wifi(c)["password"], "second-key");
-
-    record->setWifiCipher(2);
-    record->setWifiKeySelector(2);
-    c = Convert(*record);
-    EXPECT_FALSE(Wifi(c).isMember("encryptType"));
-    EXPECT_EQ(Wifi(c)["password"], "");
-
+    EXPECT_EQ(WriteFlatJson(wifi(0, 0, 0)), R"({"password" : "","ssid" : "n"})");
+    EXPECT_EQ(
+        WriteFlatJson(wifi(4, 0, 0)),
+        R"({"encryptType" : "AES","password" : "first","ssid" : "n","verifyMethod" : "WPA2-PSK"})");
+    EXPECT_EQ(WriteFlatJson(wifi(2, 1, 1)),
+              R"({"encryptType" : "TKIP","password" : "second","ssid" : "n",)"
+              R"("verifyMethod" : "WPA-PSK"})");
+    EXPECT_EQ(WriteFlatJson(wifi(2, 2, 2)),
+              R"({"password" : "","ssid" : "n","verifyMethod" : "WPA-PSK"})");
     // Keys without NUL end at their field: 63 bytes, and 68 (up to the selector).
     std::memset(record->data() + 232, 'k', 63);
     std::memset(record->data() + 296, 'a', 68);
-    record->setWifiCipher('k');
-    record->setWifiKeySelector(0);
-    c = Convert(*record);
-    EXPECT_EQ(Wifi(c)["password"], std::string(63, 'k'));
-    record->setWifiKeySelector(1);
-    c = Convert(*record);
-    EXPECT_EQ(Wifi(c)["password"], std::string(68, 'a'));
+    EXPECT_EQ(wifi(2, 'k', 0)["password"], std::string(63, 'k'));
+    EXPECT_EQ(wifi(2, 'k', 1)["password"], std::string(68, 'a'));
 }
 
 TEST(DeviceConfigToPageJson, TextsNeverRunPastTheirFields) {
@@ -218,20 +193,14 @@ TEST(DeviceConfigToPageJson, SwitchesAndFlags) {
     record->setWideDynamicRange(1);
     Converted c = Convert(*record);
     EXPECT_EQ(c.items["defenceConfig"]["motionDetectDefence"]["remindSwitch"], false);
-    const Json::Value& display = c.items["imageConfig"]["imageDisplay"];
-    EXPECT_EQ(display["showOrvexLogo"], false);
-    EXPECT_EQ(display["showName"], false);
-    EXPECT_EQ(display["showDate"], true);
-    EXPECT_EQ(display["showWeek"], true);
-    EXPECT_EQ(display["timeFormat"], 7);
-    EXPECT_EQ(display["displayState"], 200);
+    EXPECT_EQ(WriteFlatJson(c.items["imageConfig"]["imageDisplay"]),
+              R"({"dateFormat" : "yyyy-MM-dd","displayState" : 200,"showDate" : true,)"
+              R"("showName" : false,"showOrvexLogo" : false,"showWeek" : true,"timeFormat" : 7})");
     EXPECT_EQ(c.items["imageConfig"]["imageBacklight"]["wideDynamicRangeSwitch"], true);
 
     // Only the first of the three switch places is read; other values give a null object.
     record->data()[77628] = 2;
     c = Convert(*record);
-    EXPECT_TRUE(c.items["imageConfig"].isMember("imageBacklight"));
-    EXPECT_TRUE(c.items["imageConfig"]["imageBacklight"].isNull());
     EXPECT_NE(c.text.find("\"imageBacklight\" : null"), std::string::npos);
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 #include "devcfg/testing/sample_records.h"
 
@@ -23,128 +24,92 @@ TEST(ParseIssuedConfig, FullRequestFillsEverySection) {
     DebugCapture debug;
     const IssuedConfig c = Parse(FullConfigRequest());
     EXPECT_EQ(c.sectionMask, 0xFEu);
-    EXPECT_EQ(c.proofMode, "auto");
-    EXPECT_EQ(c.serverAddress, "time.example.org");
-    EXPECT_EQ(c.ssid, "lab-net");
-    EXPECT_EQ(c.password, "secret-key");
-    EXPECT_EQ(c.encryptType, "AES");
-    EXPECT_EQ(c.verifyMethod, "WPA2-PSK");
-    EXPECT_TRUE(c.remindSwitch);
-    EXPECT_EQ(c.sensitivityLevel, 4);
-    EXPECT_EQ(c.remindVoice, 2);
-    EXPECT_EQ(c.streams[0].vbrUpperCap, 25);  // 4096 kbit/s
-    EXPECT_EQ(c.streams[1].vbrUpperCap, 15);  // 512 kbit/s
-    EXPECT_EQ(c.streams[0].frameType, 2);
-    EXPECT_EQ(c.streams[1].frameType, 1);
-    EXPECT_EQ(c.streams[0].videoCodecType, "STD_H265");
-    EXPECT_EQ(c.streams[0].keyFrameInterval, 50);
-    EXPECT_EQ(c.streams[1].videoResolution, 1);
-    EXPECT_EQ(c.streams[0].audioCompressionType, "G711_A");
-    EXPECT_EQ(c.streams[1].audioCompressionType, "G711_A");
-    EXPECT_EQ(c.audioInputMode, "Mic In");
-    EXPECT_EQ(c.inputVolume, 60);
-    EXPECT_EQ(c.outputVolume, 70);
-    EXPECT_TRUE(c.wideDynamicRangeSwitch);
-    EXPECT_EQ(c.hue, 48);
-    EXPECT_TRUE(c.showOrvexLogo);
-    EXPECT_FALSE(c.showWeek);
-    EXPECT_EQ(c.dateFormat, "yyyy-MM-dd");
-    EXPECT_EQ(c.timeFormat, 1);
+    EXPECT_EQ(std::tie(c.proofMode, c.serverAddress, c.ssid, c.encryptType, c.verifyMethod,
+                       c.password, c.remindSwitch, c.detectMode, c.sensitivityLevel, c.remindVoice),
+              std::make_tuple("auto", "time.example.org", "lab-net", "AES", "WPA2-PSK",
+                              "secret-key", true, 0, 4, 2));
+    // 4096 and 512 kbit/s are codes 25 and 15; the audio word goes to both streams.
+    EXPECT_TRUE(c.streams[0] ==
+                (StreamSettings{"VBR", "STD_H265", "G711_A", 2, 0, 1, 25, 3, 25, 50, 5}));
+    EXPECT_TRUE(c.streams[1] ==
+                (StreamSettings{"CBR", "STD_H264", "G711_A", 1, 1, 0, 15, 4, 15, 25, 1}));
+    EXPECT_EQ(std::tie(c.audioInputMode, c.inputVolume, c.outputVolume, c.wideDynamicRangeSwitch,
+                       c.brightnessLevel, c.contrastLevel, c.saturationLevel, c.hue),
+              std::make_tuple("Mic In", 60, 70, true, 55, 45, 50, 48));
+    EXPECT_EQ(std::tie(c.dateFormat, c.timeFormat, c.displayState, c.showName, c.showOrvexLogo,
+                       c.showWeek, c.showDate),
+              std::make_tuple("yyyy-MM-dd", 1, 1, true, true, false, true));
     EXPECT_EQ(debug.text(), "");
+    // One colour member: the whole colour section is read, the others as 0.
+    IssuedConfig colour;
+    colour.brightnessLevel = 70;
+    colour.sectionMask = 0x20;
+    EXPECT_TRUE(Parse(R"({"configItems":{"imageConfig":{"imageColor":{"brightnessLevel":70}}}})") ==
+                colour);
 }
 
-TEST(ParseIssuedConfig, ColourOnly) {
-    const IssuedConfig c =
-        Parse(R"({"configItems":{"imageConfig":{"imageColor":{"brightnessLevel":70}}}})");
-    EXPECT_EQ(c.sectionMask, 0x20u);
-    EXPECT_EQ(c.brightnessLevel, 70);
-    EXPECT_EQ(c.contrastLevel, 0);
-    EXPECT_EQ(c.saturationLevel, 0);
-    EXPECT_EQ(c.hue, 0);
-}
-
-// The image sub-sections are found by the raw text, not by the members.
-TEST(ParseIssuedConfig, SectionNamedOnlyInAValueStillCounts) {
+// General, defence and image sections need their object; the image sub-sections are found by
+// the raw text, even outside "configItems" or only in a value.
+TEST(ParseIssuedConfig, SectionMask) {
+    const std::pair<const char*, uint32_t> cases[] = {
+        {R"({"configItems":{"imageConfig":{"note":"imageDisplay"}}})", 0x40},
+        {R"({"x":"generalConfig defenceConfig imageBacklight","configItems":{"imageConfig":{}}})",
+         0x10},
+        {R"({"configItems":{"generalConfig":"x","defenceConfig":[1],"imageConfig":null}})", 0},
+        {R"({"configItems":{"generalConfig":{"wiFiConfig":null}}})", 0x02},
+        {R"({"configItems":{"generalConfig":{"wiFiConfig":{}}}})", 0x82},
+        {R"({"configItems":{"defenceConfig":{}}})", 0x04},
+    };
     IssuedConfig before;
     before.showName = true;
-    before.dateFormat = "ddMMyyyy";
     before.displayState = 3;
-    const IssuedConfig c =
-        Parse(R"({"configItems":{"imageConfig":{"note":"imageDisplay"}}})", before);
-    EXPECT_EQ(c.sectionMask, 0x40u);
-    EXPECT_FALSE(c.showName);
-    EXPECT_EQ(c.dateFormat, "");
-    EXPECT_EQ(c.displayState, 0);
-
-    // Outside "configItems", even the text test alone is enough for a sub-section, while the
-    // object-tested sections need their object.
-    const IssuedConfig d = Parse(
-        R"({"x":"generalConfig defenceConfig imageBacklight","configItems":{"imageConfig":{}}})");
-    EXPECT_EQ(d.sectionMask, 0x10u);
-}
-
-TEST(ParseIssuedConfig, ObjectTestsForGeneralDefenceAndImage) {
-    EXPECT_EQ(Parse(R"({"configItems":{"generalConfig":"x","defenceConfig":[1],
-                        "imageConfig":null}})")
-                  .sectionMask,
-              0u);
-    // A general section without an object "wiFiConfig" sets 0x02 only.
-    EXPECT_EQ(Parse(R"({"configItems":{"generalConfig":{"wiFiConfig":null}}})").sectionMask, 0x02u);
-    EXPECT_EQ(Parse(R"({"configItems":{"generalConfig":{"wiFiConfig":{}}}})").sectionMask, 0x82u);
-    EXPECT_EQ(Parse(R"({"configItems":{"defenceConfig":{}}})").sectionMask, 0x04u);
+    for (const auto& [request, mask] : cases) {
+        const IssuedConfig c = Parse(request, before);
+        EXPECT_EQ(c.sectionMask, mask) << request;
+        // A section named only in a value is still read, as absent members.
+        EXPECT_EQ(c.showName, mask != 0x40) << request;
+    }
 }
 
 TEST(ParseIssuedConfig, WifiDefaultsNeedBothNameAndPassword) {
-    IssuedConfig c =
-        Parse(R"({"configItems":{"generalConfig":{"wiFiConfig":{"ssid":"n","password":"p"}}}})");
-    EXPECT_EQ(c.encryptType, "AES");
-    EXPECT_EQ(c.verifyMethod, "WPA2-PSK");
-    EXPECT_EQ(c.sectionMask, 0x82u);
-
-    c = Parse(R"({"configItems":{"generalConfig":{"wiFiConfig":{"ssid":"n","password":""}}}})");
-    EXPECT_EQ(c.encryptType, "");
-    EXPECT_EQ(c.verifyMethod, "");
-    EXPECT_EQ(c.sectionMask, 0x82u);
-
-    c = Parse(R"({"configItems":{"generalConfig":{"wiFiConfig":{"password":"p"}}}})");
-    EXPECT_EQ(c.verifyMethod, "");
-
-    // Words that are present are kept as sent.
-    c = Parse(R"({"configItems":{"generalConfig":{"wiFiConfig":{"ssid":"n","password":"p",
-              "encryptType":"tkip"}}}})");
-    EXPECT_EQ(c.encryptType, "tkip");
-    EXPECT_EQ(c.verifyMethod, "WPA2-PSK");
+    const std::pair<const char*, const char*> cases[] = {
+        {R"("ssid":"n","password":"p")", "AES WPA2-PSK"},
+        {R"("ssid":"n","password":"")", " "},
+        {R"("password":"p")", " "},
+        {R"("ssid":"n","password":"p","encryptType":"tkip")", "tkip WPA2-PSK"},  // kept as sent
+    };
+    for (const auto& [members, words] : cases) {
+        const IssuedConfig c = Parse(
+            std::string(R"({"configItems":{"generalConfig":{"wiFiConfig":{)") + members + "}}}}");
+        EXPECT_EQ(c.encryptType + " " + c.verifyMethod, words) << members;
+        EXPECT_EQ(c.sectionMask, 0x82u);
+    }
 }
 
-TEST(ParseIssuedConfig, BitrateCapBecomesACode) {
-    auto cap = [](const char* kbps) {
-        return Parse(std::string(R"({"configItems":{"imageConfig":{"audioAndVideoConfig":)") +
-                     R"({"videoConfig":[{"vbrUpperCap":)" + kbps + "}]}}}}")
-            .streams[0]
-            .vbrUpperCap;
+// "vbrUpperCap" becomes a bitrate code; "frameType" is a number or a text's leading integer.
+TEST(ParseIssuedConfig, BitrateCapAndFrameType) {
+    auto stream = [](const std::string& member) {
+        return Parse(R"({"configItems":{"imageConfig":{"audioAndVideoConfig":{"videoConfig":[{)" +
+                     member + "}]}}}}")
+            .streams[0];
     };
-    EXPECT_EQ(cap("2048"), 23);
-    EXPECT_EQ(cap("2000"), 0);
-    EXPECT_EQ(cap("16384"), 27);
-    EXPECT_EQ(cap("6144"), 28);
-}
-
-TEST(ParseIssuedConfig, FrameTypeAsNumberOrLeadingInteger) {
-    auto frameType = [](const char* value) {
-        return Parse(std::string(R"({"configItems":{"imageConfig":{"audioAndVideoConfig":)") +
-                     R"({"videoConfig":[{"frameType":)" + value + "}]}}}}")
-            .streams[0]
-            .frameType;
-    };
-    EXPECT_EQ(frameType("2"), 2);
-    EXPECT_EQ(frameType("\"2\""), 2);
-    EXPECT_EQ(frameType("\"  -7fps\""), -7);
-    EXPECT_EQ(frameType("\"+12\""), 12);
-    EXPECT_EQ(frameType("\"x3\""), 0);
-    EXPECT_EQ(frameType("\"\""), 0);
-    EXPECT_EQ(frameType("\"99999999999\""), INT32_MAX);
-    EXPECT_EQ(frameType("\"-99999999999\""), INT32_MIN);
-    EXPECT_EQ(frameType("true"), 1);
+    const std::pair<const char*, int32_t> caps[] = {
+        {"2048", 23}, {"2000", 0}, {"16384", 27}, {"6144", 28}};
+    for (const auto& [kbps, code] : caps) {
+        EXPECT_EQ(stream(std::string(R"("vbrUpperCap":)") + kbps).vbrUpperCap, code) << kbps;
+    }
+    const std::pair<const char*, int32_t> frameTypes[] = {{"2", 2},
+                                                          {"\"2\"", 2},
+                                                          {"\"  -7fps\"", -7},
+                                                          {"\"+12\"", 12},
+                                                          {"\"x3\"", 0},
+                                                          {"\"\"", 0},
+                                                          {"\"99999999999\"", INT32_MAX},
+                                                          {"\"-99999999999\"", INT32_MIN},
+                                                          {"true", 1}};
+    for (const auto& [value, type] : frameTypes) {
+        EXPECT_EQ(stream(std::string(R"("frameType":)") + value).frameType, type) << value;
+    }
 }
 
 TEST(ParseIssuedConfig, OneStreamStillGivesBothTheAudioWord) {
@@ -160,28 +125,22 @@ TEST(ParseIssuedConfig, OneStreamStillGivesBothTheAudioWord) {
     EXPECT_EQ(c.streams[1].audioCompressionType, "AAC");
 }
 
-TEST(ParseIssuedConfig, NotJsonKeepsEverythingWithMaskZero) {
+TEST(ParseIssuedConfig, LaterRequestsKeepUnmentionedFieldsAndNotJsonOnlyClearsTheMask) {
     DebugCapture debug;
-    const IssuedConfig first = Parse(FullConfigRequest());
-    IssuedConfig c = first;
-    ParseIssuedConfig("{\"configItems\": imageColor", c);
-    EXPECT_EQ(c.sectionMask, 0u);
-    IssuedConfig expected = first;
-    expected.sectionMask = 0;
-    EXPECT_EQ(c, expected);
-    ParseIssuedConfig("", c);
-    EXPECT_EQ(c, expected);
-    EXPECT_EQ(debug.text(), "");
-}
-
-TEST(ParseIssuedConfig, LaterRequestsKeepUnmentionedFields) {
-    IssuedConfig c = Parse(FullConfigRequest());
+    IssuedConfig expected = Parse(FullConfigRequest());
+    IssuedConfig c = expected;
     ParseIssuedConfig(R"({"configItems":{"imageConfig":{"imageColor":{"hue":3}}}})", c);
-    EXPECT_EQ(c.sectionMask, 0x20u);
-    EXPECT_EQ(c.hue, 3);
-    EXPECT_EQ(c.brightnessLevel, 0);  // the colour section was read whole
-    EXPECT_EQ(c.ssid, "lab-net");     // other sections keep their values
-    EXPECT_EQ(c.streams[0].vbrUpperCap, 25);
+    expected.sectionMask = 0x20;
+    expected.hue = 3;
+    expected.brightnessLevel = expected.contrastLevel = expected.saturationLevel = 0;
+    EXPECT_TRUE(c == expected);  // the colour section read whole, the others kept
+
+    expected.sectionMask = 0;
+    ParseIssuedConfig("{\"configItems\": imageColor", c);
+    EXPECT_TRUE(c == expected);
+    ParseIssuedConfig("", c);
+    EXPECT_TRUE(c == expected);
+    EXPECT_EQ(debug.text(), "");
 }
 
 // A conversion error stops the reading where it happened; what was read stays.
@@ -236,13 +195,9 @@ TEST(ParseIssuedConfig, LenientConversionsOfTheJsonLibrary) {
         "generalConfig":{"timeProofreading":{"serverAddress":12,"proofMode":true}},
         "imageConfig":{"imageColor":{"brightnessLevel":7.9,"hue":true},
                        "imageDisplay":{"showName":1,"showDate":0.0,"dateFormat":null}}}})");
-    EXPECT_EQ(c.serverAddress, "12");
-    EXPECT_EQ(c.proofMode, "true");
-    EXPECT_EQ(c.brightnessLevel, 7);
-    EXPECT_EQ(c.hue, 1);
-    EXPECT_TRUE(c.showName);
-    EXPECT_FALSE(c.showDate);
-    EXPECT_EQ(c.dateFormat, "");
+    EXPECT_EQ(std::make_tuple(c.serverAddress, c.proofMode, c.brightnessLevel, c.hue, c.showName,
+                              c.showDate, c.dateFormat),
+              std::make_tuple("12", "true", 7, 1, true, false, ""));
 }
 
 }  // namespace
