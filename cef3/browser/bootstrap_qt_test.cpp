@@ -122,38 +122,54 @@ TEST(MainMessageLoopDeathTest, AFailedCheckWritesTheFatalLine) {
     EXPECT_DEATH(CefCheck(false, "_message_hwnd_"), "Check failed: _message_hwnd_\\. ");
 }
 
-// Runs the probe program with the arguments; returns its output and whether it ended in time.
-std::pair<QString, bool> runProbe(const QStringList& arguments) {
+struct ProbeRun {
+    QString output;
+    bool finished = false;
+    bool exitedNormally = false;
+    int exitCode = -1;
+};
+
+// Runs the probe program with the arguments.
+ProbeRun runProbe(const QStringList& arguments) {
     QProcess probe;
     probe.setProcessChannelMode(QProcess::MergedChannels);
     probe.start(QStringLiteral(ORVEX_BOOTSTRAP_PROBE), arguments);
-    bool finished = probe.waitForFinished(60000);
-    if (!finished) {
+    ProbeRun run;
+    run.finished = probe.waitForFinished(60000);
+    if (!run.finished) {
         probe.kill();
         probe.waitForFinished(5000);
     }
-    return {QString::fromUtf8(probe.readAll()), finished};
+    run.output = QString::fromUtf8(probe.readAll());
+    run.exitedNormally = probe.exitStatus() == QProcess::NormalExit;
+    run.exitCode = probe.exitCode();
+    return run;
 }
 
 TEST(BootstrapProcessTest, ARendererNeverReachesWindowCreation) {
     for (const char* type : {"--type=renderer", "--type=utility"}) {
-        auto [output, finished] = runProbe({QString::fromLatin1(type)});
-        EXPECT_TRUE(finished) << type;
-        EXPECT_FALSE(output.contains(QLatin1String("browser process"))) << type;
-        EXPECT_FALSE(output.contains(QLatin1String("window created"))) << type;
+        ProbeRun run = runProbe({QString::fromLatin1(type)});
+        EXPECT_TRUE(run.finished) << type;
+        EXPECT_FALSE(run.output.contains(QLatin1String("browser process"))) << type;
+        EXPECT_FALSE(run.output.contains(QLatin1String("window created"))) << type;
     }
 }
 
 TEST(BootstrapProcessTest, TheBrowserProcessStartsTheEngineWithTheProgramsSwitches) {
-    auto [output, finished] = runProbe({QStringLiteral("http://127.0.0.1:1/?Userid=1")});
-    ASSERT_TRUE(finished);
-    EXPECT_TRUE(output.contains(QLatin1String("initialised=1 multi-threaded loop=1")))
-        << output.toStdString();
-    EXPECT_TRUE(output.contains(QLatin1String("window created")));
+    ProbeRun run = runProbe({QStringLiteral("http://127.0.0.1:1/?Userid=1")});
+    ASSERT_TRUE(run.finished);
+    std::string output = run.output.toStdString();
+    EXPECT_TRUE(run.output.contains(QLatin1String("initialised=1 multi-threaded loop=1")))
+        << output;
+    EXPECT_TRUE(run.output.contains(QLatin1String("window created")));
     QString switches = QStringLiteral(
         "engine switches: --no-proxy-server --disable-gpu "
         "--renderer-process-limit=1 --lang=zh-CN");
-    EXPECT_TRUE(output.contains(switches)) << output.toStdString();
+    EXPECT_TRUE(run.output.contains(switches)) << output;
+    // Shut down after the loop, then again by the bootstrap: the second time is harmless.
+    EXPECT_TRUE(run.output.contains(QLatin1String("engine shut down: initialised=0"))) << output;
+    EXPECT_TRUE(run.exitedNormally);
+    EXPECT_EQ(run.exitCode, 0);
 }
 
 }  // namespace

@@ -25,6 +25,7 @@
 #include "platform/cef/cef_app.h"
 #include "platform/duilib/tab_layout_ui.h"
 #include "platform/duilib/testing/skin_test_window.h"
+#include "platform/win32/debug_output.h"
 #include "platform/win32/window_messages.h"
 #include "support/text_conversion.h"
 
@@ -503,9 +504,15 @@ var focusWatch = setInterval(function () {
         return out;
     };
 
+    int preKeyLines = 0;
+    AttachDebugOutputReader([&](const char* text) {
+        preKeyLines += std::string(text) == "ClientHandlerCommon::OnPreKeyEvent called.\n " ? 1 : 0;
+    });
     QTest::keyClick(target, Qt::Key_F6);
     QTest::keyClick(target, Qt::Key_A);
+    AttachDebugOutputReader(nullptr);
     ASSERT_TRUE(testing::WaitFor([&] { return words().size() == 2; }, kWaitMs));
+    EXPECT_EQ(preKeyLines, 5);  // one line for each key event before the page
     EXPECT_EQ(words(), (std::vector<std::u16string>{u"F6", u"a"}));
     EXPECT_EQ(server.hits("/keys"), 1);
     EXPECT_EQ(postedOf(WM_PAGE_LOAD_END).size(), 1u);

@@ -147,6 +147,7 @@ class OsRenderTest : public ::testing::Test {
 TEST_F(OsRenderTest, OffscreenAttributeChoosesWindowlessCreationWhichGivesNoBrowser) {
     TestOsRender* plain = addControl(false, false);
     EXPECT_FALSE(plain->IsOffscreen());
+    EXPECT_EQ(plain->GetURL().ToString(), "about:blank");  // no homepage given
     auto* other = new TestOsRender(&window->manager());
     other->SetAttribute("offscreen", "TRUE");
     EXPECT_FALSE(other->IsOffscreen());
