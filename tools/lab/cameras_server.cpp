@@ -110,7 +110,12 @@ bool CameraFleet::setFaults(const std::string& serial, const CameraFaults& fault
         dropConnectionsOf(c);
     }
     if (faults.absent != wasAbsent) {
+        // The acceptor owns the listeners: wait until it has opened or closed this one.
+        std::unique_lock<std::mutex> lock(mutex_);
+        const uint64_t change = ++listenerChanges_;
         listenersChanged_ = true;
+        wake_.wait_for(lock, std::chrono::seconds(2),
+                       [&] { return listenerChangesApplied_ >= change || stopping_.load(); });
     }
     return true;
 }
@@ -129,7 +134,15 @@ void CameraFleet::updateListeners() {
 void CameraFleet::acceptLoop() {
     while (!stopping_) {
         if (listenersChanged_.exchange(false)) {
+            uint64_t requested;
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                requested = listenerChanges_;
+            }
             updateListeners();
+            std::lock_guard<std::mutex> lock(mutex_);
+            listenerChangesApplied_ = requested;
+            wake_.notify_all();
         }
         std::vector<const Socket*> sockets;
         std::vector<Served*> owners;

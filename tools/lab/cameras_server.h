@@ -45,7 +45,8 @@ class CameraFleet {
     // The camera with that serial; null when there is none. Valid until the fleet is destroyed.
     LabCamera* camera(const std::string& serial) const;
     // Changes a camera's faults; becoming absent closes its listener and connections, and
-    // becoming present again listens on the same port. False for an unknown serial.
+    // becoming present again listens on the same port, both done when this returns. False for
+    // an unknown serial.
     bool setFaults(const std::string& serial, const CameraFaults& faults);
 
   private:
@@ -75,6 +76,8 @@ class CameraFleet {
     std::thread acceptor_;
     std::atomic<bool> stopping_{false};
     std::atomic<bool> listenersChanged_{false};
+    uint64_t listenerChanges_ = 0;  // guarded by mutex_: requested, and applied by the acceptor
+    uint64_t listenerChangesApplied_ = 0;
     bool started_ = false;
 
     mutable std::mutex mutex_;  // guards connections_ and wakes pauses

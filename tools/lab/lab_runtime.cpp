@@ -17,6 +17,18 @@ struct StopState {
     bool requested = false;
 };
 
+using CommandHandler = std::function<void(const std::string& line)>;
+
+struct Diversion {
+    std::mutex mutex;
+    std::function<void(CommandHandler)> take;
+};
+
+Diversion& diversion() {
+    static Diversion* instance = new Diversion;  // lives until the process ends
+    return *instance;
+}
+
 StopState& stopState() {
     static StopState* instance = new StopState;  // lives until the process ends
     return *instance;
@@ -43,8 +55,24 @@ void PrepareStopSignals() {
     }).detach();
 }
 
+void DivertCommandReaders(std::function<void(CommandHandler)> take) {
+    Diversion& d = diversion();
+    std::lock_guard<std::mutex> lock(d.mutex);
+    d.take = std::move(take);
+}
+
 void StartCommandReader(std::function<void(const std::string& line)> handle,
                         bool stopAtEndOfInput) {
+    std::function<void(CommandHandler)> take;
+    {
+        Diversion& d = diversion();
+        std::lock_guard<std::mutex> lock(d.mutex);
+        take = d.take;
+    }
+    if (take) {
+        take(std::move(handle));
+        return;
+    }
     std::thread([handle = std::move(handle), stopAtEndOfInput] {
         std::string line;
         while (std::getline(std::cin, line)) {

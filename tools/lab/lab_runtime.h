@@ -16,6 +16,11 @@ void PrepareStopSignals();
 // `stopAtEndOfInput` is set (otherwise the role keeps running without commands).
 void StartCommandReader(std::function<void(const std::string& line)> handle, bool stopAtEndOfInput);
 
+// For a role that runs other roles in its own process (the world): from now on
+// StartCommandReader reads nothing; it hands each handler to `take` on the calling thread, and
+// the caller passes commands on. Any thread, before the other roles start.
+void DivertCommandReaders(std::function<void(std::function<void(const std::string& line)>)> take);
+
 // Asks the role to stop. Any thread.
 void RequestStop();
 

@@ -1,0 +1,133 @@
+#include "tools/lab/world_fleet.h"
+
+#include <cstdio>
+#include <vector>
+
+#include "tools/lab/cameras_spec.h"
+
+namespace orvex::lab {
+namespace {
+
+constexpr int kLargeGroup = 25;  // three pages of ten in the page's camera table
+
+struct GroupName {
+    const char* name;    // as the studio shows it
+    const char* short_;  // camera names: short name and number
+    const char* id;
+};
+
+const GroupName kGroupNames[] = {
+    {"一号楼大厅", "大厅", "g-lobby"}, {"地下停车场", "停车场", "g-parking"},
+    {"仓库", "仓库", "g-warehouse"},   {"办公区", "办公室", "g-offices"},
+    {"周界", "周界", "g-perimeter"},   {"机房", "机房", "g-server-room"},
+};
+
+std::string Numbered(const char* format, int n) {
+    char text[64];
+    std::snprintf(text, sizeof text, format, n);
+    return text;
+}
+
+}  // namespace
+
+std::vector<int> WorldGroupSizes(int cameras, int groups) {
+    std::vector<int> sizes;
+    if (groups < 1 || cameras < groups) {
+        return sizes;
+    }
+    int rest = cameras;
+    if (groups > 1 && cameras >= kLargeGroup + groups - 1) {
+        sizes.push_back(kLargeGroup);
+        rest -= kLargeGroup;
+    }
+    const int left = groups - static_cast<int>(sizes.size());
+    for (int g = 0; g < left; ++g) {
+        sizes.push_back(rest / left + (g < rest % left ? 1 : 0));
+    }
+    return sizes;
+}
+
+bool MakeWorldFleet(const WorldLayout& layout, Json::Value& fleet, std::string& error) {
+    if (layout.cameras < 1 || layout.cameras > 4096 || layout.groups < 1 || layout.groups > 64 ||
+        layout.groups > layout.cameras) {
+        error = "the world takes 1 to 4096 cameras in 1 to 64 groups, at least one camera a group";
+        return false;
+    }
+    std::vector<CameraSpec> specs;
+    if (!GenerateCameraSpecs(layout.cameras, layout.prefix, layout.password, layout.baseAddress,
+                             layout.port, 1, specs, error)) {
+        return false;
+    }
+    const std::vector<int> sizes = WorldGroupSizes(layout.cameras, layout.groups);
+
+    // The faults, by camera number: the second group's second and fourth cameras, and the last.
+    int changedPassword = 0;
+    std::vector<int> absent;
+    if (sizes.size() >= 2) {
+        const int second = sizes[0] + 1;  // the second group's first camera
+        if (sizes[1] >= 2) {
+            changedPassword = second + 1;
+        }
+        if (sizes[1] >= 4) {
+            absent.push_back(second + 3);
+        }
+    }
+    if (layout.cameras >= 2 && layout.cameras != changedPassword &&
+        (absent.empty() || absent.back() != layout.cameras)) {
+        absent.push_back(layout.cameras);
+    }
+    auto isAbsent = [&](int n) {
+        for (int a : absent) {
+            if (a == n) {
+                return true;
+            }
+        }
+        return false;
+    };
+
+    fleet = Json::Value(Json::objectValue);
+    Json::Value& groups = fleet["groups"] = Json::Value(Json::arrayValue);
+    int n = 0;
+    for (size_t g = 0; g < sizes.size(); ++g) {
+        const bool named = g < std::size(kGroupNames);
+        Json::Value group;
+        group["groupName"] =
+            named ? kGroupNames[g].name : Numbered("分组 %d", static_cast<int>(g + 1));
+        group["groupId"] = named ? kGroupNames[g].id : Numbered("g-%d", static_cast<int>(g + 1));
+        Json::Value& cameras = group["cameras"] = Json::Value(Json::arrayValue);
+        for (int i = 1; i <= sizes[g]; ++i) {
+            const CameraSpec& spec = specs[static_cast<size_t>(n)];
+            ++n;
+            const bool faulty = n == changedPassword || isAbsent(n);
+            const bool unconfirmed = !faulty && n % 9 == 5;
+            Json::Value camera;
+            camera["serial"] = spec.serial;
+            camera["devname"] =
+                std::string(named ? kGroupNames[g].short_ : "摄像机") + Numbered("-%02d", i);
+            camera["devip"] = spec.address;
+            camera["port"] = spec.port;
+            camera["passwd"] = unconfirmed ? "" : layout.password;
+            camera["devType"] = "IPC";
+            camera["channelNo"] = 1;
+            camera["iPlatform"] = n % 3 == 0 ? 1 : 0;
+            camera["encrypt"] = true;
+            camera["newDev"] = false;
+            camera["CheckPassword"] = unconfirmed;
+            Json::Value device(Json::objectValue);
+            device["password"] = layout.password;
+            device["wifiNetworks"] = spec.wifiNetworks;
+            if (n == changedPassword) {
+                device["password"] = layout.password + "-changed";
+            }
+            if (isAbsent(n)) {
+                device["faults"]["absent"] = true;
+            }
+            camera["device"] = device;
+            cameras.append(camera);
+        }
+        groups.append(group);
+    }
+    return true;
+}
+
+}  // namespace orvex::lab

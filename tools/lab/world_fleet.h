@@ -1,0 +1,35 @@
+// The lab world's fleet: camera groups laid out like a small site (one large group, the rest
+// even), some local and some platform cameras, a few whose password the studio has not
+// confirmed, two cameras that are gone and one whose password was changed behind the studio.
+#pragma once
+
+#include <json/json.h>
+
+#include <cstdint>
+#include <string>
+
+namespace orvex::lab {
+
+struct WorldLayout {
+    int cameras = 60;
+    int groups = 6;
+    std::string prefix = "OXW";  // serials PREFIX00001, ...
+    std::string password = "admin123";
+    std::string baseAddress = "127.0.1.1";  // camera n listens on the n-th address from here
+    int32_t port = 8000;  // with an empty base address: 127.0.0.1, each its own port (0: free)
+};
+
+// The sizes of the groups: the first holds 25 cameras when the others can still have one each,
+// the rest share what is left evenly (earlier groups take the remainder). Any thread.
+std::vector<int> WorldGroupSizes(int cameras, int groups);
+
+// The fleet file (tools/lab/README.md) of the world. Camera n (1-based, in group order):
+// platform when n % 3 == 0; "CheckPassword" true with an empty stored password when
+// n % 9 == 5; the second camera of the second group has a changed device password, its fourth
+// camera and the last camera of the fleet are absent (faults never fall on a camera whose
+// password is unconfirmed or on the first camera); every tenth sees 30 networks. False, with
+// `error`, for counts out of range (1 to 4096 cameras, 1 to 64 groups, at most one group per
+// camera) or an invalid base address. Any thread.
+bool MakeWorldFleet(const WorldLayout& layout, Json::Value& fleet, std::string& error);
+
+}  // namespace orvex::lab

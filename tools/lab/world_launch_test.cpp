@@ -1,0 +1,57 @@
+#include "tools/lab/world_launch.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "app/command_line.h"
+
+namespace orvex::lab {
+namespace {
+
+TEST(WorldLaunchTest, TheToolArgumentReadsBackAsTheStudiosCommandLine) {
+    const std::string argument = ToolArgument("http://127.0.0.1:8765/index.html", "127.0.0.9");
+    auto values = ParseCommandLine("orvex-cloud-config " + argument);
+    ASSERT_TRUE(values.has_value());
+    EXPECT_EQ(values->pageAddress, "http://127.0.0.1:8765/index.html");
+    EXPECT_EQ(values->logDomain, "127.0.0.9");
+    EXPECT_FALSE(values->userId.empty());
+    EXPECT_FALSE(values->domainIp.empty());
+}
+
+TEST(WorldLaunchTest, ShellWordsAreQuotedOnlyWhenNeeded) {
+    EXPECT_EQ(ShellQuote("/opt/build/app/orvex-cloud-config"), "/opt/build/app/orvex-cloud-config");
+    EXPECT_EQ(ShellQuote("a&b=c"), "'a&b=c'");
+    EXPECT_EQ(ShellQuote("it's"), "'it'\\''s'");
+    EXPECT_EQ(ShellQuote(""), "''");
+    EXPECT_EQ(ShellQuote("two words"), "'two words'");
+    EXPECT_EQ(ShellCommandLine({{"LC_ALL", "C.UTF-8"}, {"QTWEBENGINE_DISABLE_SANDBOX", "1"}},
+                               {"tool", "http://h/p&x=1"}),
+              "LC_ALL=C.UTF-8 QTWEBENGINE_DISABLE_SANDBOX=1 tool 'http://h/p&x=1'");
+}
+
+TEST(WorldLaunchTest, TheEnvironmentAsksForUtf8AndNoSandboxOnlyWhenNeeded) {
+    EXPECT_TRUE(ToolEnvironment("UTF-8", false).empty());
+    EXPECT_EQ(ToolEnvironment("ANSI_X3.4-1968", false).at("LC_ALL"), "C.UTF-8");
+    EXPECT_EQ(ToolEnvironment("UTF-8", true).at("QTWEBENGINE_DISABLE_SANDBOX"), "1");
+    EXPECT_EQ(ToolEnvironment("UTF-8", true).count("LC_ALL"), 0u);
+}
+
+TEST(WorldLaunchTest, TheProgramIsFoundBesideTheLabInTheBuildTree) {
+    const std::filesystem::path root =
+        std::filesystem::path(::testing::TempDir()) / ("world_launch_" + std::to_string(getpid()));
+    std::filesystem::create_directories(root / "tools" / "lab");
+    std::filesystem::create_directories(root / "app");
+    const std::string lab = (root / "tools" / "lab" / "orvex-lab").string();
+    EXPECT_EQ(FindToolProgram("", lab), "orvex-cloud-config");  // not built: found through PATH
+    { std::ofstream(root / "app" / "orvex-cloud-config") << "x"; }
+    EXPECT_EQ(FindToolProgram("", lab),
+              std::filesystem::weakly_canonical(root / "app" / "orvex-cloud-config").string());
+    EXPECT_EQ(FindToolProgram("/usr/bin/tool", lab), "/usr/bin/tool");
+    std::filesystem::remove_all(root);
+}
+
+}  // namespace
+}  // namespace orvex::lab
