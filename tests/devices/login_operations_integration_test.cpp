@@ -77,24 +77,17 @@ TEST_F(LoginOperationsTest, AFetchConvertsWhatTheCameraHoldsAndFillsTheThreeCach
     EXPECT_EQ(Parse(c.rangeText)["serial"].asString(), "FX1");
     EXPECT_FALSE(store.cachedDeviceConfig("FX1_1", c.record)) << "only the channel read";
 
-    const std::string all = log.text();
-    const std::vector<std::string> order = {"getConfigInfoByDevSerial start RPROV_Login_Dev",
-                                            "getConfigInfoByDevSerial end RPROV_Login_Dev",
-                                            "getConfigInfoByDevSerial  RPROV_GetConfig start",
-                                            "getConfigInfoByDevSerial  RPROV_GetConfig end",
-                                            "getConfigInfoByDevSerial  RPROV_GetCfgRange start",
-                                            "getConfigInfoByDevSerial  RPROV_GetCfgRange end",
-                                            "\n dev config range info: ",
-                                            "getConfigInfoByDevSerial  endxxxxx"};
-    size_t at = 0;
-    for (const std::string& line : order) {
-        size_t found = all.find(line, at);
-        ASSERT_NE(found, std::string::npos) << "missing or out of order: " << line;
-        at = found + line.size();
+    // The operation's lines, in order.
+    std::string all = log.text();
+    for (const char* line :
+         {"start RPROV_Login_Dev", "end RPROV_Login_Dev", "RPROV_GetConfig start",
+          "RPROV_GetConfig end", "RPROV_GetCfgRange start", "RPROV_GetCfgRange end",
+          "\n dev config range info: ", "getConfigInfoByDevSerial  endxxxxx"}) {
+        ASSERT_NE(all.find(line), std::string::npos) << "missing or out of order: " << line;
+        all = all.substr(all.find(line));
     }
     lab::CameraCounters counters = lab.camera("FX1").counters();
-    EXPECT_EQ(counters.logins, 1);
-    EXPECT_EQ(counters.logouts, 1);
+    EXPECT_EQ(std::make_pair(counters.logins, counters.logouts), std::make_pair(1, 1));
 }
 
 TEST_F(LoginOperationsTest, AFailedLoginOrReadLeavesEveryCacheAndOutputAlone) {
@@ -113,26 +106,22 @@ TEST_F(LoginOperationsTest, AFailedLoginOrReadLeavesEveryCacheAndOutputAlone) {
     Cached c = Caches("FX2_1");
     EXPECT_FALSE(c.config || c.range || c.device);
 
-    // Logged in, but the range read fails: no cache is written, and the login is closed.
-    lab::CameraFaults faults;
-    faults.failRead = "range";
-    lab.setFaults("FX3", faults);
-    store.getConfigInfoByDevSerial(lab.record("FX3"), text, json);
-    EXPECT_EQ(log.count("get dev config range fail.\n"), 1u);
-    c = Caches("FX3_1");
-    EXPECT_FALSE(c.config || c.range || c.device);
-    EXPECT_EQ(text, "untouched");
-    EXPECT_FALSE(json.isMember("configItems"));
-    EXPECT_EQ(lab.camera("FX3").counters().logouts, 1);
-
-    faults.failRead = "config";
-    lab.setFaults("FX4", faults);
-    store.getConfigInfoByDevSerial(lab.record("FX4"), text, json);
-    EXPECT_EQ(log.count("get dev config fail.\n"), 1u);
-    c = Caches("FX4_1");
-    EXPECT_FALSE(c.config || c.range || c.device);
-    EXPECT_EQ(lab.camera("FX4").counters().logouts, 1);
-
+    // Logged in, but a read fails: no cache is written, and the login is closed.
+    const std::tuple<const char*, const char*, const char*> reads[] = {
+        {"FX3", "range", "get dev config range fail.\n"},
+        {"FX4", "config", "get dev config fail.\n"}};
+    for (const auto& [serial, read, line] : reads) {
+        lab::CameraFaults faults;
+        faults.failRead = read;
+        lab.setFaults(serial, faults);
+        store.getConfigInfoByDevSerial(lab.record(serial), text, json);
+        EXPECT_EQ(log.count(line), 1u);
+        c = Caches(std::string(serial) + "_1");
+        EXPECT_FALSE(c.config || c.range || c.device);
+        EXPECT_EQ(text, "untouched");
+        EXPECT_FALSE(json.isMember("configItems"));
+        EXPECT_EQ(lab.camera(serial).counters().logouts, 1);
+    }
     // The page's configuration request for such a camera holds only the serial and channel.
     const std::string answer = store.getCameraCfgInfo(lab.request("FX3"));
     EXPECT_EQ(Parse(answer).getMemberNames(), (std::vector<std::string>{"channelNo", "subSerial"}));
@@ -199,16 +188,14 @@ TEST_F(LoginOperationsTest, TheWifiListHoldsAtMostTwentyNetworksInOrder) {
     few.wifiNetworks = 3;
     LabCameras lab({many, few});
 
+    // The first twenty names in order, written at the writer's default settings (not flattened).
+    Json::Value list(Json::arrayValue);
+    for (int i = 0; i < 20; ++i) {
+        list.append(Json::Value(Json::objectValue))["ssid"] = lab::WifiNetworkName("WF1", i);
+    }
     std::string out = "untouched";
     store.getWifiInfoByDevSerial(lab.request("WF1"), out);
-    Json::Value list = Parse(out);
-    ASSERT_TRUE(list.isArray());
-    ASSERT_EQ(list.size(), 20u);
-    for (Json::ArrayIndex i = 0; i < 20; ++i) {
-        EXPECT_EQ(list[i].getMemberNames(), std::vector<std::string>{"ssid"});
-        EXPECT_EQ(list[i]["ssid"].asString(), lab::WifiNetworkName("WF1", static_cast<int>(i)));
-    }
-    EXPECT_EQ(out, WriteJson(list)) << "written at the writer's default settings, not flattened";
+    EXPECT_EQ(out, WriteJson(list));
     EXPECT_EQ(store.lastWifiList().count(), 20);
     EXPECT_EQ(store.lastWifiList().networkName(19), lab::WifiNetworkName("WF1", 19));
     EXPECT_EQ(log.count("getWifiInfoByDevSerial RPROV_Login_Dev start.\n"), 1u);
@@ -256,24 +243,40 @@ std::string Groups(const LabCameras& lab) {
         c["CheckPassword"] = check;
         return c;
     };
-    Json::Value first(Json::objectValue);
-    first["groupName"] = "Yard";
-    first["groupId"] = "g-yard";
-    first["groupDevNum"] = 2;
-    first["cameraLst"].append(camera(2, false));
-    first["cameraLst"].append(camera(1, true));
-    Json::Value second = first;
-    second["groupName"] = "All";
-    second["groupId"] = "g-all";
+    Json::Value group(Json::objectValue);
+    group["groupName"] = "Yard";
+    group["groupId"] = "g-yard";
+    group["cameraLst"].append(camera(2, false));
+    group["cameraLst"].append(camera(1, true));
     Json::Value message(Json::objectValue);
-    message["groupInfo"].append(first);
-    message["groupInfo"].append(second);
+    message["groupInfo"].append(group);
+    group["groupId"] = "g-all";
+    message["groupInfo"].append(group);
     return WriteJson(message);
+}
+
+// Password and check flag of every camera, in the group list and in the page group info.
+std::string States(DataManager& store) {
+    std::string out;
+    for (const auto& group : *store.groups()) {
+        for (const CameraRecord& c : group->cameras) {
+            out += c.passwd + (c.CheckPassword ? "?" : "") + " ";
+        }
+    }
+    out += "| ";
+    Json::Value page = Parse(store.getGroupInfo());
+    for (const Json::Value& group : page["groupInfo"]) {
+        for (const Json::Value& c : group["cameraLst"]) {
+            out += c["passwd"].asString() + (c["CheckPassword"].asBool() ? "?" : "") + " ";
+        }
+    }
+    return out;
 }
 
 TEST_F(LoginOperationsTest, APassedCheckConfirmsTheFirstWaitingCameraOnly) {
     LabCameras lab({LabCamera("PW1", "right", {1, 2})});
     store.onGroupInfoMessage(Groups(lab));
+    ASSERT_EQ(States(store), "old old? old old? | old old? old old? ");
     const std::string request = lab.request("PW1", 1);  // carries the password "right"
 
     CameraRecord camera;
@@ -281,36 +284,16 @@ TEST_F(LoginOperationsTest, APassedCheckConfirmsTheFirstWaitingCameraOnly) {
     const std::string text = store.CheckDevPassword(request, camera, passed);
     EXPECT_TRUE(passed);
     EXPECT_EQ(camera.passwd, "right");
-    Json::Value answer = Parse(text);
-    EXPECT_EQ(text, WriteFlatJson(answer));
-    EXPECT_TRUE(answer["result"].asBool());
-    EXPECT_FALSE(answer["CheckPassword"].asBool());
-    EXPECT_EQ(answer.getMemberNames(),
-              (std::vector<std::string>{"CheckPassword", "channelNo", "devType", "devip", "devname",
-                                        "encrypt", "iPlatform", "newDev", "passwd", "port",
-                                        "result", "serial"}));
-    EXPECT_EQ(answer["devType"].asString(), "IPC");
-    EXPECT_EQ(answer["port"].asInt(), lab.port("PW1"));
+    EXPECT_EQ(text, R"({"CheckPassword" : false,"channelNo" : 1,"devType" : "IPC",)"
+                    R"("devip" : "127.0.0.1","devname" : "camera PW1","encrypt" : true,)"
+                    R"("iPlatform" : 0,"newDev" : false,"passwd" : "right","port" : )" +
+                        std::to_string(lab.port("PW1")) + R"(,"result" : true,"serial" : "PW1"})");
     EXPECT_EQ(log.count("check device password: " + text + "\n"), 1u);
-
-    DataManager::GroupSnapshot groups = store.groups();
-    ASSERT_EQ(groups->size(), 2u);
-    EXPECT_EQ((*groups)[0]->cameras[1].passwd, "right");
-    EXPECT_FALSE((*groups)[0]->cameras[1].CheckPassword);
-    EXPECT_EQ((*groups)[0]->cameras[0].passwd, "old") << "another channel is not touched";
-    EXPECT_EQ((*groups)[1]->cameras[1].passwd, "old") << "only the first match is updated";
-    EXPECT_TRUE((*groups)[1]->cameras[1].CheckPassword);
-
-    Json::Value page = Parse(store.getGroupInfo());
-    EXPECT_EQ(page["groupInfo"][0]["cameraLst"][1]["passwd"].asString(), "right");
-    EXPECT_FALSE(page["groupInfo"][0]["cameraLst"][1]["CheckPassword"].asBool());
-    EXPECT_EQ(page["groupInfo"][1]["cameraLst"][1]["passwd"].asString(), "old");
-
+    // Only the first match is updated, and another channel is not touched.
+    EXPECT_EQ(States(store), "old right old old? | old right old old? ");
     // A second check finds the second group's camera.
     store.CheckDevPassword(request, camera, passed);
-    groups = store.groups();
-    EXPECT_EQ((*groups)[1]->cameras[1].passwd, "right");
-    EXPECT_FALSE((*groups)[1]->cameras[1].CheckPassword);
+    EXPECT_EQ(States(store), "old right old right | old right old right ");
 }
 
 TEST_F(LoginOperationsTest, ACheckOfAConfirmedCameraOrAFailedCheckChangesNothing) {
@@ -333,9 +316,9 @@ TEST_F(LoginOperationsTest, ACheckOfAConfirmedCameraOrAFailedCheckChangesNothing
     wrong.passwd = "wrong";
     answer = Parse(store.CheckDevPassword(WriteJson(WriteCameraObject(wrong)), camera, passed));
     EXPECT_FALSE(passed);
-    EXPECT_FALSE(answer["result"].asBool());
-    EXPECT_TRUE(answer["CheckPassword"].asBool());
-    EXPECT_EQ(answer["passwd"].asString(), "wrong");
+    EXPECT_EQ(WriteFlatJson(answer["result"]) + WriteFlatJson(answer["CheckPassword"]) +
+                  answer["passwd"].asString(),
+              "falsetruewrong");
     EXPECT_EQ(store.getGroupInfo(), pageBefore);
     EXPECT_EQ(store.groups(), before);
 
@@ -345,8 +328,7 @@ TEST_F(LoginOperationsTest, ACheckOfAConfirmedCameraOrAFailedCheckChangesNothing
     EXPECT_FALSE(passed);
     const std::string textPort = R"({"serial":"PW1","port":"8000"})";
     EXPECT_EQ(store.CheckDevPassword(textPort, camera, passed), "");
-    EXPECT_EQ(log.count("H5 check device password: "), 1u);
-    EXPECT_EQ(log.count(textPort), 1u);
+    EXPECT_EQ(log.count("H5 check device password: " + textPort), 1u);
     EXPECT_EQ(lab.camera("PW1").counters().logins, logins);
 }
 
