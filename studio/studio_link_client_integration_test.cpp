@@ -4,18 +4,15 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdlib>
-#include <mutex>
 #include <new>
 #include <string>
 #include <thread>
-#include <utility>
 #include <vector>
 
 #include "platform/win32/message_target.h"
-#include "platform/win32/window_messages.h"
 #include "studio/testing/debug_log_recorder.h"
+#include "studio/testing/link_window.h"
 #include "studio/testing/loopback_peer.h"
 
 // The largest array allocation of this process, to show that an oversized announced length is
@@ -45,74 +42,31 @@ namespace {
 
 using namespace std::chrono_literals;
 using testing::DebugLogRecorder;
+using testing::HelloWindow;
 using testing::LoopbackConnection;
 using testing::LoopbackListener;
+using testing::ReceivedMessages;
 using testing::UnusedPort;
 
 const std::string kHello(12, '\0');
 
-// The message handler's calls, in order.
-class ReceivedMessages {
-  public:
-    void add(int32_t type, const std::string& text) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        messages_.emplace_back(type, text);
-        changed_.notify_all();
-    }
-    bool waitFor(size_t count, std::chrono::milliseconds limit = 5s) {
-        std::unique_lock<std::mutex> lock(mutex_);
-        return changed_.wait_for(lock, limit, [&] { return messages_.size() >= count; });
-    }
-    std::vector<std::pair<int32_t, std::string>> all() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return messages_;
-    }
-
-  private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::vector<std::pair<int32_t, std::string>> messages_;
-};
-
-// A main window that answers WM_STUDIO_CONNECTED with the hello, as the program's window does,
-// and counts the posts it receives.
-class HelloWindow : public MessageTarget {
-  public:
-    void Post(UINT message, WPARAM wParam, LPARAM lParam) override {
-        if (message == WM_STUDIO_CONNECTED && wParam == 0 && lParam == 0) {
-            ++connectedPosts;
-            if (StudioLinkClient* target = client.load()) {
-                target->sendHello();
-            }
-        } else {
-            ++otherPosts;
-        }
-    }
-    bool GetRect(RECT*) override { return false; }
-    bool Move(int, int, int, int, bool) override { return false; }
-
-    std::atomic<StudioLinkClient*> client{nullptr};
-    std::atomic<int> connectedPosts{0};
-    std::atomic<int> otherPosts{0};
-};
-
-std::string Frame(int32_t type, const std::string& payload) {
-    StudioMessageHeader header;
-    header.type = type;
-    header.length = static_cast<uint32_t>(payload.size());
-    header.dataSlot = 0xDEADBEEF;  // the receiver ignores it
+// A header with a slot the receiver ignores, and a whole frame.
+std::string Header(int32_t type, uint32_t length) {
     unsigned char bytes[kStudioHeaderSize];
-    EncodeStudioHeader(header, bytes);
-    return std::string(reinterpret_cast<char*>(bytes), sizeof bytes) + payload;
+    EncodeStudioHeader({type, length, 0xDEADBEEF}, bytes);
+    return std::string(reinterpret_cast<char*>(bytes), sizeof bytes);
+}
+std::string Frame(int32_t type, const std::string& payload) {
+    return Header(type, static_cast<uint32_t>(payload.size())) + payload;
 }
 
-std::string Header(int32_t type, uint32_t length) {
-    StudioMessageHeader header;
-    header.type = type;
-    header.length = length;
-    unsigned char bytes[kStudioHeaderSize];
-    EncodeStudioHeader(header, bytes);
-    return std::string(reinterpret_cast<char*>(bytes), sizeof bytes);
+// The messages handed over so far, as "type:text" lines.
+std::string Texts(const std::vector<ReceivedMessages::Message>& messages) {
+    std::string out;
+    for (const auto& [type, text] : messages) {
+        out += std::to_string(type) + ":" + text + "\n";
+    }
+    return out;
 }
 
 class StudioLinkTest : public ::testing::Test {
@@ -176,11 +130,11 @@ TEST_F(StudioLinkTest, HeaderSplitAtEveryOffsetIsReassembledSilently) {
         ASSERT_TRUE(studio.send(frame.substr(split)));
         ASSERT_TRUE(messages.waitFor(split)) << "split at " << split;
     }
-    auto received = messages.all();
+    std::string expected;
     for (size_t split = 1; split < kStudioHeaderSize; ++split) {
-        EXPECT_EQ(received[split - 1],
-                  std::make_pair(int32_t{1}, "{\"n\":" + std::to_string(split) + "}"));
+        expected += "1:{\"n\":" + std::to_string(split) + "}\n";
     }
+    EXPECT_EQ(Texts(messages.all()), expected);
     EXPECT_EQ(log.text(), "");  // no piece lines, no reconnection
 }
 
@@ -216,28 +170,18 @@ TEST_F(StudioLinkTest, InvalidTypeClosesAndReconnectsAtOnceWithANewHello) {
     EXPECT_TRUE(messages.all().empty());
 }
 
-TEST_F(StudioLinkTest, NegativeTypeIsReadAndIgnoredAndTheLinkStaysUp) {
+// Type -1 with a payload, type 1 with length 0, type 2 without its NUL (the text is every
+// byte): all handed over as they are, and the link stays up.
+TEST_F(StudioLinkTest, OtherTypesEmptyAndUnterminatedPayloadsAreHandedOver) {
     StartClient();
     LoopbackConnection studio = AcceptWithHello();
-    ASSERT_TRUE(studio.send(Frame(-1, "0123456789")));
-    ASSERT_TRUE(studio.send(Frame(1, std::string("{}\0", 3))));
-    ASSERT_TRUE(messages.waitFor(2));
-    EXPECT_EQ(messages.all()[0], std::make_pair(int32_t{-1}, std::string("0123456789")));
-    EXPECT_EQ(messages.all()[1], std::make_pair(int32_t{1}, std::string("{}")));
+    ASSERT_TRUE(studio.send(Frame(-1, "0123456789") + Frame(1, "") +
+                            Frame(2, R"({"serial":"B7"})") + Frame(0, "") +
+                            Frame(1, std::string("{}\0", 3))));
+    ASSERT_TRUE(messages.waitFor(5));
+    EXPECT_EQ(Texts(messages.all()), "-1:0123456789\n1:\n2:{\"serial\":\"B7\"}\n0:\n1:{}\n");
     EXPECT_EQ(log.count("try to connect"), 1u);
     EXPECT_EQ(log.count("tcp recv"), 0u);
-}
-
-TEST_F(StudioLinkTest, EmptyAndUnterminatedPayloads) {
-    StartClient();
-    LoopbackConnection studio = AcceptWithHello();
-    ASSERT_TRUE(studio.send(Frame(1, "")));
-    ASSERT_TRUE(studio.send(Frame(2, R"({"serial":"B7"})")));  // no NUL: the text is every byte
-    ASSERT_TRUE(studio.send(Frame(0, "")));
-    ASSERT_TRUE(messages.waitFor(3));
-    EXPECT_EQ(messages.all()[0], std::make_pair(int32_t{1}, std::string()));
-    EXPECT_EQ(messages.all()[1], std::make_pair(int32_t{2}, std::string(R"({"serial":"B7"})")));
-    EXPECT_EQ(messages.all()[2], std::make_pair(int32_t{0}, std::string()));
 }
 
 TEST_F(StudioLinkTest, LengthOverTheLimitIsAReceiveErrorWithoutAllocation) {

@@ -27,31 +27,26 @@ TEST(StudioMessageTest, HeaderWordsAreBigEndianAndTheSlotIsCarriedAsIs) {
     EXPECT_EQ(back.dataSlot, 0xA1B2C3D4u);
 }
 
-TEST(StudioMessageTest, CameraMessageOfThirtyTextBytesIsHeaderTextAndNul) {
-    const std::string text = R"({"serial":"A1","channelNo":12})";
-    ASSERT_EQ(text.size(), 30u);
-    std::vector<char> message = BuildStudioTextMessage(STUDIO_MSG_CAMERA, text);
-    // 12 header bytes, the 30 text bytes and the NUL; the length word says 31.
-    ASSERT_EQ(message.size(), 43u);
-    EXPECT_EQ(Bytes(message, 0, 8), std::string("\0\0\0\x02\0\0\0\x1F", 8));
-    EXPECT_EQ(Bytes(message, 12, 30), text);
-    EXPECT_EQ(message[42], '\0');
-    // The slot holds the (low 32 bits of the) address of the sender's own payload.
-    uint32_t slot;
-    std::memcpy(&slot, message.data() + 8, 4);
-    EXPECT_EQ(slot, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(message.data() + 12)));
-}
-
-TEST(StudioMessageTest, ConfigNameMessageCountsItsNul) {
-    const std::string text = R"({"cloudCfgName":"Night"})";
-    std::vector<char> message = BuildStudioTextMessage(STUDIO_MSG_CONFIG_NAME, text);
-    ASSERT_EQ(message.size(), 12 + text.size() + 1);
-    EXPECT_EQ(Bytes(message, 0, 8), std::string("\0\0\0\x01\0\0\0\x19", 8));
-    EXPECT_EQ(Bytes(message, 12, text.size() + 1), text + '\0');
-
-    std::vector<char> empty = BuildStudioTextMessage(STUDIO_MSG_CONFIG_NAME, "");
-    ASSERT_EQ(empty.size(), 13u);
-    EXPECT_EQ(Bytes(empty, 4, 4), std::string("\0\0\0\x01", 4));
+// Header, text and NUL; the length word counts the NUL. The slot holds the (low 32 bits of
+// the) address of the sender's own payload.
+TEST(StudioMessageTest, TextMessagesAreHeaderTextAndNul) {
+    const std::pair<int32_t, std::string> cases[] = {
+        {STUDIO_MSG_CAMERA, R"({"serial":"A1","channelNo":12})"},  // 43 bytes in all
+        {STUDIO_MSG_CONFIG_NAME, R"({"cloudCfgName":"Night"})"},
+        {STUDIO_MSG_CONFIG_NAME, ""},
+    };
+    for (const auto& [type, text] : cases) {
+        std::vector<char> message = BuildStudioTextMessage(type, text);
+        const char length = static_cast<char>(text.size() + 1);
+        EXPECT_EQ(Bytes(message, 0, 8) + Bytes(message, 12, message.size() - 12),
+                  std::string("\0\0\0", 3) + static_cast<char>(type) + std::string("\0\0\0", 3) +
+                      length + text + '\0');
+        uint32_t slot;
+        std::memcpy(&slot, message.data() + 8, 4);
+        EXPECT_EQ(slot, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(message.data() + 12)));
+    }
+    EXPECT_EQ(BuildStudioTextMessage(STUDIO_MSG_CAMERA, R"({"serial":"A1","channelNo":12})").size(),
+              43u);
 }
 
 TEST(StudioMessageTest, PayloadTextEndsAtTheFirstNulOrTheLength) {
