@@ -136,63 +136,40 @@ class StatisticsDeliveryTest : public ::testing::Test {
     }
 };
 
-TEST_F(StatisticsDeliveryTest, SuccessIsOneExactRequestWithTheBodyRead) {
-    ScriptedServer server("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok");
-    SendLoadReport(server.port());
-    auto exchanges = Attempts(server, 1);
-    ASSERT_EQ(exchanges.size(), 1u);
-    EXPECT_EQ(exchanges[0].request, ExpectedRequest(server.port()));
-    EXPECT_EQ(exchanges[0].end, "closed");
-}
-
-TEST_F(StatisticsDeliveryTest, Http10AnswerCountsAsFailureThreeTimes) {
-    ScriptedServer server("HTTP/1.0 200 OK\r\n\r\n");
-    SendLoadReport(server.port());
-    auto exchanges = Attempts(server, 3);
-    for (const Exchange& exchange : exchanges) {
-        EXPECT_EQ(exchange.request, ExpectedRequest(server.port()));
+// Each scripted answer: how many attempts it draws, and how the client leaves the connection
+// ("closed" when it read every byte it meant to, "reset" with the body left unread).
+TEST_F(StatisticsDeliveryTest, AnswersDecideSuccessAndWhatIsRead) {
+    const std::string chunks = "\r\n0\r\n";
+    const struct {
+        std::string answer;
+        size_t attempts;
+        const char* end;
+    } cases[] = {
+        {"HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok", 1, "closed"},
+        {"HTTP/1.1 204 No Content\r\n\r\n", 1, "closed"},
+        {"HTTP/1.0 200 OK\r\n\r\n", 3, "closed"},
+        {"HTTP/1.1 500 Internal Server Error\r\nContent-Length: 5\r\n\r\nerror", 3, "reset"},
+        {"HTTP/1.1 200 OK\r\nContent-Length: 600\r\n\r\n" + std::string(600, 'b'), 1, "reset"},
+        // A small chunked body is read; one whose total would reach 512 is not read on.
+        {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n1f0\r\n" +
+             std::string(0x1f0, 'x') + chunks,
+         1, "closed"},
+        {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n1f0\r\n" + std::string(0x1f0, 'x') +
+             "\r\n10\r\n" + std::string(16, 'y') + chunks,
+         1, "reset"},
+        // The answer head must fit in the 2,048-byte request buffer.
+        {"HTTP/1.1 200 OK\r\nX-Pad: " + std::string(2100, 'p') + "\r\n\r\n", 3, "reset"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.answer.substr(0, 40));
+        ScriptedServer server(c.answer);
+        SendLoadReport(server.port());
+        for (const Exchange& exchange : Attempts(server, c.attempts)) {
+            EXPECT_EQ(exchange.request, ExpectedRequest(server.port()));
+            EXPECT_EQ(exchange.end, c.end);
+        }
+        StopStatisticsSender();
     }
-}
-
-TEST_F(StatisticsDeliveryTest, NoContentIsASuccess) {
-    ScriptedServer server("HTTP/1.1 204 No Content\r\n\r\n");
-    SendLoadReport(server.port());
-    Attempts(server, 1);
-}
-
-TEST_F(StatisticsDeliveryTest, ServerErrorIsTriedThreeTimes) {
-    ScriptedServer server("HTTP/1.1 500 Internal Server Error\r\nContent-Length: 5\r\n\r\nerror");
-    SendLoadReport(server.port());
-    auto exchanges = Attempts(server, 3);
-    for (const Exchange& exchange : exchanges) {
-        EXPECT_EQ(exchange.end, "reset");  // a failed status leaves the body unread
-    }
-}
-
-TEST_F(StatisticsDeliveryTest, SmallChunkedBodyIsRead) {
-    ScriptedServer server(
-        "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n1f0\r\n" +
-        std::string(0x1f0, 'x') + "\r\n0\r\n");
-    SendLoadReport(server.port());
-    auto exchanges = Attempts(server, 1);
-    EXPECT_EQ(exchanges.at(0).end, "closed");  // every byte was consumed
-}
-
-TEST_F(StatisticsDeliveryTest, ChunkedBodyReachingTheLimitIsNotReadOn) {
-    // 0x1f0 + 0x10 = 512: the second chunk is left unread.
-    ScriptedServer server("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n1f0\r\n" +
-                          std::string(0x1f0, 'x') + "\r\n10\r\n" + std::string(16, 'y') +
-                          "\r\n0\r\n");
-    SendLoadReport(server.port());
-    auto exchanges = Attempts(server, 1);  // still a success
-    EXPECT_EQ(exchanges.at(0).end, "reset");
-}
-
-TEST_F(StatisticsDeliveryTest, LargeContentLengthIsASuccessWithTheBodyUnread) {
-    ScriptedServer server("HTTP/1.1 200 OK\r\nContent-Length: 600\r\n\r\n" + std::string(600, 'b'));
-    SendLoadReport(server.port());
-    auto exchanges = Attempts(server, 1);
-    EXPECT_EQ(exchanges.at(0).end, "reset");
 }
 
 TEST_F(StatisticsDeliveryTest, SilentServerIsBoundedByTheTimeout) {
@@ -207,16 +184,10 @@ TEST_F(StatisticsDeliveryTest, SilentServerIsBoundedByTheTimeout) {
     }
 }
 
-TEST_F(StatisticsDeliveryTest, ServerClosingWithoutAnswerAndOverlongHeadsFail) {
+TEST_F(StatisticsDeliveryTest, ServerClosingWithoutAnswerFails) {
     ScriptedServer closer("", Reply::kHangUp);
     SendLoadReport(closer.port());
     Attempts(closer, 3);
-    StopStatisticsSender();
-
-    // The answer head must fit in the 2,048-byte request buffer.
-    ScriptedServer verbose("HTTP/1.1 200 OK\r\nX-Pad: " + std::string(2100, 'p') + "\r\n\r\n");
-    SendLoadReport(verbose.port());
-    Attempts(verbose, 3);
 }
 
 TEST_F(StatisticsDeliveryTest, StoppingWaitsForTheDeliveryInProgress) {
