@@ -367,11 +367,17 @@ void QtFrame::ExecuteJavaScript(const CefString& code, const CefString&, int) {
     }
     std::shared_ptr<PageHandle> handle = handle_;
     QString script = QString::fromStdU16String(code.ToString16());
-    RunOnUiThread([handle, script] {
+    auto run = [handle, script] {
         if (handle->view) {
             handle->view->page()->runJavaScript(script, QWebEngineScript::MainWorld);
         }
-    });
+    };
+    // As the library does: sent at once on the UI thread, posted there from other threads.
+    if (OnUiThread()) {
+        run();
+    } else {
+        RunOnUiThread(run);
+    }
 }
 
 void QtFrame::LoadURL(const CefString& url) {
