@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 
 #include "platform/rprov/rprov_auth.h"
 #include "platform/rprov/rprov_range_codec.h"
@@ -79,114 +80,83 @@ class LabCameraTest : public ::testing::Test {
     CameraOutcome last_;
 };
 
-TEST_F(LabCameraTest, LogsInOnlyWithTheRightProof) {
+TEST_F(LabCameraTest, LogsInOnlyWithTheRightProofAndServesOnlyThen) {
     auto camera = Open();
     CameraSession session;
-    EXPECT_EQ(Ask(*camera, session, OP_GET_WIFI, {}).status, STATUS_NOT_LOGGED_IN);
+    auto status = [&](uint16_t op, std::vector<uint8_t> body = {}) {
+        return Ask(*camera, session, op, std::move(body)).status;
+    };
+    EXPECT_EQ(status(OP_GET_WIFI), STATUS_NOT_LOGGED_IN);
+    // A login without a hello first is a malformed request.
+    LoginRequest request{false, std::vector<uint8_t>(kProofSize, 0)};
+    EXPECT_EQ(status(OP_LOGIN, EncodeLoginRequest(request)), STATUS_BAD_REQUEST);
     EXPECT_EQ(LogIn(*camera, session, "pass-wordX").status, STATUS_AUTH_FAILED);
-    EXPECT_EQ(LogIn(*camera, session, "").status, STATUS_AUTH_FAILED);
     ReplyBody ok = LogIn(*camera, session, "pass-word");
     ASSERT_EQ(ok.status, STATUS_OK) << ok.message;
     std::optional<LoginReply> reply = DecodeLoginReply(ok.payload);
     ASSERT_TRUE(reply);
-    EXPECT_EQ(reply->serial, "OX42");
-    EXPECT_EQ(reply->channelCount, 2u);
-    EXPECT_EQ(camera->counters().logins, 1);
-    EXPECT_EQ(camera->counters().failedLogins, 2);
-    // A login without a hello first is a malformed request.
-    CameraSession fresh;
-    LoginRequest request{false, std::vector<uint8_t>(kProofSize, 0)};
-    EXPECT_EQ(Ask(*camera, fresh, OP_LOGIN, EncodeLoginRequest(request)).status,
-              STATUS_BAD_REQUEST);
-}
+    EXPECT_EQ(std::make_tuple(reply->serial, reply->channelCount, camera->counters().logins,
+                              camera->counters().failedLogins),
+              std::make_tuple("OX42", 2u, 1, 1));
 
-TEST_F(LabCameraTest, ServesItsRecordsRangesAndNetworks) {
-    auto camera = Open();
-    CameraSession session;
-    ASSERT_EQ(LogIn(*camera, session, "pass-word").status, STATUS_OK);
     ReplyBody config = Ask(*camera, session, OP_GET_CONFIG, *EncodeChannelRequest({2, "OX42"}));
-    ASSERT_EQ(config.status, STATUS_OK);
     ASSERT_EQ(config.payload.size(), DeviceConfig::kSize);
     EXPECT_TRUE(std::equal(config.payload.begin(), config.payload.end(),
                            MakeDeviceConfig("OX42", 2)->data()));
-    EXPECT_EQ(Ask(*camera, session, OP_GET_CONFIG, *EncodeChannelRequest({3, "OX42"})).status,
-              STATUS_NO_CHANNEL);
+    EXPECT_EQ(status(OP_GET_CONFIG, *EncodeChannelRequest({3, "OX42"})), STATUS_NO_CHANNEL);
     ReplyBody wrong = Ask(*camera, session, OP_GET_CONFIG, *EncodeChannelRequest({1, "OX43"}));
     EXPECT_EQ(wrong.status, STATUS_WRONG_SERIAL);
     EXPECT_EQ(wrong.message, "this device is OX42, not OX43");
-
     ReplyBody range = Ask(*camera, session, OP_GET_RANGE, *EncodeChannelRequest({1, "OX42"}));
-    ASSERT_EQ(range.status, STATUS_OK);
     EXPECT_EQ(DecodeConfigRange(range.payload), MakeConfigRange("OX42", 1));
-
     ReplyBody wifi = Ask(*camera, session, OP_GET_WIFI, {});
-    ASSERT_EQ(wifi.status, STATUS_OK);
-    ASSERT_EQ(wifi.payload.size(), WifiScanList::kSize);
+    EXPECT_EQ(wifi.payload.size(), WifiScanList::kSize);
     EXPECT_EQ(wifi.message, "30 networks found");
-
-    EXPECT_EQ(Ask(*camera, session, OP_LOGOUT, {}).status, STATUS_OK);
-    EXPECT_EQ(Ask(*camera, session, OP_GET_WIFI, {}).status, STATUS_NOT_LOGGED_IN);
-    EXPECT_EQ(Ask(*camera, session, 99, {}).status, STATUS_UNKNOWN_OP);
+    EXPECT_EQ(status(99), STATUS_UNKNOWN_OP);
+    EXPECT_EQ(status(OP_LOGOUT), STATUS_OK);
+    EXPECT_EQ(status(OP_GET_WIFI), STATUS_NOT_LOGGED_IN);
 }
 
-TEST_F(LabCameraTest, AnAcceptedSetReplacesExactlyItsBlockInMemoryAndOnDisk) {
+// Refused sets change nothing; an accepted one replaces exactly its block, in memory and on
+// disk, and a reopened camera serves it.
+TEST_F(LabCameraTest, SetsAreValidatedAndStored) {
     auto camera = Open();
     CameraSession session;
     ASSERT_EQ(LogIn(*camera, session, "pass-word").status, STATUS_OK);
-    const std::unique_ptr<DeviceConfig> before = camera->record(1);
-    DeviceConfig wanted = *before;
-    wanted.setBrightness(11);
-    wanted.setContrast(22);
-    wanted.setSaturation(33);
-    wanted.setHue(44);
+    DeviceConfig wanted = *camera->record(1);
+    wanted.setBrightness(1000);
     auto colour = wanted.block(CFG_ITEM_COLOR);
-    ReplyBody set =
-        Ask(*camera, session, OP_SET_CONFIG, EncodeSetConfigRequest(CFG_ITEM_COLOR, 1, colour));
-    ASSERT_EQ(set.status, STATUS_OK) << set.message;
+    std::vector<uint8_t> malformed = EncodeSetConfigRequest(CFG_ITEM_COLOR, 1, colour);
+    malformed.pop_back();
+    const std::tuple<std::vector<uint8_t>, uint16_t, std::string> refusals[] = {
+        {EncodeSetConfigRequest(CFG_ITEM_COLOR, 1, colour), STATUS_OUT_OF_RANGE,
+         "brightness 1000 is outside 0..100"},
+        {EncodeSetConfigRequest(12, 1, colour), STATUS_BAD_ITEM, "12"},
+        {EncodeSetConfigRequest(CFG_ITEM_COLOR, 7, colour), STATUS_NO_CHANNEL, "7"},
+        {EncodeSetConfigRequest(CFG_ITEM_COLOR, 1, colour.first(15)), STATUS_BAD_SIZE,
+         "item 8 takes 16 bytes, not 15"},
+        {malformed, STATUS_BAD_REQUEST, ""},
+    };
+    for (const auto& [request, status, message] : refusals) {
+        ReplyBody reply = Ask(*camera, session, OP_SET_CONFIG, request);
+        EXPECT_EQ(reply.status, status) << reply.message;
+        EXPECT_NE(reply.message.find(message), std::string::npos) << reply.message;
+    }
+    EXPECT_EQ(*camera->record(1), *MakeDeviceConfig("OX42", 1));
+    EXPECT_EQ(camera->counters().setsRefused, 4);
+
+    wanted.setBrightness(11);
+    wanted.setHue(44);
+    ReplyBody set = Ask(*camera, session, OP_SET_CONFIG,
+                        EncodeSetConfigRequest(CFG_ITEM_COLOR, 1, wanted.block(CFG_ITEM_COLOR)));
     EXPECT_EQ(set.message, "colour applied on channel 1");
     EXPECT_EQ(*camera->record(1), wanted);
     EXPECT_EQ(*camera->record(2), *MakeDeviceConfig("OX42", 2));
     const std::vector<uint8_t> file = FileBytes(1);
     ASSERT_EQ(file.size(), DeviceConfig::kSize);
     EXPECT_TRUE(std::equal(file.begin(), file.end(), wanted.data()));
-
-    // A reopened camera serves what was stored.
     camera.reset();
-    auto again = Open();
-    EXPECT_EQ(*again->record(1), wanted);
-}
-
-TEST_F(LabCameraTest, RefusedSetsChangeNothing) {
-    auto camera = Open();
-    CameraSession session;
-    ASSERT_EQ(LogIn(*camera, session, "pass-word").status, STATUS_OK);
-    const DeviceConfig before = *camera->record(1);
-    DeviceConfig wanted = before;
-    wanted.setBrightness(1000);
-    auto colour = wanted.block(CFG_ITEM_COLOR);
-
-    ReplyBody range =
-        Ask(*camera, session, OP_SET_CONFIG, EncodeSetConfigRequest(CFG_ITEM_COLOR, 1, colour));
-    EXPECT_EQ(range.status, STATUS_OUT_OF_RANGE);
-    EXPECT_EQ(range.message, "brightness 1000 is outside 0..100");
-    EXPECT_EQ(Ask(*camera, session, OP_SET_CONFIG, EncodeSetConfigRequest(12, 1, colour)).status,
-              STATUS_BAD_ITEM);
-    EXPECT_EQ(
-        Ask(*camera, session, OP_SET_CONFIG, EncodeSetConfigRequest(CFG_ITEM_COLOR, 7, colour))
-            .status,
-        STATUS_NO_CHANNEL);
-    ReplyBody size = Ask(*camera, session, OP_SET_CONFIG,
-                         EncodeSetConfigRequest(CFG_ITEM_COLOR, 1, colour.first(15)));
-    EXPECT_EQ(size.status, STATUS_BAD_SIZE);
-    EXPECT_EQ(size.message, "item 8 takes 16 bytes, not 15");
-    std::vector<uint8_t> malformed = EncodeSetConfigRequest(CFG_ITEM_COLOR, 1, colour);
-    malformed.pop_back();
-    EXPECT_EQ(Ask(*camera, session, OP_SET_CONFIG, malformed).status, STATUS_BAD_REQUEST);
-
-    EXPECT_EQ(*camera->record(1), before);
-    const std::vector<uint8_t> file = FileBytes(1);
-    EXPECT_TRUE(std::equal(file.begin(), file.end(), before.data()));
-    EXPECT_EQ(camera->counters().setsRefused, 4);
+    EXPECT_EQ(*Open()->record(1), wanted);
 }
 
 TEST_F(LabCameraTest, FaultsShapeTheAnswers) {
@@ -194,9 +164,7 @@ TEST_F(LabCameraTest, FaultsShapeTheAnswers) {
     faults.refuseLogin = true;
     auto camera = Open(faults);
     CameraSession session;
-    ReplyBody refused = LogIn(*camera, session, "pass-word");
-    EXPECT_EQ(refused.status, STATUS_LOGIN_REFUSED);
-
+    EXPECT_EQ(LogIn(*camera, session, "pass-word").status, STATUS_LOGIN_REFUSED);
     faults = {};
     faults.wrongPassword = true;
     camera->setFaults(faults);
@@ -223,7 +191,6 @@ TEST_F(LabCameraTest, FaultsShapeTheAnswers) {
               STATUS_INTERNAL);
     EXPECT_EQ(Ask(*camera, session, OP_GET_CONFIG, *EncodeChannelRequest({1, "OX42"})).status,
               STATUS_OK);
-
     faults = {};
     faults.silent = true;
     camera->setFaults(faults);

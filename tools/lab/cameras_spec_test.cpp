@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace orvex::lab {
 namespace {
 
@@ -18,13 +20,10 @@ TEST(CameraSpecText, ReadsEveryKeyAndFault) {
         "fail-read=wifi",
         spec, error))
         << error;
-    EXPECT_EQ(spec.serial, "OX7");
-    EXPECT_EQ(spec.address, "127.0.3.4");
-    EXPECT_EQ(spec.port, 8000);
-    EXPECT_EQ(spec.password, "pw");
+    EXPECT_EQ(
+        std::tie(spec.serial, spec.address, spec.port, spec.password, spec.wifiNetworks, spec.name),
+        std::make_tuple("OX7", "127.0.3.4", 8000, "pw", 30, "Gate"));
     EXPECT_EQ(spec.channels, (std::vector<int32_t>{1, 2, 3}));
-    EXPECT_EQ(spec.wifiNetworks, 30);
-    EXPECT_EQ(spec.name, "Gate");
     CameraFaults expected{true, true, true, true, 150, 8, 4, "wifi"};
     EXPECT_EQ(spec.faults, expected);
 
@@ -78,16 +77,12 @@ TEST(CameraSpecFleet, OneCameraPerSerialWithTheChannelsListedAndDeviceMembers) {
     std::vector<CameraSpec> specs;
     ASSERT_TRUE(CameraSpecsFromFleet(fleet, specs, error)) << error;
     ASSERT_EQ(specs.size(), 2u);
-    EXPECT_EQ(specs[0].serial, "A1");
+    EXPECT_EQ(std::tie(specs[0].serial, specs[0].password, specs[0].wifiNetworks,
+                       specs[0].faults.failItem, specs[0].faults.delayMs, specs[0].faults.failRead),
+              std::make_tuple("A1", "real", 25, 8, 10, "range"));
     EXPECT_EQ(specs[0].channels, (std::vector<int32_t>{1, 2, 3, 5}));
-    EXPECT_EQ(specs[0].password, "real");
-    EXPECT_EQ(specs[0].wifiNetworks, 25);
-    EXPECT_EQ(specs[0].faults.failItem, 8);
-    EXPECT_EQ(specs[0].faults.delayMs, 10);
-    EXPECT_EQ(specs[0].faults.failRead, "range");
-    EXPECT_EQ(specs[1].address, "127.0.9.9");
-    EXPECT_EQ(specs[1].port, 0);
-    EXPECT_TRUE(specs[1].faults.absent);
+    EXPECT_EQ(std::tie(specs[1].address, specs[1].port, specs[1].faults.absent),
+              std::make_tuple("127.0.9.9", 0, true));
     EXPECT_EQ(specs[1].channels, (std::vector<int32_t>{0}));
 
     // The studio's fleet: ports the cameras really got, except where the device chose its own.
@@ -95,11 +90,11 @@ TEST(CameraSpecFleet, OneCameraPerSerialWithTheChannelsListedAndDeviceMembers) {
                                              {"B2", "127.0.9.9", 40002, false}};
     Json::Value out = FleetForStudio(fleet, specs, endpoints);
     const Json::Value& cameras = out["groups"][0]["cameras"];
-    EXPECT_EQ(cameras[0]["port"].asInt(), 40001);
-    EXPECT_EQ(cameras[1]["port"].asInt(), 40001);
-    EXPECT_EQ(cameras[1]["devip"].asString(), "127.0.0.1");
-    EXPECT_EQ(cameras[2]["port"].asInt(), 8000);
-    EXPECT_EQ(cameras[2]["devip"].asString(), "");
+    std::string places;
+    for (const Json::Value& camera : cameras) {
+        places += camera["devip"].asString() + ":" + std::to_string(camera["port"].asInt()) + " ";
+    }
+    EXPECT_EQ(places, "127.0.0.1:40001 127.0.0.1:40001 :8000 ");
     Fleet reread;
     EXPECT_TRUE(ParseFleet(WriteJson(out), reread, error)) << error;
 }
@@ -130,10 +125,9 @@ TEST(CameraSpecFleet, GeneratedCamerasMakeAGroupOfEveryChannel) {
     ASSERT_TRUE(ParseFleet(WriteJson(out), fleet, error)) << error;
     ASSERT_EQ(fleet.groups.size(), 1u);
     ASSERT_EQ(fleet.groups[0].cameras.size(), 4u);
-    EXPECT_EQ(fleet.groups[0].cameras[3].record.serial, "G00002");
-    EXPECT_EQ(fleet.groups[0].cameras[3].record.channelNo, 2);
-    EXPECT_EQ(fleet.groups[0].cameras[3].record.port, 2222);
-    EXPECT_EQ(fleet.groups[0].cameras[3].record.passwd, "pw");
+    const CameraRecord& last = fleet.groups[0].cameras[3].record;
+    EXPECT_EQ(std::tie(last.serial, last.channelNo, last.port, last.passwd),
+              std::make_tuple("G00002", 2, 2222, "pw"));
 }
 
 }  // namespace

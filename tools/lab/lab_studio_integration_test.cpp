@@ -3,18 +3,13 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
-#include <condition_variable>
 #include <fstream>
-#include <mutex>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
-#include "platform/win32/message_target.h"
-#include "platform/win32/window_messages.h"
-#include "studio/data_manager.h"
-#include "studio/studio_link_client.h"
+#include "studio/testing/link_window.h"
 #include "support/json_text.h"
 #include "tools/lab/testing/lab_process.h"
 
@@ -41,43 +36,6 @@ std::string ReadFile(const std::string& path) {
     return text.str();
 }
 
-// Messages the client handed over, in order.
-class Received {
-  public:
-    void add(int32_t type, const std::string& text) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        messages_.emplace_back(type, text);
-        changed_.notify_all();
-    }
-    std::optional<std::pair<int32_t, std::string>> at(size_t index,
-                                                      std::chrono::milliseconds limit = 5s) {
-        std::unique_lock<std::mutex> lock(mutex_);
-        if (!changed_.wait_for(lock, limit, [&] { return messages_.size() > index; })) {
-            return std::nullopt;
-        }
-        return messages_[index];
-    }
-
-  private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::vector<std::pair<int32_t, std::string>> messages_;
-};
-
-// The main window's part: the hello on every new connection.
-class HelloWindow : public MessageTarget {
-  public:
-    void Post(UINT message, WPARAM, LPARAM) override {
-        StudioLinkClient* target = client.load();
-        if (message == WM_STUDIO_CONNECTED && target != nullptr) {
-            target->sendHello();
-        }
-    }
-    bool GetRect(RECT*) override { return false; }
-    bool Move(int, int, int, int, bool) override { return false; }
-    std::atomic<StudioLinkClient*> client{nullptr};
-};
-
 class LabStudioTest : public ::testing::Test {
   protected:
     LabStudioTest() { std::ofstream(fleetPath) << kFleet; }
@@ -89,8 +47,7 @@ class LabStudioTest : public ::testing::Test {
     }
 
     // Starts the lab with `extra` options and a client connected to it.
-    void Start(std::vector<std::string> extra = {},
-               StudioLinkClient::MessageHandler handler = nullptr) {
+    void Start(std::vector<std::string> extra = {}) {
         std::vector<std::string> args{"studio",  "--port",   "0",       "--fleet",
                                       fleetPath, "--record", recordPath};
         args.insert(args.end(), extra.begin(), extra.end());
@@ -98,55 +55,45 @@ class LabStudioTest : public ::testing::Test {
         ASSERT_TRUE(lab->started());
         auto listening = lab->waitEvent("listening");
         ASSERT_TRUE(listening.has_value());
-        if (!handler) {
-            handler = [this](int32_t type, const std::string& text) { received.add(type, text); };
-        }
         client = std::make_unique<StudioLinkClient>(
             hwnd, StudioEndpoint{"127.0.0.1", static_cast<uint16_t>((*listening)["port"].asUInt())},
-            handler, StudioLinkTiming{300ms, 200});
+            [this](int32_t type, const std::string& text) { received.add(type, text); },
+            StudioLinkTiming{300ms, 200});
         window->client = client.get();
         client->start();
     }
 
     std::string fleetPath = TempPath("fleet.json");
     std::string recordPath = TempPath("record.jsonl");
-    std::shared_ptr<HelloWindow> window = std::make_shared<HelloWindow>();
+    std::shared_ptr<testing::HelloWindow> window = std::make_shared<testing::HelloWindow>();
     HWND hwnd = RegisterWindow(window);
     std::unique_ptr<LabProcess> lab;
-    Received received;
+    testing::ReceivedMessages received;
     std::unique_ptr<StudioLinkClient> client;
 };
 
-TEST_F(LabStudioTest, SendsGroupsCameraAndQuitOnCommand) {
+TEST_F(LabStudioTest, SendsGroupsCameraTextAndQuitOnCommand) {
     Start();
     auto hello = lab->waitEvent("received");
     ASSERT_TRUE(hello.has_value());
     EXPECT_EQ((*hello)["kind"], "hello");
     EXPECT_EQ((*hello)["length"], 0);
 
-    lab->command("groups");
-    auto groups = received.at(0);
-    ASSERT_TRUE(groups.has_value());
-    EXPECT_EQ(groups->first, 1);
-    Json::Value message;
-    ASSERT_TRUE(ParseJson(groups->second, message));
-    ASSERT_EQ(message["groupInfo"].size(), 1u);
-    EXPECT_EQ(message["groupInfo"][0]["groupId"], "g-lobby");
-    EXPECT_EQ(message["groupInfo"][0]["groupDevNum"], 2);
-    EXPECT_EQ(message["groupInfo"][0]["cameraLst"][1]["serial"], "DS-0002");
-    EXPECT_EQ(message["groupInfo"][0]["cameraLst"][1]["iPlatform"], 3);
-
-    lab->command("camera DS-0002 1");
-    auto camera = received.at(1);
-    ASSERT_TRUE(camera.has_value());
-    EXPECT_EQ(camera->first, 2);
-    ASSERT_TRUE(ParseJson(camera->second, message));
-    EXPECT_EQ(message["devname"], "Hall");
-
-    lab->command("text -1 ignored by the program");
-    lab->command("quit");
-    EXPECT_EQ(received.at(2), std::make_pair(int32_t{-1}, std::string("ignored by the program")));
-    EXPECT_EQ(received.at(3), std::make_pair(int32_t{3}, std::string()));
+    for (const char* command :
+         {"groups", "camera DS-0002 1", "text -1 ignored by the program", "quit"}) {
+        lab->command(command);
+    }
+    ASSERT_TRUE(received.waitFor(4));
+    const auto messages = received.all();
+    Json::Value groups, camera;
+    ASSERT_TRUE(ParseJson(messages[0].second, groups));
+    ASSERT_TRUE(ParseJson(messages[1].second, camera));
+    EXPECT_EQ(std::make_tuple(messages[0].first, groups["groupInfo"][0]["groupDevNum"].asInt(),
+                              groups["groupInfo"][0]["cameraLst"][1]["iPlatform"].asInt(),
+                              messages[1].first, camera["devname"].asString()),
+              std::make_tuple(1, 2, 3, 2, "Hall"));
+    EXPECT_EQ(messages[2], std::make_pair(int32_t{-1}, std::string("ignored by the program")));
+    EXPECT_EQ(messages[3], std::make_pair(int32_t{3}, std::string()));
 
     lab->command("camera DS-0009");
     auto error = lab->waitEvent("error");
@@ -190,29 +137,10 @@ TEST_F(LabStudioTest, ArbitraryFramesMakeTheClientReconnect) {
 
 TEST_F(LabStudioTest, GreetsEachHelloWithGroupsAndTheCurrentCamera) {
     Start({"--send-on-hello", "--camera", "DS-0001 1"});
-    auto groups = received.at(0);
-    auto camera = received.at(1);
-    ASSERT_TRUE(groups && camera);
-    EXPECT_EQ(groups->first, 1);
-    EXPECT_EQ(camera->first, 2);
-    EXPECT_NE(camera->second.find("\"DS-0001\""), std::string::npos);
-}
-
-TEST_F(LabStudioTest, GroupsReachTheStoreThroughTheProgramsDispatch) {
-    DataManager& store = DataManager::instance();
-    store.resetForTesting();
-    Start({}, [&](int32_t type, const std::string& text) {
-        store.onStudioMessage(type, text);
-        received.add(type, text);
-    });
-    ASSERT_TRUE(lab->waitEvent("received").has_value());
-    lab->command("groups");
-    ASSERT_TRUE(received.at(0).has_value());
-    ASSERT_EQ(store.groups()->size(), 1u);
-    EXPECT_EQ((*store.groups())[0]->cameras.size(), 2u);
-    EXPECT_NE(store.getGroupInfo().find("g-lobby"), std::string::npos);
-    client.reset();
-    store.resetForTesting();
+    ASSERT_TRUE(received.waitFor(2));
+    EXPECT_EQ(received.all()[0].first, 1);
+    EXPECT_EQ(received.all()[1].first, 2);
+    EXPECT_NE(received.all()[1].second.find("\"DS-0001\""), std::string::npos);
 }
 
 }  // namespace
