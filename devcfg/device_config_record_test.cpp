@@ -98,16 +98,6 @@ TEST(DeviceConfigRecord, NamedFieldsSitAtTheirOffsets) {
     }
 }
 
-TEST(DeviceConfigRecord, IntegersReadBackLittleEndian) {
-    auto r = std::make_unique<DeviceConfig>();
-    const uint8_t minusTwo[4] = {0xFE, 0xFF, 0xFF, 0xFF};
-    std::memcpy(r->data() + 80264, minusTwo, 4);
-    r->data()[79584] = 0x34;
-    r->data()[79585] = 0xF2;
-    EXPECT_EQ(r->alarmSound(), -2);
-    EXPECT_EQ(r->streamIFrameInterval(0), 0xF234);
-}
-
 TEST(DeviceConfigRecord, AlarmBlockAndTheThreeWideDynamicRangePlaces) {
     auto r = Filled(0x5A);
     r->setAlarmSoundBlock(3, 0x0102);

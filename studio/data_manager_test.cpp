@@ -51,11 +51,12 @@ class DataManagerTest : public ::testing::Test {
                                          std::to_string(pageNum) + R"(,"pageSize":)" +
                                          std::to_string(size) + "}");
     }
-    std::vector<std::string> serials(const std::string& response) {
-        std::vector<std::string> out;
-        Json::Value parsed = Parse(response);
+    // The serials of a page answer, separated by blanks.
+    std::string serials(const std::string& response) {
+        std::string out;
+        const Json::Value parsed = Parse(response);
         for (const auto& c : parsed["cameraLst"]) {
-            out.push_back(c["serial"].asString());
+            out += (out.empty() ? "" : " ") + c["serial"].asString();
         }
         return out;
     }
@@ -91,13 +92,9 @@ TEST_F(DataManagerTest, TwentyFiveCamerasPageByPage) {
     ASSERT_EQ(info["groupInfo"][0]["cameraLst"].size(), 10u);
     EXPECT_EQ(info["groupInfo"][0]["cameraLst"][9], Parse(Camera(10)));
 
-    std::vector<std::string> expected;
-    for (int i = 1; i <= 10; ++i)
-        expected.push_back("SN" + std::to_string(i));
-    EXPECT_EQ(serials(page("y", 1, 10)), expected);
-    EXPECT_EQ(serials(page("y", 2, 10)).front(), "SN11");
-    EXPECT_EQ(serials(page("y", 3, 10)),
-              (std::vector<std::string>{"SN21", "SN22", "SN23", "SN24", "SN25"}));
+    EXPECT_EQ(serials(page("y", 1, 10)), "SN1 SN2 SN3 SN4 SN5 SN6 SN7 SN8 SN9 SN10");
+    EXPECT_EQ(serials(page("y", 2, 10)), "SN11 SN12 SN13 SN14 SN15 SN16 SN17 SN18 SN19 SN20");
+    EXPECT_EQ(serials(page("y", 3, 10)), "SN21 SN22 SN23 SN24 SN25");
     Json::Value fourth = Parse(page("y", 4, 10));
     EXPECT_FALSE(fourth.isMember("cameraLst"));
     EXPECT_EQ(fourth["groupDevNum"].asUInt(), 25u);
@@ -128,7 +125,7 @@ TEST_F(DataManagerTest, PageParameterEdgeCases) {
               "");
     EXPECT_NE(log.find("param err"), std::string::npos);
     // A skip that wraps around in 32-bit arithmetic skips nothing.
-    EXPECT_EQ(serials(page("g", 1073741825, 4)).front(), "SN1");
+    EXPECT_EQ(serials(page("g", 1073741825, 4)), "SN1 SN2 SN3");
 }
 
 TEST_F(DataManagerTest, EmptyAndMissingCameraLists) {
@@ -179,7 +176,7 @@ TEST_F(DataManagerTest, GroupsAccumulateAndLookupsFindTheEarliest) {
                              "]}");
     store.onGroupInfoMessage(R"({"groupInfo":[)" + Group(R"("A")", "a", 2, CameraList(5, 2)) +
                              "]}");
-    EXPECT_EQ(serials(page("a", 1, 10)), std::vector<std::string>{"SN1"});
+    EXPECT_EQ(serials(page("a", 1, 10)), "SN1");
     Json::Value all = Parse(store.getAllCamerasInfo());
     EXPECT_EQ(all["platformCameraLst"].size(), 1u);
     EXPECT_EQ(all["localCameraLst"].size(), 2u);
