@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <QPainter>
+#include <QTimer>
 #include <QWidget>
 #include <algorithm>
 
@@ -296,15 +297,30 @@ void CPaintManagerUI::paint() {
     if (hdc == nullptr) {
         return;
     }
+    RECT paintRect = ps.rcPaint;
     if (m_pRoot != nullptr && (m_bUpdateNeeded || m_pRoot->IsUpdateNeeded())) {
         m_bUpdateNeeded = false;
         RECT client;
         GetClientRect(m_hWndPaint, &client);
         if (!IsRectEmpty(&client)) {
             m_pRoot->SetPos(client);
+            // After a relayout every control paints, as after a whole-window invalidation: Qt
+            // leaves the areas under native children (the browser view) out of the paint
+            // event, and the controls behind them must still place their windows. The painter
+            // clips to the event's area.
+            paintRect = client;
             if (m_bFirstLayout) {
                 m_bFirstLayout = false;
-                SendNotify(m_pRoot, DUI_MSGTYPE_WINDOWINIT);
+                // The handlers may add native content (the browser view), which on a real display
+                // replaces the surface this paint draws on: notify once the paint is over.
+                if (QWidget* widget = orvex::WidgetFromHandle(m_hWndPaint)) {
+                    QTimer::singleShot(0, widget, [this] {
+                        if (std::find(managers.begin(), managers.end(), this) != managers.end() &&
+                            m_pRoot != nullptr) {
+                            SendNotify(m_pRoot, DUI_MSGTYPE_WINDOWINIT);
+                        }
+                    });
+                }
             }
         }
     }
@@ -315,7 +331,7 @@ void CPaintManagerUI::paint() {
         painter->fillRect(area, widget->palette().window());
     }
     if (m_pRoot != nullptr) {
-        m_pRoot->DoPaint(hdc, ps.rcPaint);
+        m_pRoot->DoPaint(hdc, paintRect);
     }
     EndPaint(m_hWndPaint, &ps);
 }
