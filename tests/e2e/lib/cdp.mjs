@@ -1,14 +1,119 @@
 // A raw Chrome DevTools Protocol client for the program's browser, which opens the protocol
-// with QTWEBENGINE_REMOTE_DEBUGGING=127.0.0.1:PORT. Uses Node's WebSocket (node 20 needs
-// --experimental-websocket; node 22 has it by default).
+// with QTWEBENGINE_REMOTE_DEBUGGING=127.0.0.1:PORT. It brings its own small WebSocket client
+// (text frames, client masking, ping and close) so that it runs on any node from 18 on.
 
+import crypto from 'node:crypto';
+import http from 'node:http';
 import { waitUntil } from './processes.mjs';
 
 // The targets the browser lists at http://127.0.0.1:PORT/json.
-export async function listTargets(port) {
-  const response = await fetch(`http://127.0.0.1:${port}/json`);
-  if (!response.ok) throw new Error(`/json answered ${response.status}`);
-  return response.json();
+export function listTargets(port) {
+  return new Promise((resolve, reject) => {
+    const request = http.get({ host: '127.0.0.1', port, path: '/json', timeout: 5000 }, (response) => {
+      let body = '';
+      response.setEncoding('utf8');
+      response.on('data', (chunk) => { body += chunk; });
+      response.on('end', () => {
+        if (response.statusCode !== 200) reject(new Error(`/json answered ${response.statusCode}`));
+        else {
+          try {
+            resolve(JSON.parse(body));
+          } catch (e) {
+            reject(e);
+          }
+        }
+      });
+    });
+    request.on('timeout', () => request.destroy(new Error('/json timed out')));
+    request.on('error', reject);
+  });
+}
+
+// A WebSocket client connection: `send(text)`, `close()`, and the callbacks `onmessage(text)`
+// and `onclose()`. Resolves once the opening handshake is done.
+function openWebSocket(address, timeoutMs) {
+  const url = new URL(address);
+  const key = crypto.randomBytes(16).toString('base64');
+  return new Promise((resolve, reject) => {
+    const request = http.get({
+      host: url.hostname, port: url.port, path: url.pathname + url.search, timeout: timeoutMs,
+      headers: {
+        Connection: 'Upgrade', Upgrade: 'websocket', 'Sec-WebSocket-Version': '13', 'Sec-WebSocket-Key': key,
+      },
+    });
+    request.on('timeout', () => request.destroy(new Error('WebSocket handshake timed out')));
+    request.on('error', reject);
+    request.on('response', (response) => reject(new Error(`WebSocket refused: ${response.statusCode}`)));
+    request.on('upgrade', (response, socket, head) => {
+      const accept = crypto.createHash('sha1').update(key + '258EAFA5-E914-47DA-95CA-C5AB0DC85B11').digest('base64');
+      if (response.headers['sec-websocket-accept'] !== accept) {
+        socket.destroy();
+        reject(new Error('WebSocket handshake: wrong accept key'));
+        return;
+      }
+      socket.setTimeout(0);
+      socket.setNoDelay(true);
+      const ws = { onmessage: () => {}, onclose: () => {}, closed: false };
+      const frame = (opcode, payload) => {
+        const mask = crypto.randomBytes(4);
+        const length = payload.length;
+        const header = length < 126 ? Buffer.from([0x80 | opcode, 0x80 | length])
+          : length < 65536 ? Buffer.from([0x80 | opcode, 0x80 | 126, length >> 8, length & 0xff])
+            : Buffer.concat([Buffer.from([0x80 | opcode, 0x80 | 127]),
+              (() => { const b = Buffer.alloc(8); b.writeBigUInt64BE(BigInt(length)); return b; })()]);
+        const masked = Buffer.alloc(length);
+        for (let i = 0; i < length; i++) masked[i] = payload[i] ^ mask[i & 3];
+        if (!socket.destroyed) socket.write(Buffer.concat([header, mask, masked]));
+      };
+      ws.send = (text) => frame(0x1, Buffer.from(text, 'utf8'));
+      ws.close = () => {
+        if (!ws.closed) frame(0x8, Buffer.alloc(0));
+        socket.end();
+      };
+      let buffer = head;
+      let fragments = [];
+      const finish = () => {
+        if (ws.closed) return;
+        ws.closed = true;
+        ws.onclose();
+      };
+      socket.on('data', (chunk) => {
+        buffer = Buffer.concat([buffer, chunk]);
+        for (;;) {
+          if (buffer.length < 2) return;
+          const fin = (buffer[0] & 0x80) !== 0;
+          const opcode = buffer[0] & 0x0f;
+          let length = buffer[1] & 0x7f;
+          let offset = 2;
+          if (length === 126) {
+            if (buffer.length < 4) return;
+            length = buffer.readUInt16BE(2);
+            offset = 4;
+          } else if (length === 127) {
+            if (buffer.length < 10) return;
+            length = Number(buffer.readBigUInt64BE(2));
+            offset = 10;
+          }
+          if (buffer.length < offset + length) return;
+          const payload = buffer.subarray(offset, offset + length);
+          buffer = buffer.subarray(offset + length);
+          if (opcode === 0x9) frame(0xA, payload);
+          else if (opcode === 0x8) { socket.end(); finish(); return; }
+          else if (opcode === 0x1 || opcode === 0x0) {
+            fragments.push(Buffer.from(payload));
+            if (fin) {
+              const text = Buffer.concat(fragments).toString('utf8');
+              fragments = [];
+              ws.onmessage(text);
+            }
+          }
+        }
+      });
+      socket.on('close', finish);
+      socket.on('error', finish);
+      resolve(ws);
+    });
+  });
 }
 
 export class CdpSession {
@@ -18,8 +123,8 @@ export class CdpSession {
     this.pending = new Map();
     this.listeners = new Set();
     this.closed = false;
-    socket.addEventListener('message', (event) => {
-      const message = JSON.parse(typeof event.data === 'string' ? event.data : event.data.toString());
+    socket.onmessage = (text) => {
+      const message = JSON.parse(text);
       if (message.id !== undefined && this.pending.has(message.id)) {
         const { resolve, reject, timer } = this.pending.get(message.id);
         this.pending.delete(message.id);
@@ -29,15 +134,15 @@ export class CdpSession {
       } else if (message.method) {
         for (const listener of this.listeners) listener(message.method, message.params);
       }
-    });
-    socket.addEventListener('close', () => {
+    };
+    socket.onclose = () => {
       this.closed = true;
       for (const { reject, timer } of this.pending.values()) {
         clearTimeout(timer);
         reject(new Error('CDP connection closed'));
       }
       this.pending.clear();
-    });
+    };
   }
 
   // Sends one command; resolves with its result, rejects on a protocol error, a closed
@@ -84,19 +189,11 @@ export class CdpSession {
 // Connects to the browser's page target (the first "page" whose url satisfies `urlMatch`, any
 // page by default), waiting up to `timeoutMs` for the browser to list it.
 export async function connectPage(port, { urlMatch = () => true, timeoutMs = 20000 } = {}) {
-  if (typeof WebSocket === 'undefined') {
-    throw new Error('this node has no WebSocket: run it with --experimental-websocket');
-  }
   const target = await waitUntil(async () => {
     const targets = await listTargets(port);
     return targets.find((t) => t.type === 'page' && t.webSocketDebuggerUrl && urlMatch(t.url));
   }, { timeoutMs, what: `a page target on debugging port ${port}` });
-  const socket = new WebSocket(target.webSocketDebuggerUrl);
-  await new Promise((resolve, reject) => {
-    const timer = setTimeout(() => reject(new Error('CDP WebSocket did not open')), timeoutMs);
-    socket.addEventListener('open', () => { clearTimeout(timer); resolve(); });
-    socket.addEventListener('error', () => { clearTimeout(timer); reject(new Error('CDP WebSocket failed')); });
-  });
+  const socket = await openWebSocket(target.webSocketDebuggerUrl, timeoutMs);
   const session = new CdpSession(socket);
   session.target = target;
   return session;
