@@ -185,7 +185,10 @@ test('a fatal signal leaves the dump file named by the local time of the crash',
     }
     assert.equal(created.length, 1, `one new dump file, got ${JSON.stringify(created)}`);
     assert.ok(expected.has(created[0]), `${created[0]} is one of ${[...expected]}`);
-    assert.ok(fs.statSync(path.join(path.dirname(programPath()), created[0])).size > 0, 'the dump is not empty');
+    // What the dump writer records first: the process and the signal.
+    const dump = fs.readFileSync(path.join(path.dirname(programPath()), created[0]), 'latin1');
+    assert.match(dump, new RegExp(`\\bprocess ${program.pid}\\b`));
+    assert.match(dump, /\bsignal 11\b/);
   } finally {
     await program.stop();
     for (const f of created) fs.rmSync(path.join(path.dirname(programPath()), f), { force: true });

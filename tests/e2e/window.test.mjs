@@ -54,8 +54,14 @@ test('title, size, close requests and btn_close on the real window', { skip: una
     // The title label lies between the logo and the close button.
     const label = [SKIN.logoWidth, 0, SKIN.width - SKIN.logoWidth - SKIN.closeWidth, SKIN.titleHeight];
     const labelPixels = async () => (await x11(display, 'hash', win, ...label)).hash;
-    await sleep(300);  // the first paints settle
-    const original = await labelPixels();
+    // The first paints settle: the same pixels twice in a row.
+    let previous = '';
+    const original = await waitUntil(async () => {
+      const now = await labelPixels();
+      const settled = now === previous ? now : undefined;
+      previous = now;
+      return settled;
+    }, { timeoutMs: 10000, intervalMs: 200, what: 'the title bar to settle' });
     assert.equal(await probe.call('changeTitle', '批量配置 - 参数配置（E2E）'), undefined);
     const changed = await waitUntil(async () => {
       const now = await labelPixels();
