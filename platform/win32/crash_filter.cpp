@@ -13,6 +13,7 @@ namespace {
 
 std::atomic<LPTOP_LEVEL_EXCEPTION_FILTER> g_filter{nullptr};
 std::atomic<long> g_utcOffsetSeconds{0};
+std::atomic<bool> g_ending{false};  // the handler is giving the signal back to its default
 constexpr int kFatalSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
 
 // A fixed buffer with async-signal-safe formatting of texts and integers.
@@ -80,6 +81,7 @@ void OnFatalSignal(int signalNumber, siginfo_t* info, void* context) {
         filter(&pointers);
     }
     // The filter executed the handler: end the process with the signal's default action.
+    g_ending = true;
     signal(signalNumber, SIG_DFL);
     raise(signalNumber);
 }
@@ -112,6 +114,18 @@ LPTOP_LEVEL_EXCEPTION_FILTER SetUnhandledExceptionFilter(LPTOP_LEVEL_EXCEPTION_F
         sigaction(sig, &action, nullptr);
     }
     return previous;
+}
+
+bool ShouldKeepCrashHandler(int signalNumber) {
+    if (g_filter.load() == nullptr || g_ending.load()) {
+        return false;
+    }
+    for (int sig : kFatalSignals) {
+        if (sig == signalNumber) {
+            return true;
+        }
+    }
+    return false;
 }
 
 int CreateDumpFile(const char* path) {

@@ -21,6 +21,12 @@ constexpr LONG EXCEPTION_EXECUTE_HANDLER = 1;
 // at start-up.
 LPTOP_LEVEL_EXCEPTION_FILTER SetUnhandledExceptionFilter(LPTOP_LEVEL_EXCEPTION_FILTER filter);
 
+// True while a request to give `signalNumber` back its default action must be refused: a filter
+// is installed, the signal is one it handles, and the process is not already ending through it.
+// The program's signal guard asks this, so a library that resets every handler at start-up (the
+// browser engine does in its sub-processes) leaves the crash filter in place. Async-signal-safe.
+bool ShouldKeepCrashHandler(int signalNumber);
+
 // Writes what can be written safely from a signal handler to the open file `fd`: the signal, the
 // faulting address, the registers, a backtrace and the memory map. Async-signal-safe.
 BOOL MiniDumpWriteDump(int fd, const EXCEPTION_POINTERS* exception);

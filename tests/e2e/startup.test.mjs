@@ -10,7 +10,7 @@ import { startCameras, startStats, startStudio } from './lib/lab.mjs';
 import { Program, programPath, tempDir } from './lib/program.mjs';
 import { freePort, startPageServer } from './lib/page_server.mjs';
 import { Probe } from './lib/probe.mjs';
-import { sleep, stopAllChildren, waitUntil } from './lib/processes.mjs';
+import { sessionMembers, sleep, stopAllChildren, waitUntil } from './lib/processes.mjs';
 
 const STATS_HOST = '127.0.0.31';
 const BUILT_IN_PAGE = 'https://h5.orvex.example/qm_h5/studio/index.html';
@@ -188,6 +188,44 @@ test('a fatal signal leaves the dump file named by the local time of the crash',
     // What the dump writer records first: the process and the signal.
     const dump = fs.readFileSync(path.join(path.dirname(programPath()), created[0]), 'latin1');
     assert.match(dump, new RegExp(`\\bprocess ${program.pid}\\b`));
+    assert.match(dump, /\bsignal 11\b/);
+  } finally {
+    await program.stop();
+    for (const f of created) fs.rmSync(path.join(path.dirname(programPath()), f), { force: true });
+  }
+});
+
+// The page's renderer: the browser engine's zygote forks it, so its parent is a zygote process.
+function rendererOf(program) {
+  const args = (pid) => {
+    try {
+      return fs.readFileSync(`/proc/${pid}/cmdline`, 'utf8');
+    } catch {
+      return '';
+    }
+  };
+  const parent = (pid) => {
+    const stat = fs.readFileSync(`/proc/${pid}/stat`, 'utf8');
+    return Number(stat.slice(stat.lastIndexOf(')') + 2).split(' ')[1]);
+  };
+  return sessionMembers(program.pid).find(
+    (pid) => args(pid).includes('--type=zygote') && args(parent(pid)).includes('--type=zygote'));
+}
+
+test('a fatal signal in a browser sub-process leaves its dump file too', async () => {
+  const before = new Set(dumpFiles());
+  const program = await Program.start({ ...VALUES, page: pages.url('probe.html'), dir });
+  let created = [];
+  try {
+    await new Probe(await program.connect()).ready();
+    const renderer = rendererOf(program);
+    assert.ok(renderer, 'the page has a renderer process');
+    process.kill(renderer, 'SIGSEGV');
+    await waitUntil(() => dumpFiles().some((f) => !before.has(f)),
+      { timeoutMs: 15000, what: 'the renderer\'s dump file' });
+    created = dumpFiles().filter((f) => !before.has(f));
+    const dump = fs.readFileSync(path.join(path.dirname(programPath()), created[0]), 'latin1');
+    assert.match(dump, new RegExp(`\\bprocess ${renderer}\\b`));
     assert.match(dump, /\bsignal 11\b/);
   } finally {
     await program.stop();
