@@ -17,6 +17,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// A real invalid memory access (the sanitizer builds would stop at a plain null store first).
+__attribute__((no_sanitize("undefined"), noinline)) void WriteThroughNull(volatile int* p) {
+    *p = 1;
+}
+
 TEST(CrashDump, FileNameHasNoLeadingZeros) {
     char name[1284];
     FormatDumpFileName(name, "/opt/orvex", {2026, 3, 4, 9, 5, 3});
@@ -62,8 +67,7 @@ TEST(CrashDump, AFatalSignalLeavesTheDumpBesideTheExecutable) {
     ASSERT_GE(child, 0);
     if (child == 0) {
         SetUnhandledExceptionFilter(OrvexCloudDump);
-        volatile int* nowhere = nullptr;
-        *nowhere = 1;  // SIGSEGV
+        WriteThroughNull(nullptr);  // SIGSEGV
         _exit(0);
     }
     int status = 0;
