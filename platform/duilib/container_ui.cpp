@@ -125,6 +125,60 @@ void CContainerUI::PlaceFloatItems(const RECT& inner) {
     }
 }
 
+void CContainerUI::LayoutLine(bool vertical) {
+    const RECT inner = InnerRect();
+    const SkinSize available{inner.right - inner.left, inner.bottom - inner.top};
+    auto along = [vertical](SkinSize size) { return vertical ? size.cy : size.cx; };
+    auto across = [vertical](SkinSize size) { return vertical ? size.cx : size.cy; };
+    auto padAlong = [vertical](const RECT& p) {
+        return vertical ? p.top + p.bottom : p.left + p.right;
+    };
+    auto padBefore = [vertical](const RECT& p) { return vertical ? p.top : p.left; };
+    auto padSide = [vertical](const RECT& p) { return vertical ? p.left : p.top; };
+    auto padAcross = [vertical](const RECT& p) {
+        return vertical ? p.left + p.right : p.top + p.bottom;
+    };
+
+    std::vector<Slot> placed;
+    LONG fixedTotal = 0;
+    int flexible = 0;
+    for (CControlUI* item : m_items) {
+        if (!item->IsVisible() || item->IsFloat()) {
+            continue;
+        }
+        LONG length = along(item->EstimateSize(available));
+        fixedTotal += length + padAlong(item->GetPadding());
+        if (length == 0) {
+            ++flexible;
+        }
+        placed.push_back({item, length});
+    }
+    if (!placed.empty()) {
+        fixedTotal += static_cast<LONG>(placed.size() - 1) * m_iChildPadding;
+    }
+    LONG remaining = std::max<LONG>(0, along(available) - fixedTotal);
+    LONG cursor = vertical ? inner.top : inner.left;
+    const LONG side = vertical ? inner.left : inner.top;
+    int flexibleSeen = 0;
+    for (const Slot& slot : placed) {
+        RECT padding = slot.item->GetPadding();
+        LONG length = slot.fixed;
+        if (length == 0) {
+            ++flexibleSeen;
+            LONG share = remaining / flexible;
+            length = flexibleSeen == flexible ? remaining - share * (flexible - 1) : share;
+        }
+        LONG estimated = across(slot.item->EstimateSize(available));
+        LONG breadth = estimated > 0 ? estimated : across(available) - padAcross(padding);
+        LONG start = cursor + padBefore(padding);
+        LONG edge = side + padSide(padding);
+        slot.item->SetPos(vertical ? RECT{edge, start, edge + breadth, start + length}
+                                   : RECT{start, edge, start + length, edge + breadth});
+        cursor += length + padAlong(padding) + m_iChildPadding;
+    }
+    PlaceFloatItems(inner);
+}
+
 void CContainerUI::SetPos(RECT rc) {
     CControlUI::SetPos(rc);
     RECT inner = InnerRect();
@@ -213,45 +267,7 @@ void* CVerticalLayoutUI::GetInterface(LPCTSTR pstrName) {
 
 void CVerticalLayoutUI::SetPos(RECT rc) {
     CControlUI::SetPos(rc);
-    RECT inner = InnerRect();
-    SkinSize available{inner.right - inner.left, inner.bottom - inner.top};
-    std::vector<Slot> placed;
-    LONG fixedTotal = 0;
-    int flexible = 0;
-    for (CControlUI* item : m_items) {
-        if (!item->IsVisible() || item->IsFloat()) {
-            continue;
-        }
-        SkinSize size = item->EstimateSize(available);
-        RECT padding = item->GetPadding();
-        fixedTotal += size.cy + padding.top + padding.bottom;
-        if (size.cy == 0) {
-            ++flexible;
-        }
-        placed.push_back({item, size.cy});
-    }
-    if (!placed.empty()) {
-        fixedTotal += static_cast<LONG>(placed.size() - 1) * m_iChildPadding;
-    }
-    LONG remaining = std::max<LONG>(0, available.cy - fixedTotal);
-    LONG y = inner.top;
-    int flexibleSeen = 0;
-    for (const Slot& slot : placed) {
-        RECT padding = slot.item->GetPadding();
-        LONG height = slot.fixed;
-        if (height == 0) {
-            ++flexibleSeen;
-            LONG share = remaining / flexible;
-            height = flexibleSeen == flexible ? remaining - share * (flexible - 1) : share;
-        }
-        SkinSize size = slot.item->EstimateSize(available);
-        LONG width = size.cx > 0 ? size.cx : available.cx - padding.left - padding.right;
-        RECT pos{inner.left + padding.left, y + padding.top, inner.left + padding.left + width,
-                 y + padding.top + height};
-        slot.item->SetPos(pos);
-        y += height + padding.top + padding.bottom + m_iChildPadding;
-    }
-    PlaceFloatItems(inner);
+    LayoutLine(true);
 }
 
 void* CHorizontalLayoutUI::GetInterface(LPCTSTR pstrName) {
@@ -261,45 +277,7 @@ void* CHorizontalLayoutUI::GetInterface(LPCTSTR pstrName) {
 
 void CHorizontalLayoutUI::SetPos(RECT rc) {
     CControlUI::SetPos(rc);
-    RECT inner = InnerRect();
-    SkinSize available{inner.right - inner.left, inner.bottom - inner.top};
-    std::vector<Slot> placed;
-    LONG fixedTotal = 0;
-    int flexible = 0;
-    for (CControlUI* item : m_items) {
-        if (!item->IsVisible() || item->IsFloat()) {
-            continue;
-        }
-        SkinSize size = item->EstimateSize(available);
-        RECT padding = item->GetPadding();
-        fixedTotal += size.cx + padding.left + padding.right;
-        if (size.cx == 0) {
-            ++flexible;
-        }
-        placed.push_back({item, size.cx});
-    }
-    if (!placed.empty()) {
-        fixedTotal += static_cast<LONG>(placed.size() - 1) * m_iChildPadding;
-    }
-    LONG remaining = std::max<LONG>(0, available.cx - fixedTotal);
-    LONG x = inner.left;
-    int flexibleSeen = 0;
-    for (const Slot& slot : placed) {
-        RECT padding = slot.item->GetPadding();
-        LONG width = slot.fixed;
-        if (width == 0) {
-            ++flexibleSeen;
-            LONG share = remaining / flexible;
-            width = flexibleSeen == flexible ? remaining - share * (flexible - 1) : share;
-        }
-        SkinSize size = slot.item->EstimateSize(available);
-        LONG height = size.cy > 0 ? size.cy : available.cy - padding.top - padding.bottom;
-        RECT pos{x + padding.left, inner.top + padding.top, x + padding.left + width,
-                 inner.top + padding.top + height};
-        slot.item->SetPos(pos);
-        x += width + padding.left + padding.right + m_iChildPadding;
-    }
-    PlaceFloatItems(inner);
+    LayoutLine(false);
 }
 
 }  // namespace DuiLib

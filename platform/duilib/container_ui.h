@@ -43,6 +43,11 @@ class CContainerUI : public CControlUI {
     RECT InnerRect() const;
     // Places the floating items at their positions relative to this container.
     void PlaceFloatItems(const RECT& inner);
+    // Lays the visible, non-floating items out one after another down (vertical) or across the
+    // container: an item's estimated length where it gives one, the rest of the length shared
+    // among the items that give none; across the line an item takes its estimated size or the
+    // whole inner breadth. Then places the floating items.
+    void LayoutLine(bool vertical);
 
     std::vector<CControlUI*> m_items;
     RECT m_rcInset;
