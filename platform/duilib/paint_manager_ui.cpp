@@ -133,11 +133,15 @@ bool CPaintManagerUI::TranslateMessage(const MSG* pMsg) {
     return false;
 }
 
-bool CPaintManagerUI::PreMessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lRes) {
-    std::vector<IMessageFilterUI*> filters = m_aPreMessageFilters;
+namespace {
+
+// Offers the message to each filter in turn until one takes it. A filter removed by an earlier
+// one while the message travels is skipped.
+bool OfferToFilters(const std::vector<IMessageFilterUI*>& registered, UINT uMsg, WPARAM wParam,
+                    LPARAM lParam, LRESULT& lRes) {
+    std::vector<IMessageFilterUI*> filters = registered;
     for (IMessageFilterUI* filter : filters) {
-        if (std::find(m_aPreMessageFilters.begin(), m_aPreMessageFilters.end(), filter) ==
-            m_aPreMessageFilters.end()) {
+        if (std::find(registered.begin(), registered.end(), filter) == registered.end()) {
             continue;
         }
         bool handled = false;
@@ -150,22 +154,18 @@ bool CPaintManagerUI::PreMessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam,
     return false;
 }
 
+}  // namespace
+
+bool CPaintManagerUI::PreMessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lRes) {
+    return OfferToFilters(m_aPreMessageFilters, uMsg, wParam, lParam, lRes);
+}
+
 bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lRes) {
     if (m_hWndPaint == nullptr) {
         return false;
     }
-    std::vector<IMessageFilterUI*> filters = m_aMessageFilters;
-    for (IMessageFilterUI* filter : filters) {
-        if (std::find(m_aMessageFilters.begin(), m_aMessageFilters.end(), filter) ==
-            m_aMessageFilters.end()) {
-            continue;
-        }
-        bool handled = false;
-        LRESULT result = filter->MessageHandler(uMsg, wParam, lParam, handled);
-        if (handled) {
-            lRes = result;
-            return true;
-        }
+    if (OfferToFilters(m_aMessageFilters, uMsg, wParam, lParam, lRes)) {
+        return true;
     }
     POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
     switch (uMsg) {
