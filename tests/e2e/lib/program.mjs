@@ -57,6 +57,7 @@ export class Program {
     const argument = options.argument ?? commandLineArgument(options);
     const program = new Program();
     program.dir = dir;
+    program.ownsDir = !options.dir;
     program.debugPort = debugPort;
     program.debugFile = debugFile;
     program.startedAt = Date.now();
@@ -104,8 +105,11 @@ export class Program {
   }
 
   // Closes the CDP session and ends the program and its session (SIGTERM, then SIGKILL).
+  // Stops the program; a temporary folder it made for itself goes with it.
   async stop() {
     this.page?.close();
-    return this.child.stop({ graceMs: 2000 });
+    const result = await this.child.stop({ graceMs: 2000 });
+    if (this.ownsDir) fs.rmSync(this.dir, { recursive: true, force: true });
+    return result;
   }
 }
