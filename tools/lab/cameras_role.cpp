@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "support/json_text.h"
+#include "tools/lab/cameras_events.h"
 #include "tools/lab/cameras_server.h"
 #include "tools/lab/cameras_spec.h"
 #include "tools/lab/fleet.h"
@@ -19,35 +20,6 @@
 
 namespace orvex::lab {
 namespace {
-
-Json::Value FaultsJson(const CameraFaults& f) {
-    Json::Value out(Json::objectValue);
-    out["refuseLogin"] = f.refuseLogin;
-    out["wrongPassword"] = f.wrongPassword;
-    out["silent"] = f.silent;
-    out["absent"] = f.absent;
-    out["delayMs"] = f.delayMs;
-    out["failItem"] = f.failItem;
-    out["dropOnItem"] = f.dropOnItem;
-    out["failRead"] = f.failRead;
-    return out;
-}
-
-Json::Value CountersJson(const std::string& serial, const CameraCounters& c) {
-    Json::Value out;
-    out["event"] = "counters";
-    out["serial"] = serial;
-    out["connections"] = c.connections;
-    out["logins"] = c.logins;
-    out["failedLogins"] = c.failedLogins;
-    out["logouts"] = c.logouts;
-    out["configReads"] = c.configReads;
-    out["rangeReads"] = c.rangeReads;
-    out["wifiReads"] = c.wifiReads;
-    out["setsAccepted"] = c.setsAccepted;
-    out["setsRefused"] = c.setsRefused;
-    return out;
-}
 
 // "fault SERIAL WORD[,WORD...]" and "counters SERIAL".
 void HandleCommand(CameraFleet& fleet, const std::string& line) {

@@ -23,6 +23,7 @@
 #include "devcfg/device_config_json.h"
 #include "studio/testing/loopback_peer.h"
 #include "support/json_text.h"
+#include "tools/lab/cameras_events.h"
 #include "tools/lab/cameras_model.h"
 #include "tools/lab/cameras_server.h"
 #include "tools/lab/cameras_spec.h"
@@ -110,22 +111,6 @@ class EmbeddedRole {
     std::mutex mutex_;
     CommandHandler handler_;
 };
-
-Json::Value CountersJson(const std::string& serial, const CameraCounters& c) {
-    Json::Value out;
-    out["event"] = "counters";
-    out["serial"] = serial;
-    out["connections"] = c.connections;
-    out["logins"] = c.logins;
-    out["failedLogins"] = c.failedLogins;
-    out["logouts"] = c.logouts;
-    out["configReads"] = c.configReads;
-    out["rangeReads"] = c.rangeReads;
-    out["wifiReads"] = c.wifiReads;
-    out["setsAccepted"] = c.setsAccepted;
-    out["setsRefused"] = c.setsRefused;
-    return out;
-}
 
 // Everything the world serves; shared with the command reader, which may outlive the role.
 struct World {
