@@ -1,4 +1,5 @@
 # orvex_add_test(<name> LABEL <unit|integration|e2e|stress...> SOURCES <files...> [LIBS <targets...>]
+#                [ENVIRONMENT <VAR=value...>] [OWN_MAIN]
 #                [TIMEOUT <seconds>])
 # Builds one GoogleTest program and registers it with CTest under its labels (a ;-list).
 # Nothing is built when ORVEX_TESTS is off (the fuzz build).
@@ -9,17 +10,24 @@ function(orvex_add_test name)
   if(NOT ORVEX_TESTS)
     return()
   endif()
-  cmake_parse_arguments(T "" "TIMEOUT" "LABEL;SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "OWN_MAIN" "TIMEOUT" "LABEL;SOURCES;LIBS;ENVIRONMENT" ${ARGN})
   if(NOT T_LABEL)
     set(T_LABEL unit)
   endif()
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)
   endif()
+  set(main GTest::gtest_main)
+  if(T_OWN_MAIN)
+    set(main)  # the program brings its own main()
+  endif()
   add_executable(${name} ${T_SOURCES})
-  target_link_libraries(${name} PRIVATE orvex_core ${T_LIBS} GTest::gmock GTest::gtest_main)
+  target_link_libraries(${name} PRIVATE orvex_core ${T_LIBS} GTest::gmock ${main} GTest::gtest)
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES LABELS "${T_LABEL}" TIMEOUT ${T_TIMEOUT})
+  if(T_ENVIRONMENT)
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "${T_ENVIRONMENT}")
+  endif()
 endfunction()
 
 # orvex_core_directory()
