@@ -216,6 +216,17 @@ int StopStatisticsTimer(const char* systemName, const char* suffix, const char* 
     });
 }
 
+namespace {
+
+// Adds a common item, or replaces the one of that name where it stands.
+void PutCommonItem(StatisticsItem item) {
+    ReportState& s = state();
+    std::lock_guard<std::mutex> lock(s.lock);
+    PutItem(s.common, std::move(item));
+}
+
+}  // namespace
+
 void SetCommonStatisticsString(const char* name, const char* value) {
     if (name == nullptr || value == nullptr) {
         return;
@@ -224,9 +235,7 @@ void SetCommonStatisticsString(const char* name, const char* value) {
     item.kind = kText;
     item.name = name;
     item.text = value;
-    ReportState& s = state();
-    std::lock_guard<std::mutex> lock(s.lock);
-    PutItem(s.common, std::move(item));
+    PutCommonItem(std::move(item));
 }
 
 void SetCommonStatisticsInt(const char* name, int32_t value) {
@@ -237,9 +246,7 @@ void SetCommonStatisticsInt(const char* name, int32_t value) {
     item.kind = kInteger;
     item.name = name;
     item.number = value;
-    ReportState& s = state();
-    std::lock_guard<std::mutex> lock(s.lock);
-    PutItem(s.common, std::move(item));
+    PutCommonItem(std::move(item));
 }
 
 bool CloseStatisticsReport(const char* systemName, const char* suffix, std::string& text) {
