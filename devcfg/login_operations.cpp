@@ -46,7 +46,7 @@ void DataManager::getConfigInfoByDevSerial(const CameraRecord& r, std::string& c
     }
     Log("getConfigInfoByDevSerial end RPROV_Login_Dev");
     Log("getConfigInfoByDevSerial  RPROV_GetConfig start");
-    auto config = std::make_shared<DeviceConfig>();
+    auto config = std::make_unique<DeviceConfig>();
     if (!RPROV_GetConfig(handle, r.serial, r.channelNo, *config)) {
         Log("get dev config fail.\n");
         RPROV_Logout_Dev(handle);
@@ -66,31 +66,21 @@ void DataManager::getConfigInfoByDevSerial(const CameraRecord& r, std::string& c
 
     configText = DeviceConfigToPageJson(*config, json);
     std::string rangeText = ConfigRangeToPageJson(range);
-    storeFetch(*key, configText, std::move(config), std::move(rangeText));
+    storeFetch(*key, configText, *config, std::move(rangeText));
     Log("getConfigInfoByDevSerial  endxxxxx");
 }
 
 void DataManager::storeFetch(const std::string& key, std::string configText,
-                             std::shared_ptr<const DeviceConfig> config, std::string rangeText) {
+                             const DeviceConfig& config, std::string rangeText) {
     // The three entries change together: no reader sees a record with another fetch's text.
     std::lock_guard<std::mutex> lock(stateLock_);
     configCache_[key] = std::move(configText);
-    deviceConfigCache_[key] = std::move(config);
+    deviceConfigCache_.put(key, config);
     rangeCache_[key] = std::move(rangeText);
 }
 
 bool DataManager::cachedDeviceConfig(const std::string& key, DeviceConfig& config) const {
-    std::shared_ptr<const DeviceConfig> found;
-    {
-        std::lock_guard<std::mutex> lock(stateLock_);
-        auto it = deviceConfigCache_.find(key);
-        if (it == deviceConfigCache_.end()) {
-            return false;
-        }
-        found = it->second;  // the record is immutable; copy it outside the lock
-    }
-    config = *found;
-    return true;
+    return deviceConfigCache_.get(key, config);
 }
 
 WifiScanList DataManager::lastWifiList() const {

@@ -14,6 +14,7 @@
 #include "platform/rprov/rprov_records.h"
 #include "platform/win32/win_types.h"
 #include "studio/camera_record.h"
+#include "studio/device_config_cache.h"
 
 namespace orvex {
 
@@ -80,6 +81,8 @@ class DataManager {
     // The DeviceConfig last read from the camera under `key`; false when none was read. Any
     // thread.
     bool cachedDeviceConfig(const std::string& key, DeviceConfig& config) const;
+    // How many of those records are held in memory rather than in the cache's file. Any thread.
+    size_t deviceConfigsInMemory() const { return deviceConfigCache_.inMemoryCount(); }
     // The last Wi-Fi list read from any camera, its count limited to 20. Any thread.
     WifiScanList lastWifiList() const;
 
@@ -100,8 +103,8 @@ class DataManager {
     void appendGroup(GroupRecord group);
     void storeRange(const std::string& key, const std::string& text);
     // Stores the three cache entries of one successful fetch together.
-    void storeFetch(const std::string& key, std::string configText,
-                    std::shared_ptr<const DeviceConfig> config, std::string rangeText);
+    void storeFetch(const std::string& key, std::string configText, const DeviceConfig& config,
+                    std::string rangeText);
 
     // groupLock guards the group list (the snapshot pointer). Lock order: groupLock before
     // stateLock_; stateLock_ is only ever held for a short copy or assignment.
@@ -118,7 +121,7 @@ class DataManager {
     IssuedConfig issuedConfig_;
     std::map<std::string, std::string> configCache_;
     std::map<std::string, std::string> rangeCache_;
-    std::map<std::string, std::shared_ptr<const DeviceConfig>> deviceConfigCache_;
+    DeviceConfigCache deviceConfigCache_;  // locked on its own; written under stateLock_
     WifiScanList lastWifiList_;
     HWND mainWindow_ = nullptr;
 };
