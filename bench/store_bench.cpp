@@ -42,11 +42,14 @@ double Seconds(Clock::duration d) {
     return std::chrono::duration<double>(d).count();
 }
 
-// (a) Ingestion against jsoncpp's parse of the same text, best of three runs each.
+// (a) Ingestion against jsoncpp's parse of the same text, best of three runs each. The handler
+// hands the parsed document and the replaced message to a background thread; that release is
+// timed on its own, and nothing else runs while the parse alone is timed.
 void ReportIngestion() {
     const std::string message = GroupMessage(100, 1000);
-    double parseBest = 1e9, releaseBest = 1e9, ingestBest = 1e9;
+    double parseBest = 1e9, releaseBest = 1e9, ingestBest = 1e9, backgroundBest = 1e9;
     for (int run = 0; run < 3; ++run) {
+        DataManager::instance().resetForTesting();  // also waits for earlier releases
         Json::Value root;
         auto t0 = Clock::now();
         orvex::ParseJson(message, root);
@@ -57,18 +60,22 @@ void ReportIngestion() {
         releaseBest = std::min(releaseBest, Seconds(Clock::now() - t1));
 
         // The receive thread hands its own buffer over; the copy is made before timing.
-        DataManager::instance().resetForTesting();
         std::string payload = message;
         t0 = Clock::now();
         DataManager::instance().onGroupInfoMessage(std::move(payload));
         ingestBest = std::min(ingestBest, Seconds(Clock::now() - t0));
+        t1 = Clock::now();
+        DataManager::instance().waitForReleases();
+        backgroundBest = std::min(backgroundBest, Seconds(Clock::now() - t1));
     }
     std::printf(
         "ingest 100 groups x 1000 cameras (%.1f MB): onGroupInfoMessage %.1f ms, "
-        "jsoncpp parse alone %.1f ms, ratio %.2f (target <= 1.5); releasing the parsed tree "
-        "takes %.1f ms, ratio to parse and release %.2f\n",
+        "jsoncpp parse alone %.1f ms, ratio %.2f (target <= 1.5)\n"
+        "  releasing a parsed tree takes %.1f ms; after the handler returns, its background "
+        "release takes %.1f ms more (ratio of both to parse and release %.2f)\n",
         static_cast<double>(message.size()) / 1e6, ingestBest * 1e3, parseBest * 1e3,
-        ingestBest / parseBest, releaseBest * 1e3, ingestBest / (parseBest + releaseBest));
+        ingestBest / parseBest, releaseBest * 1e3, backgroundBest * 1e3,
+        (ingestBest + backgroundBest) / (parseBest + releaseBest));
 }
 
 // (b) p50 of one page query, page 1 and the last page, at 10,000 and 100,000 stored cameras.

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <utility>
 
 #include "platform/win32/debug_output.h"
 #include "support/json_text.h"
@@ -101,8 +102,7 @@ void DataManager::onGroupInfoMessage(std::string text) {
             }
         } catch (const Json::Exception&) {
             OutputDebugStringA("parse msg err. \n");
-            std::lock_guard<std::mutex> lock(stateLock_);
-            lastGroupMessage_ = std::move(text);
+            keepGroupMessage(std::move(text), std::move(root), nullptr);
             return;
         }
     }
@@ -110,9 +110,25 @@ void DataManager::onGroupInfoMessage(std::string text) {
     Json::Value info(Json::objectValue);
     info["groupInfo"] = pageGroups;
     std::string written = WriteJson(info);
-    std::lock_guard<std::mutex> lock(stateLock_);
-    lastGroupMessage_ = std::move(text);
-    pageGroupInfo_ = std::move(written);
+    keepGroupMessage(std::move(text), std::move(root), &written);
+}
+
+void DataManager::keepGroupMessage(std::string text, Json::Value parsed, std::string* pageInfo) {
+    std::string previous;
+    {
+        std::lock_guard<std::mutex> lock(stateLock_);
+        previous = std::exchange(lastGroupMessage_, std::move(text));
+        if (pageInfo != nullptr) {
+            pageGroupInfo_ = std::move(*pageInfo);
+        }
+    }
+    // The parsed document and the message it replaces can be tens of megabytes in millions of
+    // small blocks: they are freed off the receive thread.
+    release_.release(std::make_pair(std::move(parsed), std::move(previous)));
+}
+
+void DataManager::waitForReleases() {
+    release_.wait();
 }
 
 void DataManager::onCameraMessage(const std::string& text) {
@@ -398,6 +414,7 @@ void DataManager::storeRange(const std::string& key, const std::string& text) {
 }
 
 void DataManager::resetForTesting() {
+    release_.wait();
     {
         std::lock_guard<std::mutex> lock(groupLock);
         groups_ = std::make_shared<const GroupList>();

@@ -15,6 +15,7 @@
 #include "platform/win32/win_types.h"
 #include "studio/camera_record.h"
 #include "studio/device_config_cache.h"
+#include "support/deferred_release.h"
 
 namespace orvex {
 
@@ -37,6 +38,9 @@ class DataManager {
     // Takes the text by value: a caller that moves its buffer in saves a copy of what can be
     // megabytes.
     void onGroupInfoMessage(std::string text);
+    // Returns when the documents the group handler handed to its background thread are freed.
+    // For benchmarks and tests; any thread.
+    void waitForReleases();
     void onCameraMessage(const std::string& text);
 
     // The page's quick questions; main thread. An empty text means nothing to answer.
@@ -101,6 +105,9 @@ class DataManager {
     DataManager() = default;
 
     void appendGroup(GroupRecord group);
+    // Keeps `text` as the last group message (and `pageInfo`, when given, as the page's group
+    // information); the parsed document and the replaced message go to release_.
+    void keepGroupMessage(std::string text, Json::Value parsed, std::string* pageInfo);
     void storeRange(const std::string& key, const std::string& text);
     // Stores the three cache entries of one successful fetch together.
     void storeFetch(const std::string& key, std::string configText, const DeviceConfig& config,
@@ -124,6 +131,8 @@ class DataManager {
     DeviceConfigCache deviceConfigCache_;  // locked on its own; written under stateLock_
     WifiScanList lastWifiList_;
     HWND mainWindow_ = nullptr;
+
+    DeferredRelease release_;  // frees the group handler's large documents
 };
 
 }  // namespace orvex
