@@ -145,18 +145,23 @@ void ReadCameraObject(const Json::Value& object, CameraRecord& record) {
 }
 
 Json::Value WriteCameraObject(const CameraRecord& record) {
+    // Static keys are not copied into each object: pages and lists write many cameras.
+    static const Json::StaticString kSerial("serial"), kDevname("devname"), kDevip("devip"),
+        kPasswd("passwd"), kPort("port"), kChannelNo("channelNo"), kEncrypt("encrypt"),
+        kNewDev("newDev"), kIPlatform("iPlatform"), kDevType("devType"),
+        kCheckPassword("CheckPassword");
     Json::Value object(Json::objectValue);
-    object["serial"] = record.serial;
-    object["devname"] = record.devname;
-    object["devip"] = record.devip;
-    object["passwd"] = record.passwd;
-    object["port"] = record.port;
-    object["channelNo"] = record.channelNo;
-    object["encrypt"] = record.encrypt;
-    object["newDev"] = record.newDev;
-    object["iPlatform"] = record.iPlatform;
-    object["devType"] = record.devType;
-    object["CheckPassword"] = record.CheckPassword;
+    object[kSerial] = record.serial;
+    object[kDevname] = record.devname;
+    object[kDevip] = record.devip;
+    object[kPasswd] = record.passwd;
+    object[kPort] = record.port;
+    object[kChannelNo] = record.channelNo;
+    object[kEncrypt] = record.encrypt;
+    object[kNewDev] = record.newDev;
+    object[kIPlatform] = record.iPlatform;
+    object[kDevType] = record.devType;
+    object[kCheckPassword] = record.CheckPassword;
     return object;
 }
 

@@ -1,6 +1,8 @@
 #include "support/json_text.h"
 
 #include <memory>
+#include <sstream>
+#include <utility>
 
 #include "support/text_conversion.h"
 
@@ -17,8 +19,13 @@ bool ParseJson(const std::string& text, Json::Value& root) {
 }
 
 std::string WriteJson(const Json::Value& value) {
+    // One writer per thread: making a writer reads every setting of the builder, which costs
+    // as much as writing a small answer. A writer starts each write afresh.
     static const Json::StreamWriterBuilder builder;
-    return Json::writeString(builder, value);
+    thread_local const std::unique_ptr<Json::StreamWriter> writer(builder.newStreamWriter());
+    std::ostringstream out;
+    writer->write(value, &out);
+    return std::move(out).str();
 }
 
 std::string WriteFlatJson(const Json::Value& value) {
