@@ -147,7 +147,6 @@ class OsRenderTest : public ::testing::Test {
 TEST_F(OsRenderTest, OffscreenAttributeChoosesWindowlessCreationWhichGivesNoBrowser) {
     TestOsRender* plain = addControl(false, false);
     EXPECT_FALSE(plain->IsOffscreen());
-    EXPECT_EQ(plain->GetURL().ToString(), "about:blank");  // no homepage given
     auto* other = new TestOsRender(&window->manager());
     other->SetAttribute("offscreen", "TRUE");
     EXPECT_FALSE(other->IsOffscreen());
@@ -155,9 +154,6 @@ TEST_F(OsRenderTest, OffscreenAttributeChoosesWindowlessCreationWhichGivesNoBrow
     other->SetAttribute("transparent", "yes");
     EXPECT_TRUE(other->IsOffscreen());
     EXPECT_FALSE(other->IsTransparent());
-    other->SetAttribute("homepage", "http://127.0.0.1:1/page");
-    EXPECT_EQ(other->GetURL().ToString(), "http://127.0.0.1:1/page");
-    EXPECT_STREQ(other->GetClass(), "CefOsRenderUI");
     auto* tabs = static_cast<CTabLayoutUI*>(window->manager().FindControl("AnimLayout"));
     tabs->Add(other);  // initialised: windowless rendering is not enabled, so no browser
     EXPECT_EQ(other->GetBrowser(), nullptr);
@@ -249,7 +245,9 @@ TEST_F(OsRenderTest, FramesForADeadHostWindowAreDropped) {
     EXPECT_TRUE(render->StoreCopy().isNull());
 }
 
-TEST_F(OsRenderTest, ClicksInsideAVisibleControlAreForwardedRelativeToIt) {
+// The flags of the events come from os_input (tested there); here: which events reach the
+// browser, and where.
+TEST_F(OsRenderTest, ClicksAndWheelTurnsInsideTheControlAreForwardedRelativeToIt) {
     TestOsRender* control = addControl(true, false);
     CefRefPtr<RecordingHost> host = control->attach();
     int x = control->GetX() + 30;
@@ -266,22 +264,12 @@ TEST_F(OsRenderTest, ClicksInsideAVisibleControlAreForwardedRelativeToIt) {
     EXPECT_EQ(host->clicks[0].button, MBT_LEFT);
     EXPECT_FALSE(host->clicks[0].up);
     EXPECT_EQ(host->clicks[0].count, 1);
-    EXPECT_EQ(
-        host->clicks[0].event.modifiers & (EVENTFLAG_CONTROL_DOWN | EVENTFLAG_LEFT_MOUSE_BUTTON),
-        EVENTFLAG_CONTROL_DOWN | EVENTFLAG_LEFT_MOUSE_BUTTON);
+    EXPECT_NE(host->clicks[0].event.modifiers & EVENTFLAG_CONTROL_DOWN, 0u);
     EXPECT_EQ(host->clicks[1].button, MBT_RIGHT);
     EXPECT_TRUE(host->clicks[1].up);
     EXPECT_EQ(host->clicks[2].button, MBT_MIDDLE);
 
-    control->SetVisible(false);
-    send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
-    QTest::qWait(50);
-    EXPECT_EQ(host->clicks.size(), 3u);
-}
-
-TEST_F(OsRenderTest, WheelTurnsScrollVerticallyOrWithShiftHorizontally) {
-    TestOsRender* control = addControl(true, false);
-    CefRefPtr<RecordingHost> host = control->attach();
+    // The wheel's point is on the screen; with Shift it scrolls horizontally.
     QPoint global = widget->mapToGlobal(QPoint(control->GetX() + 12, control->GetY() + 8));
     send(WM_MOUSEWHEEL, MAKEWPARAM(0, -120), MAKELPARAM(global.x(), global.y()));
     RecordKeyState(VK_SHIFT, true);
@@ -294,10 +282,17 @@ TEST_F(OsRenderTest, WheelTurnsScrollVerticallyOrWithShiftHorizontally) {
     EXPECT_EQ(host->wheels[0].first.y, 8);
     EXPECT_EQ(host->wheels[0].second, std::make_pair(0, -120));
     EXPECT_EQ(host->wheels[1].second, std::make_pair(240, 0));
-    EXPECT_NE(host->wheels[1].first.modifiers & EVENTFLAG_SHIFT_DOWN, 0u);
+
+    // A hidden control takes no input.
+    control->SetVisible(false);
+    send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+    send(WM_MOUSEWHEEL, MAKEWPARAM(0, -120), MAKELPARAM(global.x(), global.y()));
+    QTest::qWait(50);
+    EXPECT_EQ(host->clicks.size(), 3u);
+    EXPECT_EQ(host->wheels.size(), 2u);
 }
 
-TEST_F(OsRenderTest, KeysReachTheBrowserOnlyWhileTheControlHasTheSkinFocus) {
+TEST_F(OsRenderTest, KeysOnlyWithTheSkinFocusThenFocusCaptureSizeAndMouseMoves) {
     TestOsRender* control = addControl(true, false);
     CefRefPtr<RecordingHost> host = control->attach();
     window->manager().SetFocus(nullptr);
@@ -313,22 +308,16 @@ TEST_F(OsRenderTest, KeysReachTheBrowserOnlyWhileTheControlHasTheSkinFocus) {
     send(WM_CHAR, 'a', 0x001E0001);
     send(WM_SYSKEYUP, 'F', 0xC0210001);
     ASSERT_EQ(host->keys.size(), 3u);
-    EXPECT_EQ(host->keys[0].type, KEYEVENT_RAWKEYDOWN);
     EXPECT_EQ(host->keys[0].windows_key_code, VK_NUMPAD0 + 7);
-    EXPECT_NE(host->keys[0].modifiers & EVENTFLAG_IS_KEY_PAD, 0u);
     EXPECT_EQ(host->keys[1].type, KEYEVENT_CHAR);
     EXPECT_EQ(host->keys[2].type, KEYEVENT_KEYUP);
-    EXPECT_EQ(host->keys[2].is_system_key, 1);
 
     // A message another filter already handled is left alone by the control.
     handled = true;
     control->MessageHandler(WM_KEYDOWN, 'B', 0, handled);
     EXPECT_EQ(host->keys.size(), 3u);
-}
 
-TEST_F(OsRenderTest, FocusCaptureSizeAndSkinMouseMovesReachTheBrowser) {
-    TestOsRender* control = addControl(true, false);
-    CefRefPtr<RecordingHost> host = control->attach();
+    // Focus, capture and size reach the browser as well.
     send(WM_SETFOCUS, 0, 0);
     send(WM_KILLFOCUS, 0, 0);
     ASSERT_TRUE(QTest::qWaitFor([&] { return host->focuses.size() == 2; }, kWaitMs));
