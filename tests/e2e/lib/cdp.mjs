@@ -7,20 +7,18 @@ import http from 'node:http';
 import { waitUntil } from './processes.mjs';
 
 // The targets the browser lists at http://127.0.0.1:PORT/json.
-export function listTargets(port) {
+function listTargets(port) {
   return new Promise((resolve, reject) => {
     const request = http.get({ host: '127.0.0.1', port, path: '/json', timeout: 5000 }, (response) => {
       let body = '';
       response.setEncoding('utf8');
       response.on('data', (chunk) => { body += chunk; });
       response.on('end', () => {
-        if (response.statusCode !== 200) reject(new Error(`/json answered ${response.statusCode}`));
-        else {
-          try {
-            resolve(JSON.parse(body));
-          } catch (e) {
-            reject(e);
-          }
+        try {
+          if (response.statusCode !== 200) throw new Error(`/json answered ${response.statusCode}`);
+          resolve(JSON.parse(body));
+        } catch (e) {
+          reject(e);
         }
       });
     });
@@ -37,9 +35,7 @@ function openWebSocket(address, timeoutMs) {
   return new Promise((resolve, reject) => {
     const request = http.get({
       host: url.hostname, port: url.port, path: url.pathname + url.search, timeout: timeoutMs,
-      headers: {
-        Connection: 'Upgrade', Upgrade: 'websocket', 'Sec-WebSocket-Version': '13', 'Sec-WebSocket-Key': key,
-      },
+      headers: { Connection: 'Upgrade', Upgrade: 'websocket', 'Sec-WebSocket-Version': '13', 'Sec-WebSocket-Key': key },
     });
     request.on('timeout', () => request.destroy(new Error('WebSocket handshake timed out')));
     request.on('error', reject);
@@ -55,14 +51,14 @@ function openWebSocket(address, timeoutMs) {
       socket.setNoDelay(true);
       const ws = { onmessage: () => {}, onclose: () => {}, closed: false };
       const frame = (opcode, payload) => {
+        const n = payload.length;
+        const header = Buffer.alloc(n < 126 ? 2 : n < 65536 ? 4 : 10);
+        header[0] = 0x80 | opcode;
+        header[1] = 0x80 | (n < 126 ? n : n < 65536 ? 126 : 127);
+        if (n >= 65536) header.writeBigUInt64BE(BigInt(n), 2);
+        else if (n >= 126) header.writeUInt16BE(n, 2);
         const mask = crypto.randomBytes(4);
-        const length = payload.length;
-        const header = length < 126 ? Buffer.from([0x80 | opcode, 0x80 | length])
-          : length < 65536 ? Buffer.from([0x80 | opcode, 0x80 | 126, length >> 8, length & 0xff])
-            : Buffer.concat([Buffer.from([0x80 | opcode, 0x80 | 127]),
-              (() => { const b = Buffer.alloc(8); b.writeBigUInt64BE(BigInt(length)); return b; })()]);
-        const masked = Buffer.alloc(length);
-        for (let i = 0; i < length; i++) masked[i] = payload[i] ^ mask[i & 3];
+        const masked = Buffer.from(payload.map((b, i) => b ^ mask[i & 3]));
         if (!socket.destroyed) socket.write(Buffer.concat([header, mask, masked]));
       };
       ws.send = (text) => frame(0x1, Buffer.from(text, 'utf8'));
@@ -70,41 +66,37 @@ function openWebSocket(address, timeoutMs) {
         if (!ws.closed) frame(0x8, Buffer.alloc(0));
         socket.end();
       };
+      const finish = () => {
+        if (!ws.closed) {
+          ws.closed = true;
+          ws.onclose();
+        }
+      };
       let buffer = head;
       let fragments = [];
-      const finish = () => {
-        if (ws.closed) return;
-        ws.closed = true;
-        ws.onclose();
-      };
       socket.on('data', (chunk) => {
         buffer = Buffer.concat([buffer, chunk]);
-        for (;;) {
-          if (buffer.length < 2) return;
+        while (buffer.length >= 2) {
           const fin = (buffer[0] & 0x80) !== 0;
           const opcode = buffer[0] & 0x0f;
           let length = buffer[1] & 0x7f;
-          let offset = 2;
-          if (length === 126) {
-            if (buffer.length < 4) return;
-            length = buffer.readUInt16BE(2);
-            offset = 4;
-          } else if (length === 127) {
-            if (buffer.length < 10) return;
-            length = Number(buffer.readBigUInt64BE(2));
-            offset = 10;
-          }
+          const offset = length === 126 ? 4 : length === 127 ? 10 : 2;
+          if (buffer.length < offset) return;
+          if (length === 126) length = buffer.readUInt16BE(2);
+          else if (length === 127) length = Number(buffer.readBigUInt64BE(2));
           if (buffer.length < offset + length) return;
           const payload = buffer.subarray(offset, offset + length);
           buffer = buffer.subarray(offset + length);
           if (opcode === 0x9) frame(0xA, payload);
-          else if (opcode === 0x8) { socket.end(); finish(); return; }
-          else if (opcode === 0x1 || opcode === 0x0) {
+          else if (opcode === 0x8) {
+            socket.end();
+            finish();
+            return;
+          } else if (opcode === 0x1 || opcode === 0x0) {
             fragments.push(Buffer.from(payload));
             if (fin) {
-              const text = Buffer.concat(fragments).toString('utf8');
+              ws.onmessage(Buffer.concat(fragments).toString('utf8'));
               fragments = [];
-              ws.onmessage(text);
             }
           }
         }
@@ -125,12 +117,12 @@ export class CdpSession {
     this.closed = false;
     socket.onmessage = (text) => {
       const message = JSON.parse(text);
-      if (message.id !== undefined && this.pending.has(message.id)) {
-        const { resolve, reject, timer } = this.pending.get(message.id);
+      const call = this.pending.get(message.id);
+      if (call) {
         this.pending.delete(message.id);
-        clearTimeout(timer);
-        if (message.error) reject(new Error(`CDP ${message.error.code}: ${message.error.message}`));
-        else resolve(message.result);
+        clearTimeout(call.timer);
+        if (message.error) call.reject(new Error(`CDP ${message.error.code}: ${message.error.message}`));
+        else call.resolve(message.result);
       } else if (message.method) {
         for (const listener of this.listeners) listener(message.method, message.params);
       }
@@ -160,11 +152,9 @@ export class CdpSession {
     });
   }
 
-  // Calls `listener(method, params)` for every protocol event; returns the function that
-  // removes it.
+  // Calls `listener(method, params)` for every protocol event.
   onEvent(listener) {
     this.listeners.add(listener);
-    return () => this.listeners.delete(listener);
   }
 
   // Evaluates `expression` in the page (awaiting a promise it yields) and returns its value,
@@ -173,10 +163,8 @@ export class CdpSession {
     const result = await this.send('Runtime.evaluate', {
       expression, awaitPromise: true, returnByValue: true, timeout: timeoutMs,
     }, timeoutMs + 2000);
-    if (result.exceptionDetails) {
-      const d = result.exceptionDetails;
-      throw new Error(`page script failed: ${d.exception?.description || d.text}`);
-    }
+    const d = result.exceptionDetails;
+    if (d) throw new Error(`page script failed: ${d.exception?.description || d.text}`);
     return result.result.value;
   }
 
@@ -193,8 +181,5 @@ export async function connectPage(port, { urlMatch = () => true, timeoutMs = 200
     const targets = await listTargets(port);
     return targets.find((t) => t.type === 'page' && t.webSocketDebuggerUrl && urlMatch(t.url));
   }, { timeoutMs, what: `a page target on debugging port ${port}` });
-  const socket = await openWebSocket(target.webSocketDebuggerUrl, timeoutMs);
-  const session = new CdpSession(socket);
-  session.target = target;
-  return session;
+  return new CdpSession(await openWebSocket(target.webSocketDebuggerUrl, timeoutMs));
 }

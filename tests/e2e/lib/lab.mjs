@@ -13,13 +13,12 @@ export function labPath() {
   return lab;
 }
 
-async function startRole(name, args, readyEvent, timeoutMs) {
-  const child = new Child(name, labPath(), args);
+async function startRole(name, args, readyEvent, timeoutMs = 10000) {
+  const child = new Child(name, labPath(), [name, ...args]);
   try {
     const event = await child.waitForEvent((e) => e.event === readyEvent || e.event === 'error',
       { timeoutMs, what: `${readyEvent} event` });
     if (event.event === 'error') throw new Error(`${name}: ${event.message}`);
-    child.ready = event;
     return child;
   } catch (e) {
     await child.stop();
@@ -27,54 +26,36 @@ async function startRole(name, args, readyEvent, timeoutMs) {
   }
 }
 
-// The studio, listening on host:port (the program always connects to 127.0.0.1:5905).
-// `fleet`: fleet file; `sendOnHello`: answer each hello with the group message and, with
-// `camera` ("SERIAL [CHANNEL]"), the current-camera message. Commands: child.send('groups'),
-// 'camera S', 'quit', 'text TYPE TEXT', 'close'. Events: connected, received, sent, closed.
-export function startStudio({ host = '127.0.0.1', port = 5905, fleet, sendOnHello = false, camera, record } = {}) {
-  const args = ['studio', '--host', host, '--port', String(port)];
-  if (fleet) args.push('--fleet', fleet);
-  if (sendOnHello) args.push('--send-on-hello');
-  if (camera) args.push('--camera', camera);
-  if (record) args.push('--record', record);
-  return startRole('studio', args, 'listening', 10000);
+// The studio on 127.0.0.1:5905, where the program looks for it. `fleet`: fleet file;
+// `camera` ("SERIAL [CHANNEL]"): the current-camera message sent after the group message that
+// answers each hello. Commands: child.send('groups'), 'camera S', 'quit', 'text TYPE TEXT',
+// 'close'. Events: connected, received, sent, closed.
+export function startStudio({ fleet, camera } = {}) {
+  return startRole('studio', ['--fleet', fleet, '--send-on-hello', ...(camera ? ['--camera', camera] : [])], 'listening');
 }
 
-// The statistics server on host:port; every POST /statistics.do becomes a `statistics` event
-// with its `items` ([name, value] pairs in order). The program posts to port 80 of its
+// The statistics server on port 80 of `host`; every POST /statistics.do becomes a `statistics`
+// event with its `items` ([name, value] pairs in order). The program posts to port 80 of its
 // "&LogDomain=" value, so each test gives its own loopback address (127.0.0.x; needs root).
-export function startStats({ host, port = 80, status } = {}) {
-  if (!host) throw new Error('startStats needs a loopback host of its own');
-  const args = ['stats', '--host', host, '--port', String(port)];
-  if (status) args.push('--status', String(status));
-  return startRole('stats', args, 'listening', 10000);
+export function startStats({ host }) {
+  return startRole('stats', ['--host', host, '--port', '80'], 'listening');
 }
 
-// The camera fleet. `state`: the folder of the cameras' records; `fleet`: a fleet object (written
-// to `state`/fleet-in.json) or file; `cameras`: --camera SPEC texts; `count` (+ `prefix`,
-// `password`): generated cameras. The fleet for the studio (every camera's real address and port)
-// is written to `state`/fleet.json and named by `child.fleetFile`. Commands: 'fault S WORDS',
-// 'counters S'.
-export async function startCameras({ state, fleet, cameras = [], count, prefix, password, timeoutMs = 20000 } = {}) {
-  if (!state) throw new Error('startCameras needs a state folder');
+// The camera fleet. `state`: the folder of the cameras' records; `fleet`: a fleet object
+// (written to `state`/fleet-in.json); `count`: that many generated cameras instead. The fleet
+// for the studio (every camera's real address and port) is written to `state`/fleet.json,
+// named by `child.fleetFile` and parsed in `child.fleetOut`.
+export async function startCameras({ state, fleet, count }) {
   fs.mkdirSync(state, { recursive: true });
-  const args = ['cameras', '--state', state, '--no-sync', '--fleet-out', path.join(state, 'fleet.json')];
+  const args = ['--state', state, '--no-sync', '--fleet-out', path.join(state, 'fleet.json')];
   if (fleet) {
-    let file = fleet;
-    if (typeof fleet !== 'string') {
-      file = path.join(state, 'fleet-in.json');
-      fs.writeFileSync(file, JSON.stringify(fleet, null, 1));
-    }
-    args.push('--fleet', file);
+    fs.writeFileSync(path.join(state, 'fleet-in.json'), JSON.stringify(fleet));
+    args.push('--fleet', path.join(state, 'fleet-in.json'));
   }
-  for (const spec of cameras) args.push('--camera', spec);
   if (count) args.push('--count', String(count));
-  if (prefix) args.push('--prefix', prefix);
-  if (password) args.push('--password', password);
-  const child = await startRole('cameras', args, 'ready', timeoutMs);
+  const child = await startRole('cameras', args, 'ready', 20000);
   child.fleetFile = path.join(state, 'fleet.json');
   child.fleetOut = JSON.parse(fs.readFileSync(child.fleetFile, 'utf8'));
-  child.endpoints = Object.fromEntries(child.eventsMatching({ event: 'camera' }).map((e) => [e.serial, e]));
   return child;
 }
 

@@ -1,82 +1,39 @@
-// A loopback HTTP server for the pages the program loads in the end-to-end tests: files from a
-// folder (tests/e2e/pages by default), any status on demand, and beacons that pages send back.
+// A loopback HTTP server for the pages the program loads in the end-to-end tests: the files of
+// tests/e2e/pages, and any status on demand.
 
 import http from 'node:http';
 import fs from 'node:fs';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
-import { waitUntil } from './processes.mjs';
 
-export const PAGES = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../pages');
+const PAGES = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../pages');
 
-const TYPES = {
-  '.html': 'text/html; charset=utf-8', '.js': 'text/javascript; charset=utf-8',
-  '.mjs': 'text/javascript; charset=utf-8', '.css': 'text/css; charset=utf-8',
-  '.json': 'application/json', '.png': 'image/png', '.svg': 'image/svg+xml',
-};
-
-// Starts the server on 127.0.0.1 with a free port (or `port`). Routes:
+// Starts the server on a free port of 127.0.0.1. Routes:
 //   GET  /status/CODE[/...]   answers CODE with a small HTML page
-//   ANY  /beacon[/NAME][?...] records {name, query, body, at} in `beacons`, answers 204
-//   GET  /PATH                the file PATH of `root` (404 when there is none)
-// Every request is recorded in `requests` ({method, url, status, at}).
-export async function startPageServer({ root = PAGES, port = 0 } = {}) {
+//   GET  /PATH                the file PATH of tests/e2e/pages (404 when there is none)
+// Every request is recorded in `requests` ({method, url, status}).
+export async function startPageServer() {
   const requests = [];
-  const beacons = [];
   const server = http.createServer((req, res) => {
     const url = new URL(req.url, 'http://loopback');
-    const record = { method: req.method, url: req.url, status: 0, at: Date.now() };
-    requests.push(record);
-    const answer = (status, headers, body) => {
-      record.status = status;
-      res.writeHead(status, { 'cache-control': 'no-store', ...headers });
-      res.end(body);
-    };
-    const status = /^\/status\/(\d{3})(\/|$)/.exec(url.pathname);
-    if (status) {
-      const code = Number(status[1]);
-      answer(code, { 'content-type': 'text/html; charset=utf-8' },
-        `<!doctype html><title>status ${code}</title><p>status ${code}</p>`);
-      return;
+    const file = path.resolve(PAGES, decodeURIComponent(url.pathname).replace(/^\/+/, ''));
+    let status = Number(/^\/status\/(\d{3})(\/|$)/.exec(url.pathname)?.[1] || 200);
+    if (status === 200 && (!file.startsWith(PAGES + path.sep) || !fs.existsSync(file) || fs.statSync(file).isDirectory())) {
+      status = 404;
     }
-    if (url.pathname === '/beacon' || url.pathname.startsWith('/beacon/')) {
-      let body = '';
-      req.setEncoding('utf8');
-      req.on('data', (chunk) => { body += chunk; });
-      req.on('end', () => {
-        beacons.push({
-          name: decodeURIComponent(url.pathname.slice('/beacon/'.length)),
-          query: Object.fromEntries(url.searchParams), body, at: Date.now(),
-        });
-        answer(204, {}, '');
-      });
-      return;
-    }
-    const rel = decodeURIComponent(url.pathname).replace(/^\/+/, '') || 'index.html';
-    const file = path.resolve(root, rel);
-    if (!file.startsWith(root + path.sep) || !fs.existsSync(file) || fs.statSync(file).isDirectory()) {
-      answer(404, { 'content-type': 'text/html; charset=utf-8' }, '<!doctype html><p>not found</p>');
-      return;
-    }
-    answer(200, { 'content-type': TYPES[path.extname(file)] || 'application/octet-stream' },
-      fs.readFileSync(file));
+    requests.push({ method: req.method, url: req.url, status });
+    res.writeHead(status, { 'cache-control': 'no-store', 'content-type': 'text/html; charset=utf-8' });
+    res.end(status === 200 ? fs.readFileSync(file) : `<!doctype html><title>status ${status}</title><p>status ${status}</p>`);
   });
   await new Promise((resolve, reject) => {
     server.once('error', reject);
-    server.listen(port, '127.0.0.1', resolve);
+    server.listen(0, '127.0.0.1', resolve);
   });
   const base = `http://127.0.0.1:${server.address().port}`;
   return {
-    base,
-    port: server.address().port,
     requests,
-    beacons,
     // The address of `rel` on this server ("probe.html", "status/404/x.html").
-    url: (rel) => `${base}/${rel.replace(/^\/+/, '')}`,
-    // Waits for the first beacon named `name` (from index `from` of `beacons`).
-    waitBeacon: (name, { from = 0, timeoutMs = 10000 } = {}) => waitUntil(
-      () => beacons.slice(from).find((b) => b.name === name),
-      { timeoutMs, what: `beacon ${name}` }),
+    url: (rel) => `${base}/${rel}`,
     close: () => new Promise((resolve) => {
       server.closeAllConnections?.();
       server.close(() => resolve());

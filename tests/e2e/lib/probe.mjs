@@ -2,29 +2,22 @@
 // bridge functions the program binds on `window` and waits for the answers it pushes into
 // SetMsgToH5, which the page records in order.
 
+import { waitUntil } from './processes.mjs';
+
 export class Probe {
   constructor(page) {
     this.page = page;  // a CdpSession of cdp.mjs
   }
 
   // Waits until the probe page's script runs in the page (after a load or a navigation).
-  async ready(timeoutMs = 20000) {
-    const deadline = Date.now() + timeoutMs;
-    for (;;) {
-      try {
-        if (await this.page.evaluate('typeof window.__probe === "object" && !!window.__loaded')) return;
-      } catch {
-        // the context is being replaced
-      }
-      if (Date.now() > deadline) throw new Error('the probe page did not load');
-      await new Promise((r) => setTimeout(r, 50));
-    }
+  ready() {
+    return waitUntil(() => this.page.evaluate('typeof window.__probe === "object" && !!window.__loaded'),
+      { timeoutMs: 20000, what: 'the probe page to load' });
   }
 
   // Calls window[name](...args) in the page; returns what the call returned.
   call(name, ...args) {
-    const list = args.map((a) => JSON.stringify(a)).join(', ');
-    return this.page.evaluate(`window[${JSON.stringify(name)}](${list})`);
+    return this.page.evaluate(`window[${JSON.stringify(name)}](${args.map((a) => JSON.stringify(a)).join(', ')})`);
   }
 
   // The number of answers recorded so far (the index the next answer gets).
@@ -32,15 +25,14 @@ export class Probe {
     return this.page.evaluate('window.__answers.length');
   }
 
-  // The answers recorded from index `from` on: [{code, text, ...}].
+  // The answers recorded from index `from` on: [{code, text, argc, codeType, textType, at}].
   answers(from = 0) {
     return this.page.evaluate(`window.__answers.slice(${from})`);
   }
 
-  // The first answer with `code` (any code when null) at index >= `from`.
+  // The first answer with `code` at index >= `from`.
   wait(code, { from = 0, timeoutMs = 15000 } = {}) {
-    return this.page.evaluate(
-      `window.__probe.wait(${code === null ? 'null' : JSON.stringify(String(code))}, ${from}, ${timeoutMs})`,
+    return this.page.evaluate(`window.__probe.wait(${JSON.stringify(String(code))}, ${from}, ${timeoutMs})`,
       { timeoutMs: timeoutMs + 1000 });
   }
 

@@ -27,12 +27,7 @@ export function sessionMembers(sid) {
 }
 
 function killSession(sid, signal) {
-  try {
-    process.kill(-sid, signal);
-  } catch {
-    // no process left in the group
-  }
-  for (const pid of sessionMembers(sid)) {
+  for (const pid of [-sid, ...sessionMembers(sid)]) {
     try {
       process.kill(pid, signal);
     } catch {
@@ -78,51 +73,44 @@ export async function waitUntil(probe, { timeoutMs = 10000, intervalMs = 50, wha
   }
 }
 
+// An event test from an object of member values or a function.
+const matcher = (predicate) => (typeof predicate === 'function' ? predicate
+  : (e) => Object.entries(predicate).every(([k, v]) => e[k] === v));
+
 // One child process. `events` holds the JSON objects it printed, `lines` every line.
 export class Child {
-  constructor(name, command, args, { env = process.env, cwd, stdin = 'pipe' } = {}) {
+  constructor(name, command, args, { env = process.env, stdin = 'pipe' } = {}) {
     this.name = name;
     this.lines = [];
     this.events = [];
     this.stderr = '';
     this.exit = null;  // {code, signal} once it has ended
-    this.proc = spawn(command, args, {
-      env, cwd, detached: true, stdio: [stdin, 'pipe', 'pipe'],
-    });
+    this.proc = spawn(command, args, { env, detached: true, stdio: [stdin, 'pipe', 'pipe'] });
     this.pid = this.proc.pid;
     if (this.pid === undefined) throw new Error(`${name}: could not start ${command}`);
     live.add(this);
     this.exited = new Promise((resolve) => {
-      this.proc.on('exit', (code, signal) => {
-        this.exit = { code, signal };
-        resolve(this.exit);
-      });
+      this.proc.on('exit', (code, signal) => resolve(this.exit = { code, signal }));
     });
     this.proc.on('error', () => {});
-    if (this.proc.stdin) this.proc.stdin.on('error', () => {});
+    this.proc.stdin?.on('error', () => {});
     let pending = '';
     this.proc.stdout.setEncoding('utf8');
     this.proc.stdout.on('data', (chunk) => {
-      pending += chunk;
-      let nl;
-      while ((nl = pending.indexOf('\n')) >= 0) {
-        const line = pending.slice(0, nl);
-        pending = pending.slice(nl + 1);
+      const lines = (pending + chunk).split('\n');
+      pending = lines.pop();
+      for (const line of lines) {
         this.lines.push(line);
-        if (line.startsWith('{')) {
-          try {
-            this.events.push(JSON.parse(line));
-          } catch {
-            // not an event
-          }
+        try {
+          if (line.startsWith('{')) this.events.push(JSON.parse(line));
+        } catch {
+          // not an event
         }
       }
     });
     this.proc.stderr.setEncoding('utf8');
-    this.proc.stderr.on('data', (chunk) => {
-      // Keep the tail only: the browser sub-processes can be chatty.
-      this.stderr = (this.stderr + chunk).slice(-20000);
-    });
+    // Keep the tail only: the browser sub-processes can be chatty.
+    this.proc.stderr.on('data', (chunk) => { this.stderr = (this.stderr + chunk).slice(-20000); });
   }
 
   // Writes one command line to the child's standard input.
@@ -133,15 +121,11 @@ export class Child {
   // The first event at index >= `from` that satisfies `predicate` (an object of member values
   // or a function); waits up to `timeoutMs`. Returns the event; its index is `event.__index`.
   async waitForEvent(predicate, { from = 0, timeoutMs = 10000, what } = {}) {
-    const test = typeof predicate === 'function' ? predicate
-      : (e) => Object.entries(predicate).every(([k, v]) => e[k] === v);
+    const test = matcher(predicate);
     const label = what || (typeof predicate === 'function' ? 'an event' : JSON.stringify(predicate));
     return waitUntil(() => {
-      for (let i = from; i < this.events.length; i++) {
-        if (test(this.events[i])) {
-          return Object.defineProperty(this.events[i], '__index', { value: i, configurable: true });
-        }
-      }
+      const i = this.events.findIndex((e, j) => j >= from && test(e));
+      if (i >= 0) return Object.defineProperty(this.events[i], '__index', { value: i, configurable: true });
       if (this.exit) throw new Error(`${this.name} exited (${JSON.stringify(this.exit)})`);
       return undefined;
     }, { timeoutMs, what: `${this.name}: ${label}` });
@@ -149,19 +133,13 @@ export class Child {
 
   // Events at index >= `from` that satisfy `predicate`.
   eventsMatching(predicate, from = 0) {
-    const test = typeof predicate === 'function' ? predicate
-      : (e) => Object.entries(predicate).every(([k, v]) => e[k] === v);
-    return this.events.slice(from).filter(test);
+    return this.events.slice(from).filter(matcher(predicate));
   }
 
   // Waits up to `timeoutMs` for the child to end; returns {code, signal} or null.
   async waitExit(timeoutMs) {
-    if (this.exit) return this.exit;
     let timer;
-    const result = await Promise.race([
-      this.exited,
-      new Promise((resolve) => { timer = setTimeout(() => resolve(null), timeoutMs); }),
-    ]);
+    const result = await Promise.race([this.exited, new Promise((resolve) => { timer = setTimeout(resolve, timeoutMs, null); })]);
     clearTimeout(timer);
     return result;
   }
@@ -172,21 +150,17 @@ export class Child {
   }
 
   // Ends the child and everything in its session: SIGTERM (or `signal`), up to `graceMs`, then
-  // SIGKILL. Returns the child's exit.
+  // SIGKILL; nothing of its session may stay either. Returns the child's exit.
   async stop({ signal = 'SIGTERM', graceMs = 3000 } = {}) {
     if (!this.exit) killSession(this.pid, signal);
     let exit = await this.waitExit(graceMs);
-    if (!exit) {
+    if (!exit || this.survivors().length > 0) {
       killSession(this.pid, 'SIGKILL');
-      exit = await this.waitExit(5000);
-    }
-    // The child is gone; nothing of its session may stay either.
-    if (this.survivors().length > 0) {
-      killSession(this.pid, 'SIGKILL');
+      exit = exit || await this.waitExit(5000);
       await waitUntil(() => this.survivors().length === 0, { timeoutMs: 5000, what: `${this.name}'s session to end` })
         .catch(() => {});
     }
-    if (this.proc.stdin) this.proc.stdin.destroy();
+    this.proc.stdin?.destroy();
     live.delete(this);
     return exit;
   }

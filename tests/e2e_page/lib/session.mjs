@@ -4,20 +4,20 @@
 import fs from 'node:fs';
 import path from 'node:path';
 import { Program, tempDir } from '../../e2e/lib/program.mjs';
+import { sleep } from '../../e2e/lib/processes.mjs';
 import { World } from './world.mjs';
 import { Page } from './page.mjs';
 
 // Starts the world with its cameras on `subnet`.1, .2, ... port 8000 and its statistics server
 // on `subnet`.250 (each test file uses a subnet of its own), then the program and its page.
-export async function startSession(subnet, { display } = {}) {
-  const dir = tempDir('orvex-e2e-page-');
-  const session = { dir };
+export async function startSession(subnet) {
+  const session = { dir: tempDir('orvex-e2e-page-') };
   try {
     session.world = await World.start({
-      state: path.join(dir, 'state'), statsHost: `${subnet}.250`,
+      state: path.join(session.dir, 'state'), statsHost: `${subnet}.250`,
       args: ['--base-address', `${subnet}.1`, '--camera-port', '8000'],
     });
-    session.program = await Program.start({ argument: session.world.ready.argument, dir, display });
+    session.program = await Program.start({ argument: session.world.ready.argument, dir: session.dir });
     session.page = await Page.open(session.program);
   } catch (e) {
     await stopSession(session);
@@ -32,17 +32,11 @@ export async function stopSession(session) {
   fs.rmSync(session.dir, { recursive: true, force: true });
 }
 
-// Where screenshots go: ORVEX_E2E_SCREENSHOTS (the build sets it), else a folder of the session.
-export function screenshotDir(session) {
-  return process.env.ORVEX_E2E_SCREENSHOTS || path.join(session.dir, 'screenshots');
-}
-
-// Waits until no toast covers the page (they leave after a few seconds), then takes the shot.
+// Waits until no toast covers the page (they leave after a few seconds), then takes the shot
+// into ORVEX_E2E_SCREENSHOTS (the build sets it), else a folder of the session.
 export async function quietScreenshot(session, name) {
   const { page } = session;
   const deadline = Date.now() + 8000;
-  while (Date.now() < deadline && await page.exists('[data-testid=toast]')) {
-    await new Promise((resolve) => setTimeout(resolve, 200));
-  }
-  return page.screenshot(screenshotDir(session), name);
+  while (Date.now() < deadline && await page.exists('[data-testid=toast]')) await sleep(200);
+  return page.screenshot(process.env.ORVEX_E2E_SCREENSHOTS || path.join(session.dir, 'screenshots'), name);
 }

@@ -64,20 +64,10 @@ export class World {
     return this.ask(`counters ${serial}`, 'counters', (e) => e.serial === serial);
   }
 
-  fault(serial, words) {
-    return this.ask(`fault ${serial} ${words}`, 'faults', (e) => e.serial === serial);
-  }
-
-  // What the program sent to the studio (events "received" of kind `kind`) from event `from` on.
-  studioReceived(kind, from = 0) {
-    return this.child.eventsMatching((e) => e.event === 'received' && e.kind === kind, from);
-  }
-
+  // Asks the world to exit; stops it after 5 s.
   async stop() {
     if (!this.child.exit) this.child.send('exit');
-    const exit = await this.child.waitExit(5000);
-    if (!exit) return this.child.stop();
-    await this.child.stop();
-    return exit;
+    await this.child.waitExit(5000);
+    return this.child.stop();
   }
 }
