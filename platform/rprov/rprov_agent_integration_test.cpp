@@ -1,5 +1,6 @@
 // The device library against scripted loopback cameras: logins, records, and every way a camera
-// can misbehave, each ending in false within the library's limits.
+// can misbehave, each ending in false within the library's limits. Ranges are read from lab
+// cameras by the login operation tests.
 #include "platform/rprov/rprov_agent.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +10,6 @@
 #include <set>
 #include <thread>
 
-#include "platform/rprov/rprov_range_codec.h"
 #include "platform/rprov/testing/scripted_camera.h"
 
 namespace orvex::rprov {
@@ -56,10 +56,6 @@ DeviceConfig PatternedConfig() {
 
 TEST_F(AgentTest, LogsInWithoutSendingThePasswordAndReadsRecords) {
     const DeviceConfig stored = PatternedConfig();
-    ConfigRange range;
-    range.serial = "SCRIPTED";
-    range.brightness = {0, 100, 50};
-    range.mainResolutions = {{"1080P", "1920*1080", 19, 512, 8192, 4096, {25}}};
     WifiScanList wifi;
     wifi.setCount(25);
     wifi.setNetworkName(0, "office");
@@ -73,9 +69,6 @@ TEST_F(AgentTest, LogsInWithoutSendingThePasswordAndReadsRecords) {
                 return Answer(h, STATUS_NO_CHANNEL, "no such channel");
             }
             return Answer(h, STATUS_OK, "", {stored.data(), stored.size()});
-        }
-        if (h.op == OP_GET_RANGE) {
-            return Answer(h, STATUS_OK, "", *EncodeConfigRange(range));
         }
         if (h.op == OP_GET_WIFI) {
             return Answer(h, STATUS_OK, "3 networks", {wifi.data(), wifi.size()});
@@ -101,10 +94,6 @@ TEST_F(AgentTest, LogsInWithoutSendingThePasswordAndReadsRecords) {
     EXPECT_EQ(config, DeviceConfig()) << "a refused read leaves the record alone";
     ASSERT_TRUE(RPROV_GetConfig(handle, "SCRIPTED", 2, config));
     EXPECT_EQ(config, stored);
-
-    ConfigRange got;
-    ASSERT_TRUE(RPROV_GetCfgRange(handle, "SCRIPTED", 2, got));
-    EXPECT_EQ(got, range);
 
     WifiScanList list;
     std::string text;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace orvex::rprov {
 namespace {
 
@@ -88,61 +90,47 @@ TEST(WireReply, CutsLongMessagesAndRefusesAnnouncedOverlongOnes) {
     EXPECT_FALSE(DecodeReplyBody(body));
 }
 
-TEST(WireLogin, RequestAndReplyRoundTripWithExactSizes) {
-    LoginRequest request{true, std::vector<uint8_t>(kProofSize, 0x5A)};
-    std::vector<uint8_t> body = EncodeLoginRequest(request);
-    ASSERT_EQ(body.size(), 1 + kProofSize);
-    std::optional<LoginRequest> back = DecodeLoginRequest(body);
-    ASSERT_TRUE(back);
-    EXPECT_TRUE(back->newDev);
-    EXPECT_EQ(back->proof, request.proof);
-    body.push_back(0);
-    EXPECT_FALSE(DecodeLoginRequest(body));
-    body.pop_back();
-    body[0] = 2;  // the flag is a boolean
-    EXPECT_FALSE(DecodeLoginRequest(body));
-
-    LoginReply reply{std::vector<uint8_t>(kProofSize, 7), "gate camera", "OX0001", 4};
-    std::vector<uint8_t> payload = EncodeLoginReply(reply);
-    std::optional<LoginReply> got = DecodeLoginReply(payload);
-    ASSERT_TRUE(got);
-    EXPECT_EQ(got->deviceName, "gate camera");
-    EXPECT_EQ(got->serial, "OX0001");
-    EXPECT_EQ(got->channelCount, 4u);
-    for (size_t n = 0; n < payload.size(); ++n) {
-        EXPECT_FALSE(DecodeLoginReply(std::span(payload).first(n))) << n;
+// A body decodes only when whole: every shorter prefix and one byte more are refused.
+template <typename Decode>
+void ExpectWholeOnly(const std::vector<uint8_t>& body, Decode decode) {
+    EXPECT_TRUE(decode(body));
+    for (size_t n = 0; n < body.size(); ++n) {
+        EXPECT_FALSE(decode(std::span(body).first(n))) << n;
     }
+    std::vector<uint8_t> longer = body;
+    longer.push_back(0);
+    EXPECT_FALSE(decode(longer));
 }
 
-TEST(WireChannelRequest, BoundsTheSerial) {
+TEST(WireBodies, HaveTheDocumentedLayoutAndDecodeOnlyWhenWhole) {
+    std::vector<uint8_t> login = EncodeLoginRequest({true, std::vector<uint8_t>(kProofSize, 0x5A)});
+    EXPECT_EQ(login.size(), 1 + kProofSize);
+    ExpectWholeOnly(login, DecodeLoginRequest);
+    EXPECT_TRUE(DecodeLoginRequest(login)->newDev);
+    login[0] = 2;  // the flag is a boolean
+    EXPECT_FALSE(DecodeLoginRequest(login));
+
+    const std::vector<uint8_t> reply =
+        EncodeLoginReply({std::vector<uint8_t>(kProofSize, 7), "gate camera", "OX0001", 4});
+    ExpectWholeOnly(reply, DecodeLoginReply);
+    std::optional<LoginReply> got = DecodeLoginReply(reply);
+    EXPECT_EQ(std::tie(got->deviceName, got->serial, got->channelCount),
+              std::make_tuple("gate camera", "OX0001", 4u));
+
     EXPECT_FALSE(EncodeChannelRequest({0, std::string(kMaxSerialLength + 1, 's')}));
-    std::optional<std::vector<uint8_t>> body = EncodeChannelRequest({-3, "SER"});
-    ASSERT_TRUE(body);
-    EXPECT_EQ(*body, Bytes({0xFF, 0xFF, 0xFF, 0xFD, 0, 3, 'S', 'E', 'R'}));
-    std::optional<ChannelRequest> back = DecodeChannelRequest(*body);
-    ASSERT_TRUE(back);
-    EXPECT_EQ(back->channelNo, -3);
-    EXPECT_EQ(back->serial, "SER");
-    body->push_back(0);
-    EXPECT_FALSE(DecodeChannelRequest(*body));
-}
+    const std::vector<uint8_t> channel = *EncodeChannelRequest({-3, "SER"});
+    EXPECT_EQ(channel, Bytes({0xFF, 0xFF, 0xFF, 0xFD, 0, 3, 'S', 'E', 'R'}));
+    ExpectWholeOnly(channel, DecodeChannelRequest);
+    EXPECT_EQ(DecodeChannelRequest(channel)->channelNo, -3);
 
-TEST(WireSetConfig, TheAnnouncedBlockLengthMustMatchTheBody) {
-    const std::vector<uint8_t> block(80, 0x11);
-    std::vector<uint8_t> body = EncodeSetConfigRequest(1, 2, block);
-    std::optional<SetConfigRequest> r = DecodeSetConfigRequest(body);
-    ASSERT_TRUE(r);
-    EXPECT_EQ(r->item, 1);
-    EXPECT_EQ(r->channelNo, 2);
-    EXPECT_EQ(r->block.size(), 80u);
-    body.push_back(0);
-    EXPECT_FALSE(DecodeSetConfigRequest(body));
-    body.pop_back();
-    body.pop_back();
-    EXPECT_FALSE(DecodeSetConfigRequest(body));
+    const std::vector<uint8_t> set = EncodeSetConfigRequest(-1, 2, Bytes({0x11, 0x22}));
+    EXPECT_EQ(set, Bytes({0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 2, 0, 0, 0, 2, 0x11, 0x22}));
+    ExpectWholeOnly(set, DecodeSetConfigRequest);
+    std::optional<SetConfigRequest> r = DecodeSetConfigRequest(set);
+    EXPECT_EQ(std::make_tuple(r->item, r->channelNo, r->block.size()), std::make_tuple(-1, 2, 2u));
     // A length field larger than everything that follows.
-    std::vector<uint8_t> lying = Bytes({0, 0, 0, 1, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 1});
-    EXPECT_FALSE(DecodeSetConfigRequest(lying));
+    EXPECT_FALSE(
+        DecodeSetConfigRequest(Bytes({0, 0, 0, 1, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 1})));
 }
 
 }  // namespace

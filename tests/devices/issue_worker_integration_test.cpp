@@ -47,11 +47,6 @@ std::string Outcome(const Json::Value& camera) {
     return out + "failNum " + std::to_string(camera["failNum"].asInt());
 }
 
-std::string WifiText(const DeviceConfig& r) {
-    return r.wifiSsid() + " " + std::to_string(r.wifiSecurity()) + " " +
-           std::to_string(r.wifiCipher()) + " " + r.wifiKey();
-}
-
 class IssueWorkerTest : public ::testing::Test {
   protected:
     IssueWorkerTest() { store.resetForTesting(); }
@@ -100,7 +95,8 @@ class IssueWorkerTest : public ::testing::Test {
 
 // Issued alone (the picture block's two items together), each section leaves the camera holding
 // exactly the issued fields, and the program reads them back. The Wi-Fi words and "std_h265"
-// come in mixed letter case; the server address is cut to 64 bytes.
+// come in mixed letter case; the server address is cut to 64 bytes. (Every word of the tables
+// is checked beside the conversion; an unknown codec word is refused by the lab's validation.)
 TEST_F(IssueWorkerTest, EachSectionChangesExactlyItsFieldsAndReadsBack) {
     const std::string longAddress = "ntp-" + std::string(70, 'x') + ".example";
     struct Section {
@@ -115,16 +111,13 @@ TEST_F(IssueWorkerTest, EachSectionChangesExactlyItsFieldsAndReadsBack) {
          [](const DeviceConfig& r) { return r.timeServerAddress(); },
          longAddress.substr(0, 64)},
         {R"({"generalConfig":{"timeProofreading":{"serverAddress":"pool.ntp.org"},
-             "wiFiConfig":{"ssid":"Warehouse-AP","password":"tkip-pass-99",
-             "verifyMethod":"wpa-psk","encryptType":"tkip"}}})",
-         {"通用配置", "wifi配置"},
-         [](const DeviceConfig& r) { return WifiText(r); },
-         "Warehouse-AP 2 1 tkip-pass-99"},
-        {R"({"generalConfig":{"timeProofreading":{"serverAddress":"pool.ntp.org"},
              "wiFiConfig":{"ssid":"first","password":"case-test-pw","verifyMethod":"Wpa2-PSK",
              "encryptType":"Aes"}}})",
          {"通用配置", "wifi配置"},
-         [](const DeviceConfig& r) { return WifiText(r); },
+         [](const DeviceConfig& r) {
+             return r.wifiSsid() + " " + std::to_string(r.wifiSecurity()) + " " +
+                    std::to_string(r.wifiCipher()) + " " + r.wifiKey();
+         },
          "first 4 0 case-test-pw"},
         {R"({"defenceConfig":{"motionDetectDefence":{"remindSwitch":SWITCH,"detectMode":0,
              "sensitivityLevel":SENSITIVITY,"remindVoice":3}},
@@ -293,20 +286,6 @@ TEST_F(IssueWorkerTest, ADefenceItemReportsItsAlarmCallAndCountsBothCalls) {
     result = Issue({lab.request("DF1")},
                    Request(R"({"defenceConfig":{"motionDetectDefence":{"remindVoice":99}}})"));
     EXPECT_EQ(Outcome(result[0]), "布撤防计划 failed alarm sound 99 is outside 0..10\nfailNum 2");
-}
-
-TEST_F(IssueWorkerTest, AnUnknownCodecIsRefusedByTheCameraAndChangesNothing) {
-    LabCameras lab({LabCamera("CD1")});
-    const std::unique_ptr<DeviceConfig> before = lab.stored("CD1");
-    Json::Value result = Issue({lab.request("CD1")}, Request(R"({"imageConfig":{
-        "audioAndVideoConfig":{"videoConfig":[{"videoCodecType":"H265","videoResolution":19,
-        "vbrUpperCap":2048,"maxFrameRate":25,"keyFrameInterval":50}]}}})"));
-    // The word H265 becomes 0xFF, which the camera refuses; the audio items still succeed
-    // (with volumes 0).
-    EXPECT_EQ(Outcome(result[0]).substr(0, Outcome(result[0]).find('\n')),
-              "视频配置 failed main stream video encoding 255 is not supported (supported: 1, 10)");
-    EXPECT_EQ(result[0]["failNum"].asInt(), 1);
-    EXPECT_TRUE(*lab.stored("CD1") == *Expected(*before, {CFG_ITEM_AUDIO_IN, CFG_ITEM_AUDIO_OUT}));
 }
 
 TEST_F(IssueWorkerTest, ADroppedConnectionFailsTheRestAndKeepsTheCamerasOtherSettings) {

@@ -90,20 +90,13 @@ TEST_F(CamerasRoleTest, ServesCamerasFromAFleetAndTheCommandLine) {
     ASSERT_EQ(ready["cameras"].asInt(), 3);
     ASSERT_EQ(ports_.size(), 3u);
 
+    // The fleet's device members reach the camera; writes are tested over the program below.
     int32_t handle = -1;
     ASSERT_TRUE(Login(ports_["RT1"], "pw", handle));
     auto config = std::make_unique<DeviceConfig>();
     ASSERT_TRUE(RPROV_GetConfig(handle, "RT1", 2, *config));
-    EXPECT_EQ(*config, StoredRecord("RT1", 2));
     EXPECT_EQ(*config, *lab::MakeDeviceConfig("RT1", 2));
-    config->setBrightness(12);
-    std::string message;
-    ASSERT_TRUE(RPROV_SetConfig_To_Dev(handle, CFG_ITEM_COLOR, 2,
-                                       config->block(CFG_ITEM_COLOR).data(), message));
-    EXPECT_EQ(message, "colour applied on channel 2");
-    EXPECT_EQ(StoredRecord("RT1", 2), *config);
     RPROV_Logout_Dev(handle);
-
     EXPECT_FALSE(Login(ports_["RT2"], "pw", handle));
     EXPECT_FALSE(Login(ports_["RT3"], "pw", handle)) << "an absent camera refuses connections";
 
@@ -119,7 +112,7 @@ TEST_F(CamerasRoleTest, ServesCamerasFromAFleetAndTheCommandLine) {
     std::optional<Json::Value> counters = lab->waitEvent("counters", 5s);
     ASSERT_TRUE(counters);
     EXPECT_EQ(std::make_tuple((*counters)["logins"].asInt(), (*counters)["failedLogins"].asInt(),
-                              (*counters)["setsAccepted"].asInt()),
+                              (*counters)["configReads"].asInt()),
               std::make_tuple(1, 1, 1));
 
     // The fleet for the studio names the ports the cameras got.
@@ -135,11 +128,10 @@ TEST_F(CamerasRoleTest, ServesCamerasFromAFleetAndTheCommandLine) {
 }
 
 TEST_F(CamerasRoleTest, CamerasOnTheirOwnLoopbackAddressesOnPort8000) {
-    std::mt19937 rng(
-        static_cast<unsigned>(::getpid()) ^
-        static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count()));
-    const std::string base = "127.0." + std::to_string(std::uniform_int_distribution(1, 250)(rng)) +
-                             "." + std::to_string(std::uniform_int_distribution(1, 250)(rng));
+    std::mt19937 rng(std::random_device{}());
+    const std::string net = "127.0." + std::to_string(std::uniform_int_distribution(1, 250)(rng));
+    const int host = std::uniform_int_distribution(1, 249)(rng);
+    const std::string base = net + "." + std::to_string(host);
     auto lab = std::make_unique<LabProcess>(
         std::vector<std::string>{"cameras", "--state", dir_ + "/state", "--count", "2",
                                  "--base-address", base, "--password", "pw", "--no-sync"});
@@ -147,9 +139,7 @@ TEST_F(CamerasRoleTest, CamerasOnTheirOwnLoopbackAddressesOnPort8000) {
     if (!lab->waitEvent("ready", 10s)) {
         GTEST_SKIP() << "port 8000 on " << base << " is taken on this machine";
     }
-    const std::string second = base.substr(0, base.rfind('.') + 1) +
-                               std::to_string(std::stoi(base.substr(base.rfind('.') + 1)) + 1);
-    for (const std::string& address : {base, second}) {
+    for (const std::string& address : {base, net + "." + std::to_string(host + 1)}) {
         int32_t handle = -1;
         EXPECT_TRUE(Login(8000, "pw", handle, address)) << address;
         RPROV_Logout_Dev(handle);

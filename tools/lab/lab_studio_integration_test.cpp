@@ -1,4 +1,5 @@
-// The studio link client against the lab playing the studio.
+// The studio link client against the lab playing the studio. Greeting each hello with the
+// groups and the current camera is what the world does with it (world_role_integration_test).
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -46,12 +47,10 @@ class LabStudioTest : public ::testing::Test {
         std::remove(recordPath.c_str());
     }
 
-    // Starts the lab with `extra` options and a client connected to it.
-    void Start(std::vector<std::string> extra = {}) {
-        std::vector<std::string> args{"studio",  "--port",   "0",       "--fleet",
-                                      fleetPath, "--record", recordPath};
-        args.insert(args.end(), extra.begin(), extra.end());
-        lab = std::make_unique<LabProcess>(args);
+    // Starts the lab and a client connected to it.
+    void Start() {
+        lab = std::make_unique<LabProcess>(std::vector<std::string>{
+            "studio", "--port", "0", "--fleet", fleetPath, "--record", recordPath});
         ASSERT_TRUE(lab->started());
         auto listening = lab->waitEvent("listening");
         ASSERT_TRUE(listening.has_value());
@@ -72,12 +71,28 @@ class LabStudioTest : public ::testing::Test {
     std::unique_ptr<StudioLinkClient> client;
 };
 
-TEST_F(LabStudioTest, SendsGroupsCameraTextAndQuitOnCommand) {
+// One connection's life: the hello and a configuration name are recorded, the commands send
+// their messages, and an arbitrary frame makes the client reconnect.
+TEST_F(LabStudioTest, RecordsWhatTheProgramSendsAndSendsWhatItIsTold) {
     Start();
     auto hello = lab->waitEvent("received");
     ASSERT_TRUE(hello.has_value());
     EXPECT_EQ((*hello)["kind"], "hello");
     EXPECT_EQ((*hello)["length"], 0);
+    const std::string name = R"({"cloudCfgName":"Night shift"})";
+    std::vector<char> configName = BuildStudioTextMessage(STUDIO_MSG_CONFIG_NAME, name);
+    client->send(configName.data(), configName.size());
+    auto recorded = lab->waitEvent("received");
+    ASSERT_TRUE(recorded.has_value());
+    EXPECT_EQ((*recorded)["type"], 1);
+    EXPECT_EQ((*recorded)["kind"], "configName");
+    EXPECT_EQ((*recorded)["length"], static_cast<int>(name.size() + 1));
+    EXPECT_EQ((*recorded)["text"], name);
+    EXPECT_EQ((*recorded)["json"]["cloudCfgName"], "Night shift");
+    std::string record = ReadFile(recordPath);
+    EXPECT_EQ(std::count(record.begin(), record.end(), '\n'), 2);  // hello and name
+    EXPECT_NE(record.find("\"kind\":\"hello\""), std::string::npos);
+    EXPECT_NE(record.find("Night shift"), std::string::npos);
 
     for (const char* command :
          {"groups", "camera DS-0002 1", "text -1 ignored by the program", "quit"}) {
@@ -94,53 +109,20 @@ TEST_F(LabStudioTest, SendsGroupsCameraTextAndQuitOnCommand) {
               std::make_tuple(1, 2, 3, 2, "Hall"));
     EXPECT_EQ(messages[2], std::make_pair(int32_t{-1}, std::string("ignored by the program")));
     EXPECT_EQ(messages[3], std::make_pair(int32_t{3}, std::string()));
-
     lab->command("camera DS-0009");
     auto error = lab->waitEvent("error");
     ASSERT_TRUE(error.has_value());
     EXPECT_EQ((*error)["command"], "camera");
-}
 
-TEST_F(LabStudioTest, RecordsWhatTheProgramSends) {
-    Start();
-    ASSERT_TRUE(lab->waitEvent("received").has_value());  // the hello
-    const std::string name = R"({"cloudCfgName":"Night shift"})";
-    std::vector<char> configName = BuildStudioTextMessage(STUDIO_MSG_CONFIG_NAME, name);
-    client->send(configName.data(), configName.size());
-    auto recorded = lab->waitEvent("received");
-    ASSERT_TRUE(recorded.has_value());
-    EXPECT_EQ((*recorded)["type"], 1);
-    EXPECT_EQ((*recorded)["kind"], "configName");
-    EXPECT_EQ((*recorded)["length"], static_cast<int>(name.size() + 1));
-    EXPECT_EQ((*recorded)["text"], name);
-    EXPECT_EQ((*recorded)["json"]["cloudCfgName"], "Night shift");
-
-    std::string record = ReadFile(recordPath);
-    EXPECT_EQ(std::count(record.begin(), record.end(), '\n'), 2);  // hello and name
-    EXPECT_NE(record.find("\"kind\":\"hello\""), std::string::npos);
-    EXPECT_NE(record.find("Night shift"), std::string::npos);
-}
-
-TEST_F(LabStudioTest, ArbitraryFramesMakeTheClientReconnect) {
-    Start();
-    ASSERT_TRUE(lab->waitEvent("received").has_value());
     lab->command("frame 00000007 00000000 00000000");  // type 7: a protocol error
     auto closed = lab->waitEvent("closed");
     ASSERT_TRUE(closed.has_value());
     EXPECT_EQ((*closed)["reason"], "peer closed");
     auto second = [](const Json::Value& event) { return event["connection"] == 2; };
     EXPECT_TRUE(lab->waitEvent("connected", 5s, second).has_value());
-    auto hello = lab->waitEvent("received", 5s, second);
+    hello = lab->waitEvent("received", 5s, second);
     ASSERT_TRUE(hello.has_value());
     EXPECT_EQ((*hello)["kind"], "hello");
-}
-
-TEST_F(LabStudioTest, GreetsEachHelloWithGroupsAndTheCurrentCamera) {
-    Start({"--send-on-hello", "--camera", "DS-0001 1"});
-    ASSERT_TRUE(received.waitFor(2));
-    EXPECT_EQ(received.all()[0].first, 1);
-    EXPECT_EQ(received.all()[1].first, 2);
-    EXPECT_NE(received.all()[1].second.find("\"DS-0001\""), std::string::npos);
 }
 
 }  // namespace

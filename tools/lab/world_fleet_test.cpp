@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <tuple>
 
 #include "support/json_text.h"
 #include "tools/lab/cameras_spec.h"
@@ -61,13 +62,9 @@ TEST(WorldFleetTest, TheDefaultWorldHasItsMixOfCamerasAndFaults) {
         busyAir += spec.wifiNetworks == 30;
         EXPECT_FALSE(spec.faults.absent && spec.password != "admin123");
     }
-    EXPECT_EQ(addresses.size(), 60u);  // each camera on its own address
-    EXPECT_EQ(*addresses.begin(), "127.0.1.1");
-    EXPECT_EQ(platform, 20);
-    EXPECT_EQ(unconfirmed, 7);
-    EXPECT_EQ(absent, 2);
-    EXPECT_EQ(changed, 1);
-    EXPECT_EQ(busyAir, 6);
+    EXPECT_EQ(*addresses.begin(), "127.0.1.1");  // and each camera on its own address:
+    EXPECT_EQ(std::make_tuple(addresses.size(), platform, unconfirmed, absent, changed, busyAir),
+              std::make_tuple(60u, 20, 7, 2, 1, 6));
 
     // The faults sit where the tests and the demo look for them.
     const FleetGroup& parking = world.fleet.groups[1];
