@@ -39,18 +39,6 @@ TEST(MessageTarget, UnregisteredOrUnknownHandlesAreNotWindows) {
     EXPECT_NE(other->hwnd(), hwnd);
 }
 
-TEST(MessageTarget, RectangleCallsReachTheTarget) {
-    auto window = testing::RecordingWindow::Create({10, 20, 110, 220});
-    RECT rect;
-    ASSERT_TRUE(GetWindowRect(window->hwnd(), &rect));
-    EXPECT_EQ(rect.left, 10);
-    EXPECT_EQ(rect.bottom, 220);
-    ASSERT_TRUE(MoveWindow(window->hwnd(), 10, 20, 800, 600, TRUE));
-    EXPECT_EQ(window->rect().right, 810);
-    EXPECT_EQ(window->rect().bottom, 620);
-    EXPECT_TRUE(window->lastRepaint());
-}
-
 TEST(MessageTarget, ConcurrentPostsAreAllDelivered) {
     auto window = testing::RecordingWindow::Create();
     std::vector<std::thread> threads;
