@@ -20,9 +20,7 @@ test('the current camera is read first; ranges bound the forms; Wi-Fi names fill
   const p = await openPage(browser, server, { world: makeWorld() });
   const read = await p.waitCall('queryOrvexInfo', (a) => a[0] === '3');
   const asked = JSON.parse(read.args[1]);
-  assert.equal(asked.serial, 'ORX-102');
-  assert.equal(asked.passwd, 'abc12345');
-  assert.equal(asked.port, 8000);
+  assert.deepEqual([asked.serial, asked.passwd, asked.port], ['ORX-102', 'abc12345', 8000]);
   await p.waitCall('queryOrvexInfo', (a) => a[0] === '9');
   await p.page.click('#nav-config');
   await p.page.waitForSelector('[data-testid=wifi-ssid]');
@@ -42,9 +40,8 @@ test('the current camera is read first; ranges bound the forms; Wi-Fi names fill
   assert.equal(await p.page.inputValue('#cfg-color-brightnessLevel'), '80');
   await p.page.click('[data-testid=wifi-ssid]:has-text("访客网络")');
   const s = await p.state();
-  assert.equal(s.source.draft.wifi.ssid, '访客网络');
-  assert.equal(s.source.draft.streams[0].maxFrameRate, 25);
-  assert.equal(s.title, '批量配置 - 参数配置（一号楼-2）');
+  assert.deepEqual([s.source.draft.wifi.ssid, s.source.draft.streams[0].maxFrameRate, s.title],
+    ['访客网络', 25, '批量配置 - 参数配置（一号楼-2）']);
   await p.close();
 });
 
@@ -127,9 +124,7 @@ test('a single section is issued alone and answered with its own code', async ()
   assert.deepEqual(Object.keys(items), ['imageConfig']);
   assert.deepEqual(Object.keys(items.imageConfig), ['audioAndVideoConfig']);
   const [main, sub] = items.imageConfig.audioAndVideoConfig.videoConfig;
-  assert.equal(main.vbrUpperCap, 4096);
-  assert.equal(sub.videoCodecType, 'STD_H264');
-  assert.equal('constantBitRate' in main, false);
+  assert.deepEqual([main.vbrUpperCap, sub.videoCodecType, 'constantBitRate' in main], [4096, 'STD_H264', false]);
   await p.send('7', '[]'); // the answer of the other kind of issue
   assert.ok((await p.state()).issue);
   await p.release(call);

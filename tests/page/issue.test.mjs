@@ -107,6 +107,7 @@ test('a camera whose password is unconfirmed is checked before it is used', asyn
   assert.equal((await p.state()).view, 'config');
   // Confirmed once, the camera is chosen as a target without asking again and issued with it.
   await p.page.click('#nav-cameras');
+  await p.page.waitForSelector('[data-testid=camera-row][data-key="ORX-202_1"]:has-text("已验证")');
   await p.page.click('[data-key="ORX-202_1"] [data-testid=target-check]');
   assert.deepEqual((await p.state()).targets, ['ORX-202_1']);
   assert.equal(p.find('CheckDevPassword').length, 3);

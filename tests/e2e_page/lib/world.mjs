@@ -60,10 +60,6 @@ export class World {
     return this.ask(`config ${serial} ${channelNo}`, 'config', (e) => e.serial === serial && e.channelNo === channelNo);
   }
 
-  counters(serial) {
-    return this.ask(`counters ${serial}`, 'counters', (e) => e.serial === serial);
-  }
-
   // Asks the world to exit; stops it after 5 s.
   async stop() {
     if (!this.child.exit) this.child.send('exit');

@@ -32,12 +32,8 @@ export function startServer() {
 }
 
 export function launch() {
-  return chromium.launch({
-    executablePath: '/usr/bin/chromium',
-    headless: true,
-    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
-      '--disable-component-update', '--disable-sync'],
-  });
+  return chromium.launch({ executablePath: '/usr/bin/chromium', headless: true, args: ['--no-sandbox', '--disable-gpu',
+    '--disable-quic', '--no-first-run', '--disable-background-networking', '--disable-component-update', '--disable-sync'] });
 }
 
 const FAKE_BRIDGE = `(() => {
@@ -102,14 +98,13 @@ function worldAnswer(world, name, args) {
 
 // One page with a fake bridge. `hold` is a predicate over (name, args): matching calls are kept
 // for the test to answer; every other call is answered from the world.
-export async function openPage(browser, server, { world, hold = () => false, bridge = true, pageOptions } = {}) {
+export async function openPage(browser, server, { world, hold = () => false, bridge = true } = {}) {
   const context = await browser.newContext({ viewport: { width: 1280, height: 800 }, acceptDownloads: true });
   const page = await context.newPage();
   const calls = [];
   const errors = [];
   const waiters = [];
   page.on('pageerror', (e) => errors.push(e));
-  if (pageOptions) await page.addInitScript(`window.__orvexPageOptions = ${JSON.stringify(pageOptions)};`);
   if (bridge) {
     await page.exposeBinding('__bridgeCall', (_source, name, args) => {
       const call = { name, args, held: hold(name, args) };

@@ -60,6 +60,7 @@ export function configItems(serial) {
   };
 }
 
+// The range answer, with the members the page reads.
 export function ranges(serial, channelNo) {
   const res = (index, name, value, max, rates) => ({
     resolutionIndex: index, resolutionName: name, resolutionValue: value,
@@ -69,12 +70,11 @@ export function ranges(serial, channelNo) {
     serial, channelNo,
     imageCfgRange: {
       brightnessLevel: { min: 0, max: 80, default: 50 }, contrastLevel: { min: 0, max: 100, default: 50 },
-      saturationLevel: { min: 0, max: 100, default: 50 }, sharpnessLevel: { min: 0, max: 15, default: 8 },
+      saturationLevel: { min: 0, max: 100, default: 50 },
     },
     imageShowRange: { supportShowWeek: true, osdAttrib: ['transparent', 'flash'], osdHourType: ['24', '12'], osdType: ['opaque'] },
     audioCfgRange: {
-      mainAudioEncType: [0, 1, 2, 7], mainAudioEncTypeDefault: 2, subAudioEncType: [1, 2], subAudioEncTypeDefault: 1,
-      audioInType: [0, 1], audioInVolumeMin: 0, audioInVolumeMax: 100, audioInVolumeDefault: 60,
+      mainAudioEncType: [0, 1, 2, 7], audioInType: [0, 1], audioInVolumeMin: 0, audioInVolumeMax: 100, audioInVolumeDefault: 60,
       audioOutVolumeMin: 0, audioOutVolumeMax: 100, audioOutVolumeDefault: 70,
     },
     videoCfgRange: {
