@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QPainter>
 #include <QTest>
 #include <QWidget>
 #include <memory>
@@ -215,16 +216,12 @@ TEST_F(OsRenderTest, TransparentStoreKeepsAlphaAndBlendsOverTheSkin) {
     control->attach();
     int width = control->GetWidth();
     int height = control->GetHeight();
-    // Left half clear, right half opaque red.
-    std::vector<uint8_t> pixels(static_cast<size_t>(width) * height * 4, 0);
-    for (int row = 0; row < height; ++row) {
-        for (int column = width / 2; column < width; ++column) {
-            uint32_t red = 0xFFFF0000u;
-            std::memcpy(&pixels[(static_cast<size_t>(row) * width + column) * 4], &red, 4);
-        }
-    }
-    control->render()->OnPaint(nullptr, PET_VIEW, {CefRect(0, 0, width, height)}, pixels.data(),
-                               width, height);
+    // Left half clear, right half opaque red (premultiplied BGRA, as the engine paints).
+    QImage pixels(width, height, QImage::Format_ARGB32_Premultiplied);
+    pixels.fill(Qt::transparent);
+    QPainter(&pixels).fillRect(width / 2, 0, width - width / 2, height, Qt::red);
+    control->render()->OnPaint(nullptr, PET_VIEW, {CefRect(0, 0, width, height)},
+                               pixels.constBits(), width, height);
     EXPECT_EQ(control->render()->StoreCopy().format(), QImage::Format_ARGB32_Premultiplied);
     EXPECT_EQ(control->render()->StoreCopy().pixel(0, 0), 0u);
     widget->repaint();
