@@ -48,6 +48,18 @@ TEST(CameraSpecGenerated, GivesEachCameraItsOwnAddressOrPort) {
     EXPECT_EQ(specs[2].address, "127.0.2.0");
     EXPECT_EQ(specs[2].port, 8000);
     EXPECT_EQ(specs[2].channels, (std::vector<int32_t>{1, 2}));
+    // For the studio they make one group of every channel, on the ports they got.
+    Json::Value out = FleetForStudio(Fleet(), specs,
+                                     {{"CAM00001", "127.0.1.254", 1111, true},
+                                      {"CAM00002", "127.0.1.255", 2222, true},
+                                      {"CAM00003", "127.0.2.0", 3333, true}});
+    Fleet fleet;
+    ASSERT_TRUE(ParseFleet(WriteJson(out), fleet, error)) << error;
+    ASSERT_EQ(fleet.groups.size(), 1u);
+    ASSERT_EQ(fleet.groups[0].cameras.size(), 6u);
+    const CameraRecord& last = fleet.groups[0].cameras[5].record;
+    EXPECT_EQ(std::tie(last.serial, last.channelNo, last.devip, last.port, last.passwd),
+              std::make_tuple("CAM00003", 2, "127.0.2.0", 3333, "pw"));
 
     specs.clear();
     ASSERT_TRUE(GenerateCameraSpecs(12, "CAM", "pw", "", 9000, 1, specs, error));
@@ -113,21 +125,6 @@ TEST(CameraSpecFleet, DeviceMembersOfTheWrongKindAreNamed) {
         EXPECT_FALSE(CameraSpecsFromFleet(fleet, specs, error)) << device;
         EXPECT_EQ(error.rfind("groups[0].cameras[0].device", 0), 0u) << error;
     }
-}
-
-TEST(CameraSpecFleet, GeneratedCamerasMakeAGroupOfEveryChannel) {
-    std::vector<CameraSpec> specs;
-    std::string error;
-    ASSERT_TRUE(GenerateCameraSpecs(2, "G", "pw", "", 0, 2, specs, error));
-    Json::Value out = FleetForStudio(
-        Fleet(), specs, {{"G00001", "127.0.0.1", 1111, true}, {"G00002", "127.0.0.1", 2222, true}});
-    Fleet fleet;
-    ASSERT_TRUE(ParseFleet(WriteJson(out), fleet, error)) << error;
-    ASSERT_EQ(fleet.groups.size(), 1u);
-    ASSERT_EQ(fleet.groups[0].cameras.size(), 4u);
-    const CameraRecord& last = fleet.groups[0].cameras[3].record;
-    EXPECT_EQ(std::tie(last.serial, last.channelNo, last.port, last.passwd),
-              std::make_tuple("G00002", 2, 2222, "pw"));
 }
 
 }  // namespace
