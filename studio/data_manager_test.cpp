@@ -5,6 +5,9 @@
 #include <string>
 
 #include "platform/win32/debug_output.h"
+#include "platform/win32/message_target.h"
+#include "platform/win32/testing/recording_window.h"
+#include "platform/win32/window_messages.h"
 #include "support/json_text.h"
 
 namespace orvex {
@@ -64,13 +67,6 @@ class DataManagerTest : public ::testing::Test {
     DataManager& store = DataManager::instance();
     std::string log;
 };
-
-TEST_F(DataManagerTest, NoGroupMessageYet) {
-    EXPECT_EQ(store.getGroupInfo(), "");
-    EXPECT_EQ(store.getCurrentCameraInfo(), "");
-    EXPECT_EQ(Parse(store.getAllCamerasInfo()),
-              Parse(R"({"localCameraLst":null,"platformCameraLst":null})"));
-}
 
 TEST_F(DataManagerTest, GroupsWithoutAStringNameAreSkipped) {
     store.onGroupInfoMessage(R"({"groupInfo":[)" + Group(R"("A")", "a", 2, CameraList(1, 2)) + "," +
@@ -146,6 +142,10 @@ TEST_F(DataManagerTest, EmptyAndMissingCameraLists) {
 }
 
 TEST_F(DataManagerTest, UnusableGroupMessages) {
+    EXPECT_EQ(store.getGroupInfo(), "");
+    EXPECT_EQ(store.getCurrentCameraInfo(), "");
+    EXPECT_EQ(Parse(store.getAllCamerasInfo()),
+              Parse(R"({"localCameraLst":null,"platformCameraLst":null})"));
     store.onGroupInfoMessage("this is not json");
     EXPECT_EQ(log, "recv ");
     EXPECT_EQ(Parse(store.getGroupInfo()), Parse(R"({"groupInfo":null})"));
@@ -213,9 +213,8 @@ TEST_F(DataManagerTest, ConfigurationQuestionsWithoutACamera) {
     EXPECT_TRUE(store.cachedRange("SN2_2", cached));
     EXPECT_EQ(store.getCameraCfgRangeInfo(Camera(2)), "");
     EXPECT_EQ(store.getCameraCfgRangeInfo(R"({"serial":1.5e400})"), "");
-}
 
-TEST_F(DataManagerTest, OverlongCameraKeysAreRefused) {
+    // A camera key over 129 characters is a request error.
     std::string serial(128, 'S');  // "SSS..._0" is 130 characters
     std::string request = R"({"serial":")" + serial + R"(","channelNo":0})";
     log.clear();
@@ -268,6 +267,35 @@ TEST_F(DataManagerTest, PasswordUpdateRewritesThePageGroupInfo) {
         "]}");
     store.updateCameraPassword("c", "SN3", 3, "x", false);
     EXPECT_EQ(Parse(store.getGroupInfo())["groupInfo"][0]["cameraLst"][0]["extra"].size(), 2u);
+}
+
+// The studio link's messages by type: 1 and 2 reach the store, 3 posts the quit once the window
+// is known, the others change nothing; every one is logged.
+TEST_F(DataManagerTest, StudioMessagesByType) {
+    auto window = testing::RecordingWindow::Create();
+    store.onStudioMessage(-1, "{\"x\":1}");
+    EXPECT_EQ(log, "recv data:{\"x\":1}\n");
+    store.onStudioMessage(3, "");  // the window is not known yet: goes nowhere
+    store.setMainWindow(window->hwnd());
+    const std::string group =
+        R"({"groupInfo":[)" + Group(R"("A")", "g-7", 1, CameraList(1, 1)) + "]}";
+    for (int type : {0, -1, 4, 7}) {
+        store.onStudioMessage(type, group);
+    }
+    EXPECT_EQ(store.getGroupInfo(), "");
+    store.onStudioMessage(1, group);
+    EXPECT_EQ(serials(page("g-7", 1, 10)), "SN1");
+    // The configuration fetch of this camera fails at once.
+    store.onStudioMessage(2, R"({"serial":"S9","channelNo":3,"devip":"127.0.0.1","port":1})");
+    EXPECT_EQ(store.currentCamera().serial, "S9");
+    EXPECT_EQ(store.currentCamera().channelNo, 3);
+    EXPECT_TRUE(window->posted().empty());
+    store.onStudioMessage(3, "ignored");
+    ASSERT_EQ(window->posted().size(), 1u);
+    EXPECT_EQ(window->posted()[0].message, WM_STUDIO_QUIT);
+    EXPECT_EQ(window->posted()[0].wParam, 0u);
+    EXPECT_EQ(window->posted()[0].lParam, 0);
+    UnregisterWindow(window->hwnd());
 }
 
 TEST(CameraKey, FormsSerialUnderscoreChannel) {

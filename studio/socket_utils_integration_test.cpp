@@ -29,84 +29,31 @@ int IntOption(int sock, int level, int name) {
     return value;
 }
 
-TEST(StudioSocketsTest, ConnectedSocketIsBlockingWithKeepAliveInWholeSeconds) {
+// A connected socket: blocking, keep-alive in whole seconds, a receive time-out that surfaces as
+// the time-out error, and a send to a closed peer that fails without a signal.
+TEST(StudioSocketsTest, ConnectedSocketFromOptionsToAClosedPeer) {
     LoopbackListener listener;
     ASSERT_TRUE(listener.valid());
     DebugLogRecorder log;
     SOCKET sock = CreateConnectedSocket(kLoopback, listener.port(), 0);
     ASSERT_NE(sock, kInvalidSocket);
-    EXPECT_TRUE(listener.accept().valid());
+    auto peer = listener.accept();
+    EXPECT_TRUE(peer.valid());
     EXPECT_EQ(::fcntl(sock, F_GETFL) & O_NONBLOCK, 0);
     EXPECT_EQ(IntOption(sock, SOL_SOCKET, SO_KEEPALIVE), 1);
     EXPECT_EQ(IntOption(sock, IPPROTO_TCP, TCP_KEEPIDLE), 2);   // 2000 ms
     EXPECT_EQ(IntOption(sock, IPPROTO_TCP, TCP_KEEPINTVL), 1);  // 100 ms, rounded up
     EXPECT_EQ(IntOption(sock, SOL_SOCKET, SO_REUSEADDR), 1);
     EXPECT_EQ(log.text(), "");
-    CloseSocket(sock);
-}
 
-TEST(StudioSocketsTest, RefusedConnectFailsQuicklyAndSilently) {
-    UnusedPort port;
-    DebugLogRecorder log;
-    auto begin = std::chrono::steady_clock::now();
-    EXPECT_EQ(CreateConnectedSocket(kLoopback, port.port(), 0), kInvalidSocket);
-    EXPECT_LT(std::chrono::steady_clock::now() - begin, 4s);
-    // A refused connect shows as writable with a pending error: no line of its own.
-    EXPECT_EQ(log.text(), "");
-}
-
-TEST(StudioSocketsTest, BindToAPortInUseLogsAndFails) {
-    LoopbackListener listener;
-    DebugLogRecorder log;
-    EXPECT_EQ(CreateBoundSocket(SOCK_STREAM, kLoopback, listener.port()), kInvalidSocket);
-    EXPECT_EQ(log.text(), "Bind Socket Fail(" + std::to_string(EADDRINUSE) +
-                              "), type:1, ip:0X7f000001, port:" + std::to_string(listener.port()) +
-                              ".\n");
-}
-
-TEST(StudioSocketsTest, UnknownSocketTypeLogsCreateFailure) {
-    DebugLogRecorder log;
-    EXPECT_EQ(CreateBoundSocket(12345, 0, 0), kInvalidSocket);
-    EXPECT_EQ(log.text(),
-              "Create Socket Fail(" + std::to_string(EINVAL) + "), type:12345, ip:0X0, port:0.\n");
-    log.clear();
-    // 192.0.2.1 is on no interface of this host: the bind fails.
-    EXPECT_EQ(CreateConnectedSocket(kLoopback, 1, 0xC0000201), kInvalidSocket);
-    EXPECT_EQ(log.text().find("Bind Socket Fail("), 0u);
-    EXPECT_NE(log.text().find(".\nCreate conn socket fail("), std::string::npos);
-}
-
-TEST(StudioSocketsTest, OptionFailuresOnABadSocketAreLogged) {
-    DebugLogRecorder log;
-    std::string ebadf = std::to_string(EBADF);
-    EXPECT_EQ(SetSocketTimeout(-1, SO_RCVTIMEO, 200), -1);
-    EXPECT_EQ(SetSocketBlockMode(-1, 1), -1);
-    EXPECT_EQ(SetSocketKeepAlive(-1, 1, 2000, 100), -1);
-    EXPECT_EQ(log.text(), "Set socket(-1) timeout(200 ms) fail(" + ebadf +
-                              ").\nSet socket(-1) block type(1) fail(" + ebadf +
-                              ").\nSet socket keepalive fail(" + ebadf + ").\n");
-    EXPECT_EQ(CloseSocket(-1), 0);
-}
-
-TEST(StudioSocketsTest, ReceiveTimeoutSurfacesAsTimeoutError) {
-    LoopbackListener listener;
-    SOCKET sock = CreateConnectedSocket(kLoopback, listener.port(), 0);
-    ASSERT_NE(sock, kInvalidSocket);
-    auto peer = listener.accept();
     ASSERT_EQ(SetSocketTimeout(sock, SO_RCVTIMEO, 150), 0);
     char byte;
     auto begin = std::chrono::steady_clock::now();
     EXPECT_EQ(SocketReceive(sock, &byte, 1), -1);
     EXPECT_TRUE(IsSocketTimeoutError(LastSocketError()));
     EXPECT_GE(std::chrono::steady_clock::now() - begin, 140ms);
-    CloseSocket(sock);
-}
 
-TEST(StudioSocketsTest, SendToAClosedPeerFailsWithoutASignal) {
-    LoopbackListener listener;
-    SOCKET sock = CreateConnectedSocket(kLoopback, listener.port(), 0);
-    ASSERT_NE(sock, kInvalidSocket);
-    listener.accept().close();
+    peer.close();
     std::string block(65536, 'x');
     long result = 0;
     for (int i = 0; i < 50 && result >= 0; ++i) {
@@ -114,6 +61,38 @@ TEST(StudioSocketsTest, SendToAClosedPeerFailsWithoutASignal) {
     }
     EXPECT_EQ(result, -1);  // the process is still here: no SIGPIPE
     CloseSocket(sock);
+}
+
+TEST(StudioSocketsTest, FailuresAndTheirLines) {
+    DebugLogRecorder log;
+    // A refused connect shows as writable with a pending error: no line of its own.
+    UnusedPort port;
+    auto begin = std::chrono::steady_clock::now();
+    EXPECT_EQ(CreateConnectedSocket(kLoopback, port.port(), 0), kInvalidSocket);
+    EXPECT_LT(std::chrono::steady_clock::now() - begin, 4s);
+    EXPECT_EQ(log.text(), "");
+
+    LoopbackListener listener;
+    EXPECT_EQ(CreateBoundSocket(SOCK_STREAM, kLoopback, listener.port()), kInvalidSocket);
+    EXPECT_EQ(CreateBoundSocket(12345, 0, 0), kInvalidSocket);
+    const std::string ebadf = std::to_string(EBADF);
+    EXPECT_EQ(SetSocketTimeout(-1, SO_RCVTIMEO, 200), -1);
+    EXPECT_EQ(SetSocketBlockMode(-1, 1), -1);
+    EXPECT_EQ(SetSocketKeepAlive(-1, 1, 2000, 100), -1);
+    EXPECT_EQ(CloseSocket(-1), 0);
+    EXPECT_EQ(log.text(), "Bind Socket Fail(" + std::to_string(EADDRINUSE) +
+                              "), type:1, ip:0X7f000001, port:" + std::to_string(listener.port()) +
+                              ".\nCreate Socket Fail(" + std::to_string(EINVAL) +
+                              "), type:12345, ip:0X0, port:0.\n" +
+                              "Set socket(-1) timeout(200 ms) fail(" + ebadf +
+                              ").\nSet socket(-1) block type(1) fail(" + ebadf +
+                              ").\nSet socket keepalive fail(" + ebadf + ").\n");
+
+    // 192.0.2.1 is on no interface of this host: the bind fails.
+    log.clear();
+    EXPECT_EQ(CreateConnectedSocket(kLoopback, 1, 0xC0000201), kInvalidSocket);
+    EXPECT_EQ(log.text().find("Bind Socket Fail("), 0u);
+    EXPECT_NE(log.text().find(".\nCreate conn socket fail("), std::string::npos);
 }
 
 TEST(StudioSocketsTest, DottedAddresses) {

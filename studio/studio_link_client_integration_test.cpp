@@ -94,10 +94,15 @@ class StudioLinkTest : public ::testing::Test {
         return connection;
     }
 
-    // Forgets the log so far, once the hello's own line has been written.
-    void ClearLogAfterHello() {
-        EXPECT_TRUE(log.waitFor("Send  hello msg to orvex succ\n"));
-        log.clear();
+    // When each connection attempt in the log so far began.
+    std::vector<DebugLogRecorder::Clock::time_point> Tries() {
+        std::vector<DebugLogRecorder::Clock::time_point> tries;
+        for (const auto& entry : log.entries()) {
+            if (entry.text.starts_with("try to connect")) {
+                tries.push_back(entry.at);
+            }
+        }
+        return tries;
     }
 
     LoopbackListener listener;
@@ -108,7 +113,9 @@ class StudioLinkTest : public ::testing::Test {
     std::unique_ptr<StudioLinkClient> client;
 };
 
-TEST_F(StudioLinkTest, ConnectsAnnouncesTheConnectionAndSendsTheHello) {
+// One link from the hello to the client's end: frames in every shape are handed over, sends
+// leave byte for byte, an idle link stays quiet and destroying the client ends it promptly.
+TEST_F(StudioLinkTest, OneConnectionFromHelloToShutdown) {
     StartClient();
     LoopbackConnection studio = AcceptWithHello();
     ASSERT_TRUE(log.waitFor("Send  hello msg to orvex succ\n"));
@@ -117,216 +124,139 @@ TEST_F(StudioLinkTest, ConnectsAnnouncesTheConnectionAndSendsTheHello) {
                   " \n\n connect to orvex studio succ.\nSend  hello msg to orvex succ\n");
     EXPECT_EQ(window->connectedPosts.load(), 1);
     EXPECT_TRUE(client->isConnected());
-}
+    log.clear();
 
-TEST_F(StudioLinkTest, HeaderSplitAtEveryOffsetIsReassembledSilently) {
-    StartClient();
-    LoopbackConnection studio = AcceptWithHello();
-    ClearLogAfterHello();
+    // A header split at every offset is reassembled without a line.
+    std::string expected;
     for (size_t split = 1; split < kStudioHeaderSize; ++split) {
         std::string frame = Frame(1, "{\"n\":" + std::to_string(split) + "}" + '\0');
         ASSERT_TRUE(studio.send(frame.substr(0, split)));
         std::this_thread::sleep_for(20ms);
         ASSERT_TRUE(studio.send(frame.substr(split)));
         ASSERT_TRUE(messages.waitFor(split)) << "split at " << split;
-    }
-    std::string expected;
-    for (size_t split = 1; split < kStudioHeaderSize; ++split) {
         expected += "1:{\"n\":" + std::to_string(split) + "}\n";
     }
-    EXPECT_EQ(Texts(messages.all()), expected);
-    EXPECT_EQ(log.text(), "");  // no piece lines, no reconnection
-}
+    EXPECT_EQ(log.text(), "");
 
-TEST_F(StudioLinkTest, PayloadInPiecesLogsOneLinePerPieceBeforeTheLast) {
-    StartClient();
-    LoopbackConnection studio = AcceptWithHello();
-    ClearLogAfterHello();
+    // A payload in pieces: header and 5 payload bytes, then 10, 10 and the last 6. One line for
+    // each piece before the last.
     const std::string text = R"({"serial":"A1","channelNo":12})";
     std::string frame = Frame(2, text + '\0');
-    // Header and 5 payload bytes, then 10, 10 and the last 6.
     for (auto [from, count] : {std::pair{0, 17}, {17, 10}, {27, 10}, {37, 6}}) {
         ASSERT_TRUE(studio.send(frame.substr(from, count)));
         std::this_thread::sleep_for(60ms);
     }
-    ASSERT_TRUE(messages.waitFor(1));
-    EXPECT_EQ(messages.all()[0], std::make_pair(int32_t{2}, text));
+    ASSERT_TRUE(messages.waitFor(12));
+    expected += "2:" + text + "\n";
     EXPECT_EQ(log.text(),
               "recv data not complete(5, 31). \n"
               "recv data not complete(10, 26). \n"
               "recv data not complete(10, 16). \n");
-}
 
-TEST_F(StudioLinkTest, InvalidTypeClosesAndReconnectsAtOnceWithANewHello) {
-    StartClient({10s, 200});  // a reconnection after the pause would come far too late
-    LoopbackConnection first = AcceptWithHello();
-    ASSERT_TRUE(first.send(Frame(7, "")));
-    EXPECT_EQ(first.waitEnd(), "closed");
-    LoopbackConnection second = AcceptWithHello(3s);
-    EXPECT_TRUE(second.valid());
-    EXPECT_NE(log.text().find("Invalid msg type(7).\ntcp recv msg fail: 1  "), std::string::npos);
-    EXPECT_EQ(log.count("try to connect orvex studio"), 2u);
-    EXPECT_EQ(window->connectedPosts.load(), 2);
-    EXPECT_TRUE(messages.all().empty());
-}
-
-// Type -1 with a payload, type 1 with length 0, type 2 without its NUL (the text is every
-// byte): all handed over as they are, and the link stays up.
-TEST_F(StudioLinkTest, OtherTypesEmptyAndUnterminatedPayloadsAreHandedOver) {
-    StartClient();
-    LoopbackConnection studio = AcceptWithHello();
+    // Type -1 with a payload, type 1 with length 0, type 2 without its NUL (the text is every
+    // byte): all handed over as they are.
     ASSERT_TRUE(studio.send(Frame(-1, "0123456789") + Frame(1, "") +
                             Frame(2, R"({"serial":"B7"})") + Frame(0, "") +
                             Frame(1, std::string("{}\0", 3))));
-    ASSERT_TRUE(messages.waitFor(5));
-    EXPECT_EQ(Texts(messages.all()), "-1:0123456789\n1:\n2:{\"serial\":\"B7\"}\n0:\n1:{}\n");
-    EXPECT_EQ(log.count("try to connect"), 1u);
-    EXPECT_EQ(log.count("tcp recv"), 0u);
-}
+    ASSERT_TRUE(messages.waitFor(17));
+    expected += "-1:0123456789\n1:\n2:{\"serial\":\"B7\"}\n0:\n1:{}\n";
+    EXPECT_EQ(Texts(messages.all()), expected);
 
-TEST_F(StudioLinkTest, LengthOverTheLimitIsAReceiveErrorWithoutAllocation) {
-    StartClient();
-    LoopbackConnection first = AcceptWithHello();
-    largestArray = 0;
-    ASSERT_TRUE(first.send(Header(1, kMaxStudioPayload + 1)));
-    EXPECT_EQ(first.waitEnd(), "closed");
-    LoopbackConnection second = AcceptWithHello(3s);
-    EXPECT_NE(log.text().find("Invalid msg length(67108865).\ntcp recv msg fail: 1  "),
-              std::string::npos);
-    EXPECT_LT(largestArray.load(), size_t{1} << 20);
+    // A send leaves as it is given; nothing or no bytes send nothing.
+    std::vector<char> message = BuildStudioTextMessage(1, R"({"cloudCfgName":"Night"})");
+    client->send(message.data(), message.size());
+    EXPECT_EQ(studio.read(message.size()), std::string(message.begin(), message.end()));
+    client->send(nullptr, 5);
+    client->send("abc", 0);
 
-    // The limit itself is accepted: the block is set aside and filled as bytes arrive, here
-    // until the studio goes away in the middle of the payload.
-    ASSERT_TRUE(second.send(Header(1, kMaxStudioPayload) + "abc"));
-    ASSERT_TRUE(log.waitFor("recv data not complete(3, 67108864). \n"));
-    second.close();
-    ASSERT_TRUE(log.waitFor("tcp recv socket is close.\n"));
-    EXPECT_EQ(largestArray.load(), size_t{kMaxStudioPayload});
-    EXPECT_TRUE(AcceptWithHello(3s).valid());
-    EXPECT_TRUE(messages.all().empty());
-}
-
-TEST_F(StudioLinkTest, PeerClosingMidPayloadReconnectsAtOnce) {
-    StartClient();
-    LoopbackConnection first = AcceptWithHello();
-    ASSERT_TRUE(first.send(Header(2, 20) + "01234"));
-    ASSERT_TRUE(log.waitFor("recv data not complete(5, 20). \n"));
-    first.close();
-    LoopbackConnection second = AcceptWithHello(3s);
-    EXPECT_TRUE(second.valid());
-    EXPECT_EQ(log.count("tcp recv socket is close.\n"), 1u);
-    EXPECT_TRUE(messages.all().empty());
-}
-
-TEST_F(StudioLinkTest, IdleLinkStaysQuiet) {
-    StartClient();
-    LoopbackConnection studio = AcceptWithHello();
-    ClearLogAfterHello();
-    EXPECT_TRUE(studio.staysQuiet(1200ms));  // six receive time-outs
+    // Idle for six receive time-outs: no bytes, no lines, no reconnection.
+    log.clear();
+    EXPECT_TRUE(studio.staysQuiet(1200ms));
     EXPECT_EQ(log.text(), "");
     EXPECT_FALSE(listener.accept(0ms).valid());
     EXPECT_EQ(window->connectedPosts.load(), 1);
-}
 
-TEST_F(StudioLinkTest, NoStudioListeningTriesAgainAfterEachPause) {
-    UnusedPort nobody;
-    StartClient({300ms, 200}, nobody.port());
-    ASSERT_TRUE(log.waitFor("connect to orvex studio fail.\n", 4));
-    std::vector<DebugLogRecorder::Clock::time_point> tries;
-    std::string expected;
-    for (const auto& entry : log.entries()) {
-        if (entry.text.starts_with("try to connect")) {
-            tries.push_back(entry.at);
-        }
-    }
-    for (size_t i = 1; i < tries.size(); ++i) {
-        EXPECT_GE(tries[i] - tries[i - 1], 300ms);
-        EXPECT_LT(tries[i] - tries[i - 1], 5300ms);
-    }
-    std::string text = log.text();
-    std::string pair = "try to connect orvex studio 127.0.0.1 " + std::to_string(nobody.port()) +
-                       " \nconnect to orvex studio fail.\n";
-    EXPECT_EQ(text.substr(0, pair.size() * 4), pair + pair + pair + pair);
-    EXPECT_FALSE(client->isConnected());
-    EXPECT_EQ(window->connectedPosts.load(), 0);
-}
-
-TEST_F(StudioLinkTest, NoStudioListeningKeepsTheProgramsFiveSecondPause) {
-    UnusedPort nobody;
-    StartClient(StudioLinkTiming{}, nobody.port());
-    ASSERT_TRUE(log.waitFor("try to connect", 2, 12s));
-    std::vector<DebugLogRecorder::Clock::time_point> tries;
-    for (const auto& entry : log.entries()) {
-        if (entry.text.starts_with("try to connect")) {
-            tries.push_back(entry.at);
-        }
-    }
-    ASSERT_GE(tries.size(), 2u);
-    EXPECT_GE(tries[1] - tries[0], 5000ms);
-    EXPECT_LT(tries[1] - tries[0], 10000ms);
-}
-
-TEST_F(StudioLinkTest, SendsTextMessagesByteForByte) {
-    StartClient();
-    LoopbackConnection studio = AcceptWithHello();
-    for (auto [type, text] : {std::pair{1, std::string(R"({"cloudCfgName":"Night"})")},
-                              {2, std::string(R"({"serial":"A1","channelNo":12})")}}) {
-        std::vector<char> message = BuildStudioTextMessage(type, text);
-        client->send(message.data(), message.size());
-        auto got = studio.read(message.size());
-        ASSERT_TRUE(got.has_value());
-        std::string expected(message.begin(), message.end());
-        EXPECT_EQ(got->substr(0, 8), expected.substr(0, 8));
-        EXPECT_EQ(got->substr(12), text + '\0');
-    }
-    client->send(nullptr, 5);
-    client->send("abc", 0);
-    EXPECT_TRUE(studio.staysQuiet(100ms));
-}
-
-TEST_F(StudioLinkTest, SendWhileNotConnectedIsDropped) {
-    StartClient({300ms, 200});
-    uint16_t port = listener.port();
-    LoopbackConnection first = AcceptWithHello();
-    listener.close();
-    first.close();
-    ASSERT_TRUE(log.waitFor("connect to orvex studio fail.\n"));
-    ASSERT_FALSE(client->isConnected());
-    std::vector<char> dropped = BuildStudioTextMessage(1, R"({"cloudCfgName":"lost"})");
-    client->send(dropped.data(), dropped.size());
-
-    LoopbackListener again(port);
-    ASSERT_TRUE(again.valid());
-    LoopbackConnection second = again.accept();
-    ASSERT_TRUE(second.valid());
-    EXPECT_EQ(second.read(12), kHello);
-    std::vector<char> kept = BuildStudioTextMessage(1, R"({"cloudCfgName":"kept"})");
-    client->send(kept.data(), kept.size());
-    auto got = second.read(kept.size());
-    ASSERT_TRUE(got.has_value());
-    EXPECT_EQ(got->substr(12), std::string(R"({"cloudCfgName":"kept"})") + '\0');
-    EXPECT_TRUE(second.staysQuiet(100ms));
-}
-
-TEST_F(StudioLinkTest, HelloWithoutAConnectionIsLoggedAsFailed) {
-    UnusedPort nobody;
-    StartClient({10s, 200}, nobody.port());
-    ASSERT_TRUE(log.waitFor("connect to orvex studio fail.\n"));
-    log.clear();
-    client->sendHello();
-    EXPECT_EQ(log.text(), "Send  hello msg(0) to orvex fail(" + std::to_string(EBADF) + ").\n");
-}
-
-TEST_F(StudioLinkTest, DestroyingTheClientEndsTheLoopPromptly) {
-    StartClient();
-    LoopbackConnection studio = AcceptWithHello();
-    ASSERT_TRUE(log.waitFor("Send  hello msg to orvex succ\n"));
-    std::this_thread::sleep_for(100ms);  // the receive thread is waiting for a message
     auto begin = std::chrono::steady_clock::now();
     client.reset();
     EXPECT_LT(std::chrono::steady_clock::now() - begin, 2s);
     EXPECT_EQ(log.count("client Quit.\n"), 1u);
     EXPECT_EQ(studio.waitEnd(), "closed");
+}
+
+// Each receive error closes the link and reconnects at once with a new hello (the pause after a
+// failed connect is 10 s here): an invalid type, a length over the limit (refused before anything
+// is allocated for it), and a studio going away in the middle of a payload of exactly the limit.
+TEST_F(StudioLinkTest, ReceiveErrorsReconnectAtOnceWithANewHello) {
+    StartClient();
+    LoopbackConnection first = AcceptWithHello();
+    ASSERT_TRUE(first.send(Frame(7, "")));
+    EXPECT_EQ(first.waitEnd(), "closed");
+    LoopbackConnection second = AcceptWithHello(3s);
+    EXPECT_NE(log.text().find("Invalid msg type(7).\ntcp recv msg fail: 1  "), std::string::npos);
+
+    largestArray = 0;
+    ASSERT_TRUE(second.send(Header(1, kMaxStudioPayload + 1)));
+    EXPECT_EQ(second.waitEnd(), "closed");
+    LoopbackConnection third = AcceptWithHello(3s);
+    EXPECT_NE(log.text().find("Invalid msg length(67108865).\ntcp recv msg fail: 1  "),
+              std::string::npos);
+    EXPECT_LT(largestArray.load(), size_t{1} << 20);
+
+    // The limit itself is accepted: the block is set aside and filled as bytes arrive.
+    ASSERT_TRUE(third.send(Header(1, kMaxStudioPayload) + "abc"));
+    ASSERT_TRUE(log.waitFor("recv data not complete(3, 67108864). \n"));
+    third.close();
+    ASSERT_TRUE(log.waitFor("tcp recv socket is close.\n"));
+    EXPECT_EQ(largestArray.load(), size_t{kMaxStudioPayload});
+    EXPECT_TRUE(AcceptWithHello(3s).valid());
+    EXPECT_EQ(log.count("try to connect orvex studio"), 4u);
+    EXPECT_EQ(window->connectedPosts.load(), 4);
+    EXPECT_TRUE(messages.all().empty());
+}
+
+// Nobody listening: a try and a failure after each pause. A send meanwhile is dropped, not kept
+// for the next connection.
+TEST_F(StudioLinkTest, WithoutAStudioItTriesAfterEachPauseAndDropsSends) {
+    const uint16_t port = listener.port();
+    listener.close();
+    StartClient({300ms, 200}, port);
+    ASSERT_TRUE(log.waitFor("connect to orvex studio fail.\n", 4));
+    const auto tries = Tries();
+    for (size_t i = 1; i < tries.size(); ++i) {
+        EXPECT_GE(tries[i] - tries[i - 1], 300ms);
+        EXPECT_LT(tries[i] - tries[i - 1], 5300ms);
+    }
+    std::string pair = "try to connect orvex studio 127.0.0.1 " + std::to_string(port) +
+                       " \nconnect to orvex studio fail.\n";
+    EXPECT_EQ(log.text().substr(0, pair.size() * 4), pair + pair + pair + pair);
+    EXPECT_FALSE(client->isConnected());
+    EXPECT_EQ(window->connectedPosts.load(), 0);
+    std::vector<char> dropped = BuildStudioTextMessage(1, R"({"cloudCfgName":"lost"})");
+    client->send(dropped.data(), dropped.size());
+
+    LoopbackListener again(port);
+    ASSERT_TRUE(again.valid());
+    LoopbackConnection studio = again.accept();
+    ASSERT_TRUE(studio.valid());
+    EXPECT_EQ(studio.read(12), kHello);
+    std::vector<char> kept = BuildStudioTextMessage(1, R"({"cloudCfgName":"kept"})");
+    client->send(kept.data(), kept.size());
+    EXPECT_EQ(studio.read(kept.size()), std::string(kept.begin(), kept.end()));
+    EXPECT_TRUE(studio.staysQuiet(100ms));
+}
+
+// The program's own pause; a hello during it has no connection to go to.
+TEST_F(StudioLinkTest, TheProgramPausesFiveSecondsAndAHelloMeanwhileFails) {
+    UnusedPort nobody;
+    StartClient(StudioLinkTiming{}, nobody.port());
+    ASSERT_TRUE(log.waitFor("connect to orvex studio fail.\n"));
+    const auto first = Tries().at(0);
+    log.clear();
+    client->sendHello();
+    EXPECT_EQ(log.text(), "Send  hello msg(0) to orvex fail(" + std::to_string(EBADF) + ").\n");
+    ASSERT_TRUE(log.waitFor("try to connect", 1, 12s));
+    EXPECT_GE(Tries().at(0) - first, 5000ms);
+    EXPECT_LT(Tries().at(0) - first, 10000ms);
 }
 
 }  // namespace
