@@ -139,30 +139,28 @@ class StatisticsDeliveryTest : public ::testing::Test {
 // Each scripted answer: how many attempts it draws, and how the client leaves the connection
 // ("closed" when it read every byte it meant to, "reset" with the body left unread).
 TEST_F(StatisticsDeliveryTest, AnswersDecideSuccessAndWhatIsRead) {
-    const std::string chunks = "\r\n0\r\n";
     const struct {
         std::string answer;
         size_t attempts;
         const char* end;
+        Reply reply = Reply::kAnswer;
     } cases[] = {
         {"HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok", 1, "closed"},
         {"HTTP/1.1 204 No Content\r\n\r\n", 1, "closed"},
         {"HTTP/1.0 200 OK\r\n\r\n", 3, "closed"},
         {"HTTP/1.1 500 Internal Server Error\r\nContent-Length: 5\r\n\r\nerror", 3, "reset"},
         {"HTTP/1.1 200 OK\r\nContent-Length: 600\r\n\r\n" + std::string(600, 'b'), 1, "reset"},
-        // A small chunked body is read; one whose total would reach 512 is not read on.
+        // A small chunked body is read.
         {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n1f0\r\n" +
-             std::string(0x1f0, 'x') + chunks,
+             std::string(0x1f0, 'x') + "\r\n0\r\n",
          1, "closed"},
-        {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n1f0\r\n" + std::string(0x1f0, 'x') +
-             "\r\n10\r\n" + std::string(16, 'y') + chunks,
-         1, "reset"},
         // The answer head must fit in the 2,048-byte request buffer.
         {"HTTP/1.1 200 OK\r\nX-Pad: " + std::string(2100, 'p') + "\r\n\r\n", 3, "reset"},
+        {"", 3, "hung up", Reply::kHangUp},  // a server closing without an answer
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.answer.substr(0, 40));
-        ScriptedServer server(c.answer);
+        ScriptedServer server(c.answer, c.reply);
         SendLoadReport(server.port());
         for (const Exchange& exchange : Attempts(server, c.attempts)) {
             EXPECT_EQ(exchange.request, ExpectedRequest(server.port()));
@@ -184,17 +182,10 @@ TEST_F(StatisticsDeliveryTest, SilentServerIsBoundedByTheTimeout) {
     }
 }
 
-TEST_F(StatisticsDeliveryTest, ServerClosingWithoutAnswerFails) {
-    ScriptedServer closer("", Reply::kHangUp);
-    SendLoadReport(closer.port());
-    Attempts(closer, 3);
-}
-
 TEST_F(StatisticsDeliveryTest, StoppingWaitsForTheDeliveryInProgress) {
     SetStatisticsTimeoutForTesting(400);
     ScriptedServer server("", Reply::kSilence);
     SendLoadReport(server.port());
-    ASSERT_TRUE(server.waitFor(0));
     while (server.accepted.load() == 0) {
         std::this_thread::sleep_for(5ms);
     }

@@ -32,22 +32,33 @@ class StatisticsReportsTest : public ::testing::Test {
     }
 };
 
-TEST_F(StatisticsReportsTest, ItemsKeepTheirFirstPlaceAndTakeTheLastValue) {
+// Items keep the place of their first setting and take the last value; the common items follow
+// every report. Values travel unchanged except bytes a request line cannot hold.
+TEST_F(StatisticsReportsTest, ItemsCommonItemsAndTheirText) {
+    SetCommonStatisticsString("hc", "h-1");
+    SetCommonStatisticsString("clt_ver", "3.2");
+    SetCommonStatisticsInt("clt_type", 9);
+    SetCommonStatisticsString("hc", "h-2");   // replaced where it stands
+    SetCommonStatisticsString(nullptr, "x");  // ignored
+    SetCommonStatisticsString("ignored", nullptr);
+    SetCommonStatisticsInt(nullptr, 1);
+    const std::string common = "&hc=h-2&clt_ver=3.2&clt_type=9";
+
     ASSERT_EQ(BeginStatistics("studio_client_h5", "16"), STATISTICS_OK);
     EXPECT_EQ(SetStatisticsInt("studio_client_h5", "16", "type", 16), STATISTICS_OK);
     EXPECT_EQ(SetStatisticsString("studio_client_h5", "16", "uuid", "u-1"), STATISTICS_OK);
     EXPECT_EQ(SetStatisticsString("studio_client_h5", "16", "type", "changed"), STATISTICS_OK);
     EXPECT_EQ(SetStatisticsInt("studio_client_h5", "16", "uuid", -5), STATISTICS_OK);
-    EXPECT_EQ(Sent("studio_client_h5", "16"), "systemName=studio_client_h5&type=changed&uuid=-5");
-}
+    EXPECT_EQ(Sent("studio_client_h5", "16"),
+              "systemName=studio_client_h5&type=changed&uuid=-5" + common);
 
-TEST_F(StatisticsReportsTest, OpeningTwiceKeepsTheFirstReport) {
-    ASSERT_EQ(BeginStatistics("sys", "1"), STATISTICS_OK);
-    SetStatisticsInt("sys", "1", "a", 1);
-    EXPECT_EQ(BeginStatistics("sys", "1"), STATISTICS_REPORT_OPEN);
-    EXPECT_EQ(BeginStatistics("sys", nullptr), STATISTICS_OK);  // key "sys", another report
-    EXPECT_EQ(Sent("sys", "1"), "systemName=sys&a=1");
-    EXPECT_EQ(Sent("sys"), "systemName=sys");
+    ASSERT_EQ(BeginStatistics("s", nullptr), STATISTICS_OK);
+    SetStatisticsString("s", nullptr, "q", "a&b=c");
+    SetStatisticsString("s", nullptr, "un", "Zoë Li");
+    SetStatisticsString("s", nullptr, "emsg", "line\r\nnext\t\x7F%");
+    SetStatisticsString("s", nullptr, "my name", "");
+    EXPECT_EQ(Sent("s"),
+              "systemName=s&q=a&b=c&un=Zoë%20Li&emsg=line%0D%0Anext%09%7F%&my%20name=" + common);
 }
 
 TEST_F(StatisticsReportsTest, ResultCodesOfTheItemOperations) {
@@ -79,31 +90,6 @@ TEST_F(StatisticsReportsTest, TimersStopOnceAndUnstoppedTimersHaveNoValue) {
     EXPECT_EQ(text.substr(end), "&open=");
 }
 
-TEST_F(StatisticsReportsTest, ValuesTravelUnchangedExceptBytesARequestLineCannotHold) {
-    ASSERT_EQ(BeginStatistics("s", nullptr), STATISTICS_OK);
-    SetStatisticsString("s", nullptr, "q", "a&b=c");
-    SetStatisticsString("s", nullptr, "un", "Zoë Li");
-    SetStatisticsString("s", nullptr, "emsg", "line\r\nnext\t\x7F%");
-    SetStatisticsString("s", nullptr, "my name", "");
-    EXPECT_EQ(Sent("s"), "systemName=s&q=a&b=c&un=Zoë%20Li&emsg=line%0D%0Anext%09%7F%&my%20name=");
-}
-
-TEST_F(StatisticsReportsTest, CommonItemsFollowEveryReportAndStay) {
-    SetCommonStatisticsString("hc", "h-1");
-    SetCommonStatisticsString("clt_ver", "3.2");
-    SetCommonStatisticsInt("clt_type", 9);
-    SetCommonStatisticsString("hc", "h-2");   // replaced where it stands
-    SetCommonStatisticsString(nullptr, "x");  // ignored
-    SetCommonStatisticsString("ignored", nullptr);
-    SetCommonStatisticsInt(nullptr, 1);
-    for (const char* system : {"a", "b"}) {
-        ASSERT_EQ(BeginStatistics(system, "16"), STATISTICS_OK);
-        SetStatisticsInt(system, "16", "type", 16);
-        EXPECT_EQ(Sent(system, "16"),
-                  "systemName=" + std::string(system) + "&type=16&hc=h-2&clt_ver=3.2&clt_type=9");
-    }
-}
-
 TEST_F(StatisticsReportsTest, SendResultsAndTheQueueOrder) {
     EXPECT_EQ(SendStatistics(nullptr, nullptr, false), STATISTICS_SEND_NO_NAME);
     EXPECT_EQ(SendStatistics("", nullptr, false), STATISTICS_SEND_EMPTY_NAME);
@@ -130,24 +116,30 @@ TEST_F(StatisticsReportsTest, SendingBeforeTheSenderStartsLeavesTheReportOpen) {
     EXPECT_EQ(Sent("early"), "systemName=early");
 }
 
-TEST_F(StatisticsReportsTest, TheLimitOfOpenReports) {
+// Opening an open report keeps it; the number of open reports has a limit, checked first.
+TEST_F(StatisticsReportsTest, OpeningTwiceAndTheLimitOfOpenReports) {
     UnInitStatistics();
     ASSERT_EQ(InitStatistics(2), 0);
     EXPECT_EQ(InitStatistics(0), 0);  // already initialised: the limit stays
-    EXPECT_EQ(BeginStatistics("a", nullptr), STATISTICS_OK);
-    EXPECT_EQ(BeginStatistics("b", nullptr), STATISTICS_OK);
+    ASSERT_EQ(BeginStatistics("sys", "1"), STATISTICS_OK);
+    SetStatisticsInt("sys", "1", "a", 1);
+    EXPECT_EQ(BeginStatistics("sys", "1"), STATISTICS_REPORT_OPEN);
+    EXPECT_EQ(BeginStatistics("sys", nullptr), STATISTICS_OK);  // key "sys", another report
     EXPECT_EQ(BeginStatistics("c", nullptr), STATISTICS_TOO_MANY_REPORTS);
-    EXPECT_EQ(BeginStatistics("a", nullptr), STATISTICS_TOO_MANY_REPORTS);  // limit checked first
-    Sent("a");
+    EXPECT_EQ(BeginStatistics("sys", "1"), STATISTICS_TOO_MANY_REPORTS);
+    EXPECT_EQ(Sent("sys", "1"), "systemName=sys&a=1");
     EXPECT_EQ(BeginStatistics("c", nullptr), STATISTICS_OK);
+    EXPECT_EQ(Sent("sys"), "systemName=sys");
 }
 
 TEST_F(StatisticsReportsTest, UninitialisedReporterRefusesAndUnInitForgetsEverything) {
     ASSERT_EQ(BeginStatistics("kept", nullptr), STATISTICS_OK);
     SetCommonStatisticsInt("clt_type", 9);
     testing::DebugLogRecorder log;
+    SetStatisticsServer("stats.example", 8080);
+    SetStatisticsServer(nullptr, 1);  // ignored
     EXPECT_EQ(UnInitStatistics(), 0);
-    EXPECT_EQ(log.text(), "UnInitStatistics end.");
+    EXPECT_EQ(log.text(), "[Statistics]domain:stats.example port:8080\nUnInitStatistics end.");
     EXPECT_EQ(BeginStatistics("kept", nullptr), STATISTICS_NOT_INITIALISED);
     EXPECT_EQ(SetStatisticsInt("kept", nullptr, "a", 1), STATISTICS_NOT_INITIALISED);
     EXPECT_EQ(StartStatisticsTimer("kept", nullptr, "a"), STATISTICS_NOT_INITIALISED);
@@ -157,13 +149,6 @@ TEST_F(StatisticsReportsTest, UninitialisedReporterRefusesAndUnInitForgetsEveryt
     InitStatistics(0);
     EXPECT_EQ(BeginStatistics("kept", nullptr), STATISTICS_OK);  // the old one is gone
     EXPECT_EQ(Sent("kept"), "systemName=kept");                  // and so are common items
-}
-
-TEST_F(StatisticsReportsTest, ServerSettingIsLogged) {
-    testing::DebugLogRecorder log;
-    SetStatisticsServer("stats.example", 8080);
-    SetStatisticsServer(nullptr, 1);
-    EXPECT_EQ(log.text(), "[Statistics]domain:stats.example port:8080\n");
 }
 
 }  // namespace
