@@ -40,25 +40,41 @@ TEST(AtoiRule, FollowsC) {
     EXPECT_EQ(AtoiRule("2147483647"), 2147483647);
 }
 
-TEST_F(BridgeRouterTest, QueryPostsTypeAndUtf8Parameter) {
-    auto m = routeOne("queryOrvexInfo", {u" 3", u"{\"serial\":\"\u4e2d\"}"});
-    EXPECT_EQ(m.message, WM_H5_QUERY_INFO);
-    EXPECT_EQ(m.wParam, 3u);
-    EXPECT_EQ(takeText(m), "{\"serial\":\"\xE4\xB8\xAD\"}");
-}
-
-TEST_F(BridgeRouterTest, QueryTypesThatAreNotNumbers) {
-    auto m = routeOne("queryOrvexInfo", {u"9abc"});
-    EXPECT_EQ(m.wParam, 9u);
-    EXPECT_EQ(takeText(m), "");
-    host = testing::RecordingWindow::Create();
-    auto n = routeOne("queryOrvexInfo", {u"x", u"p"});
-    EXPECT_EQ(n.wParam, 0u);
-    EXPECT_EQ(takeText(n), "p");
-    host = testing::RecordingWindow::Create();
-    auto negative = routeOne("queryOrvexInfo", {u"-2"});
-    EXPECT_EQ(static_cast<int>(static_cast<intptr_t>(negative.wParam)), -2);
-    takeText(negative);
+// The calls that post a text: the message, the integer (the atoi rule) and the text converted to
+// UTF-8 or, for the title and the configuration name, to the ANSI code page. The test runs in
+// the C locale (ASCII): characters outside it become '?'.
+TEST_F(BridgeRouterTest, TextCallsPostTheirMessageIntegerAndText) {
+    const struct {
+        const char* name;
+        Args args;
+        UINT message;
+        int wParam;
+        std::string text;
+    } cases[] = {
+        {"queryOrvexInfo",
+         {u" 3", u"{\"serial\":\"\u4e2d\"}"},
+         WM_H5_QUERY_INFO,
+         3,
+         "{\"serial\":\"\xE4\xB8\xAD\"}"},
+        {"queryOrvexInfo", {u"9abc"}, WM_H5_QUERY_INFO, 9, ""},
+        {"queryOrvexInfo", {u"x", u"p"}, WM_H5_QUERY_INFO, 0, "p"},
+        {"queryOrvexInfo", {u"-2"}, WM_H5_QUERY_INFO, -2, ""},
+        {"changeTitle", {u"Cam \u00e9\u4e2d"}, WM_H5_CHANGE_TITLE, 0, "Cam ??"},
+        {"IssuedConfigName", {u"night & day"}, WM_H5_CONFIG_NAME, 0, "night & day"},
+        {"CheckDevPassword",
+         {u"{\"passwd\":\"\u00e9\"}", u"ignored"},
+         WM_H5_CHECK_PASSWORD,
+         0,
+         "{\"passwd\":\"\xC3\xA9\"}"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        host = testing::RecordingWindow::Create();
+        auto m = routeOne(c.name, c.args);
+        EXPECT_EQ(m.message, c.message);
+        EXPECT_EQ(static_cast<int>(static_cast<intptr_t>(m.wParam)), c.wParam);
+        EXPECT_EQ(takeText(m), c.text);
+    }
 }
 
 TEST_F(BridgeRouterTest, IssueCallsPostOwnedRequests) {
@@ -82,23 +98,6 @@ TEST_F(BridgeRouterTest, IssueCallsPostOwnedRequests) {
     EXPECT_EQ(request->config, "");
 }
 
-TEST_F(BridgeRouterTest, TitleAndConfigNameUseTheAnsiCodePage) {
-    // The test runs in the C locale (ASCII): characters outside it become '?'.
-    auto title = routeOne("changeTitle", {u"Cam \u00e9\u4e2d"});
-    EXPECT_EQ(title.message, WM_H5_CHANGE_TITLE);
-    EXPECT_EQ(takeText(title), "Cam ??");
-    host = testing::RecordingWindow::Create();
-    auto name = routeOne("IssuedConfigName", {u"night & day"});
-    EXPECT_EQ(name.message, WM_H5_CONFIG_NAME);
-    EXPECT_EQ(takeText(name), "night & day");
-}
-
-TEST_F(BridgeRouterTest, CheckPasswordPostsUtf8Request) {
-    auto m = routeOne("CheckDevPassword", {u"{\"passwd\":\"\u00e9\"}", u"ignored"});
-    EXPECT_EQ(m.message, WM_H5_CHECK_PASSWORD);
-    EXPECT_EQ(takeText(m), "{\"passwd\":\"\xC3\xA9\"}");
-}
-
 TEST_F(BridgeRouterTest, ResizeKeepsTheTopLeftCorner) {
     host = testing::RecordingWindow::Create({30, 40, 1310, 840});
     EXPECT_TRUE(RouteBridgeCall(host->hwnd(), true, "resizeCefWnd", {u"800", u"600"}));
@@ -115,7 +114,7 @@ TEST_F(BridgeRouterTest, ResizeKeepsTheTopLeftCorner) {
     EXPECT_EQ(host->rect().bottom, 40);
 }
 
-TEST_F(BridgeRouterTest, MediaAndUnknownNamesAreConsumedSilently) {
+TEST_F(BridgeRouterTest, MediaAndUnknownNamesAreConsumedAndOtherSourcesNotHandled) {
     for (size_t i = 0; i < 7; ++i) {
         EXPECT_TRUE(
             RouteBridgeCall(host->hwnd(), true, std::string(BridgeFunctionNames[i]), {u"1", u"2"}));
@@ -123,10 +122,7 @@ TEST_F(BridgeRouterTest, MediaAndUnknownNamesAreConsumedSilently) {
     EXPECT_TRUE(RouteBridgeCall(host->hwnd(), true, "noSuchFunction", {}));
     // Names are compared case-sensitively.
     EXPECT_TRUE(RouteBridgeCall(host->hwnd(), true, "queryorvexinfo", {u"1"}));
-    EXPECT_TRUE(host->posted().empty());
-}
-
-TEST_F(BridgeRouterTest, OtherSourcesAreNotHandled) {
+    // A message from another source than the render process is not handled.
     EXPECT_FALSE(RouteBridgeCall(host->hwnd(), false, "queryOrvexInfo", {u"1"}));
     EXPECT_TRUE(host->posted().empty());
 }

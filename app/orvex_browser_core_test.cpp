@@ -83,19 +83,26 @@ TEST_F(OrvexBrowserCoreTest, PageTypeFollowsTheAddress) {
     EXPECT_EQ(core.uuid().size(), 32u);
 }
 
+// From the studio's messages to the script texts: the store's answers 1, 2, 4 and 5 are pushed
+// at once, flattened and escaped; other types are answered from the pool or not at all.
 TEST_F(OrvexBrowserCoreTest, QuickQueriesAnswerAtOnceAndOthersNotAtAll) {
     DataManager::instance().onGroupInfoMessage(
-        R"({"groupInfo":[{"groupName":"A","groupId":"a","groupDevNum":1,"cameraLst":[{"serial":"S"}]}]})");
+        R"({"groupInfo":[{"groupName":"A","groupId":"a","groupDevNum":1,"cameraLst":[)"
+        R"({"serial":"S","devname":"Gate's cam","iPlatform":0}]}]})");
+    DataManager::instance().onCameraMessage("{\n\t\"serial\" : \"S\",\n\t\"channelNo\" : 5\n}");
     for (int type : {0, 6, 7, 10, -3, 1, 2, 4, 5}) {
         EXPECT_TRUE(post(WM_H5_QUERY_INFO, static_cast<WPARAM>(static_cast<intptr_t>(type)),
                          new std::string(R"({"groupId":"a","camerasPageNum":1,"pageSize":5})")));
     }
     auto scripts = runner.scripts();
     ASSERT_EQ(scripts.size(), 4u);
-    EXPECT_TRUE(StartsWith(scripts[0], "SetMsgToH5('1', '{\"groupInfo\" : [{"));
+    EXPECT_TRUE(StartsWith(scripts[0], "SetMsgToH5('1', '{\"groupInfo\" : [{\"cameraLst\" : [{"));
     EXPECT_TRUE(StartsWith(scripts[1], "SetMsgToH5('2', '{\"cameraLst\" : [{"));
     EXPECT_TRUE(StartsWith(scripts[2], "SetMsgToH5('4', '{\"localCameraLst\" : [{"));
-    EXPECT_EQ(scripts[3], "SetMsgToH5('5', '')");
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_NE(scripts[i].find(R"("devname" : "Gate\'s cam")"), std::string::npos) << scripts[i];
+    }
+    EXPECT_EQ(scripts[3], "SetMsgToH5('5', '{\"serial\" : \"S\",\"channelNo\" : 5}')");
 }
 
 TEST_F(OrvexBrowserCoreTest, CameraQueriesAreAnsweredFromThePool) {
@@ -140,35 +147,22 @@ TEST_F(OrvexBrowserCoreTest, FailedPasswordCheckOnlyAnswersThePage) {
     EXPECT_TRUE(StartsWith(scripts[0], "SetMsgToH5('11', '"));
 }
 
+// A 404 load: the load report with "r" 1 and the error report; a later result is not reported.
 TEST_F(OrvexBrowserCoreTest, OnlyTheFirstLoadResultIsReported) {
-    post(WM_PAGE_LOAD_END, 0, new PageLoadEnd{"http://h/p", 200});
+    post(WM_PAGE_LOAD_END, 0, new PageLoadEnd{"http://h/p", 404});
     post(WM_PAGE_LOAD_ERROR, 0, new PageLoadError{"http://h/p", -102, "ERR_CONNECTION_REFUSED"});
+    post(WM_PAGE_LOAD_END, 0, new PageLoadEnd{"http://h/p", 200});
     auto reports = TakeQueuedStatisticsForTesting();
-    ASSERT_EQ(reports.size(), 1u);
+    ASSERT_EQ(reports.size(), 2u);
     EXPECT_TRUE(StartsWith(reports[0], "systemName=studio_client_h5&type=17&uuid=" + core.uuid() +
                                            "&loadurl=https://h5.orvex.example/qm_h5/studio/"
                                            "index.html&cost="))
         << reports[0];
-    EXPECT_NE(reports[0].find("&r=0&id=u7&un=Li%20Lei"), std::string::npos) << reports[0];
-}
-
-TEST_F(OrvexBrowserCoreTest, A404LoadSendsTheErrorReport) {
-    post(WM_PAGE_LOAD_END, 0, new PageLoadEnd{"http://h/p", 404});
-    auto reports = TakeQueuedStatisticsForTesting();
-    ASSERT_EQ(reports.size(), 2u);
-    EXPECT_NE(reports[0].find("&r=1&"), std::string::npos);
+    EXPECT_NE(reports[0].find("&r=1&id=u7&un=Li%20Lei"), std::string::npos) << reports[0];
     EXPECT_EQ(reports[1],
               "systemName=studio_client_h5_err&type=17&err=404&emsg=&resurl=&uuid=" + core.uuid() +
                   "&host=host1&hip=10.9.8.7&httpc=404&requrl=https://h5.orvex.example/"
                   "qm_h5/studio/index.html");
-}
-
-TEST_F(OrvexBrowserCoreTest, ALoadErrorCarriesTheNetErrorCodeAndText) {
-    post(WM_PAGE_LOAD_ERROR, 0, new PageLoadError{"http://h/p", -102, "net::ERR_REFUSED"});
-    auto reports = TakeQueuedStatisticsForTesting();
-    ASSERT_EQ(reports.size(), 2u);
-    EXPECT_NE(reports[1].find("&err=-102&emsg=net::ERR_REFUSED&"), std::string::npos) << reports[1];
-    EXPECT_NE(reports[1].find("&httpc=-102&"), std::string::npos);
 }
 
 TEST_F(OrvexBrowserCoreTest, ClosingOnceStopsThePoolAndDropsLaterTasks) {

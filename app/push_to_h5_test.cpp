@@ -19,18 +19,13 @@ class RecordingRunner : public ScriptRunner {
     std::vector<std::string> scripts;
 };
 
-TEST(PushToH5, FlattensTabsAndLineFeedsOnly) {
+TEST(PushToH5, FlattensTabsAndLineFeedsAndHandsTheScriptToTheRunner) {
     EXPECT_EQ(FlattenJsonText("{\n\t\"a b\" : \"c\\r\"\r\n}"), "{\"a b\" : \"c\\r\"\r}");
-    EXPECT_EQ(BuildPushScript(2, "{\n\t\"k\" : 1\n}"), "SetMsgToH5('2', '{\"k\" : 1}')");
     EXPECT_EQ(BuildPushScript(11, ""), "SetMsgToH5('11', '')");
-}
-
-TEST(PushToH5, HandsTheScriptToTheRunnerOrDropsIt) {
     RecordingRunner runner;
-    PushToH5(&runner, 7, "[]");
-    ASSERT_EQ(runner.scripts.size(), 1u);
-    EXPECT_EQ(runner.scripts[0], "SetMsgToH5('7', '[]')");
+    PushToH5(&runner, 2, "{\n\t\"k\" : 1\n}");
     PushToH5(nullptr, 7, "[]");  // no browser: nothing happens
+    EXPECT_EQ(runner.scripts, std::vector<std::string>{"SetMsgToH5('2', '{\"k\" : 1}')"});
 }
 
 // Runs every script in node with a SetMsgToH5 that records its arguments, and returns what it
@@ -74,7 +69,7 @@ Json::Value EvaluateInNode(const std::vector<std::string>& scripts) {
 }
 
 TEST(PushToH5, APageReceivesExactlyTheJsonText) {
-    const std::vector<std::string> texts = {
+    std::vector<std::string> texts = {
         R"({"name":"O'Brien's camera"})",
         R"({"path":"C:\\cams\\new"})",
         R"({"quote":"say \"hi\""})",
@@ -89,6 +84,9 @@ TEST(PushToH5, APageReceivesExactlyTheJsonText) {
         "\\",
         "'",
     };
+    Json::Value object(Json::objectValue);  // what the answers' writer makes of such texts
+    object["devname"] = "A'b\\c\"d\t\xE4\xB8\xAD";
+    texts.push_back(FlattenJsonText(WriteJson(object)));
     std::vector<std::string> scripts;
     for (const std::string& t : texts) {
         scripts.push_back(BuildPushScript(7, t));
@@ -102,18 +100,6 @@ TEST(PushToH5, APageReceivesExactlyTheJsonText) {
         EXPECT_EQ(calls[i][1].asString(), texts[i]) << "text " << i;
         EXPECT_EQ(calls[i][2].asInt(), 2);
     }
-}
-
-TEST(PushToH5, WriterOutputSurvivesTheRoundTrip) {
-    Json::Value object(Json::objectValue);
-    object["devname"] = "A'b\\c\"d\t\xE4\xB8\xAD";
-    object["list"].append(1);
-    std::string written = WriteJson(object);
-    Json::Value result = EvaluateInNode({BuildPushScript(3, written)});
-    ASSERT_EQ(result["calls"].size(), 1u);
-    Json::Value received;
-    ASSERT_TRUE(ParseJson(result["calls"][0][1].asString(), received));
-    EXPECT_EQ(received, object);
 }
 
 }  // namespace
