@@ -31,38 +31,29 @@ IssuedConfig RandomIssued(std::mt19937& rng) {
     c.password = RandomText(rng, 70);
     c.verifyMethod = Pick(rng, verifyWords);
     c.encryptType = Pick(rng, cipherWords);
-    c.remindSwitch = RandomInt(rng, 0, 1);
     c.detectMode = RandomInt(rng, -2, 300);
     c.sensitivityLevel = RandomInt(rng, -5, 6000);
-    c.remindVoice = RandomInt32(rng);
+    for (int32_t* field : {&c.remindVoice, &c.inputVolume, &c.outputVolume, &c.brightnessLevel,
+                           &c.contrastLevel, &c.saturationLevel, &c.hue, &c.displayState}) {
+        *field = RandomInt32(rng);
+    }
+    for (bool* flag : {&c.remindSwitch, &c.wideDynamicRangeSwitch, &c.showName, &c.showOrvexLogo,
+                       &c.showWeek, &c.showDate}) {
+        *flag = RandomInt(rng, 0, 1);
+    }
     for (StreamSettings& s : c.streams) {
         s.bitrateType = RandomInt(rng, 0, 1) ? "VBR" : "vbr";
         s.videoCodecType = Pick(rng, videoWords);
         s.audioCompressionType = Pick(rng, audioWords);
-        s.frameType = RandomInt32(rng);
-        s.streamType = RandomInt32(rng);
-        s.videoFlowType = RandomInt32(rng);
         s.vbrUpperCap = RandomInt(rng, 0, 30);
-        s.picQuality = RandomInt32(rng);
-        s.maxFrameRate = RandomInt32(rng);
-        s.keyFrameInterval = RandomInt32(rng);
-        s.videoResolution = RandomInt32(rng);
+        for (int32_t* field : {&s.frameType, &s.streamType, &s.videoFlowType, &s.picQuality,
+                               &s.maxFrameRate, &s.keyFrameInterval, &s.videoResolution}) {
+            *field = RandomInt32(rng);
+        }
     }
     c.audioInputMode = Pick(rng, inputWords);
-    c.inputVolume = RandomInt32(rng);
-    c.outputVolume = RandomInt32(rng);
-    c.wideDynamicRangeSwitch = RandomInt(rng, 0, 1);
-    c.brightnessLevel = RandomInt32(rng);
-    c.contrastLevel = RandomInt32(rng);
-    c.saturationLevel = RandomInt32(rng);
-    c.hue = RandomInt32(rng);
     c.dateFormat = Pick(rng, dateWords);
     c.timeFormat = RandomInt(rng, -1, 3);
-    c.displayState = RandomInt32(rng);
-    c.showName = RandomInt(rng, 0, 1);
-    c.showOrvexLogo = RandomInt(rng, 0, 1);
-    c.showWeek = RandomInt(rng, 0, 1);
-    c.showDate = RandomInt(rng, 0, 1);
     return c;
 }
 

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <memory>
 
 #include "devcfg/testing/sample_records.h"
@@ -164,20 +163,6 @@ TEST(DeviceConfigToPageJson, WifiKeySelection) {
               R"("verifyMethod" : "WPA-PSK"})");
     EXPECT_EQ(WriteFlatJson(wifi(2, 2, 2)),
               R"({"password" : "","ssid" : "n","verifyMethod" : "WPA-PSK"})");
-    // Keys without NUL end at their field: 63 bytes, and 68 (up to the selector).
-    std::memset(record->data() + 232, 'k', 63);
-    std::memset(record->data() + 296, 'a', 68);
-    EXPECT_EQ(wifi(2, 'k', 0)["password"], std::string(63, 'k'));
-    EXPECT_EQ(wifi(2, 'k', 1)["password"], std::string(68, 'a'));
-}
-
-TEST(DeviceConfigToPageJson, TextsNeverRunPastTheirFields) {
-    auto record = std::make_unique<DeviceConfig>();
-    std::memset(record->data(), 'A', 80);        // server address and the rest of the time block
-    std::memset(record->data() + 188, 'S', 36);  // name and the mode after it
-    const Converted c = Convert(*record);
-    EXPECT_EQ(c.items["generalConfig"]["timeProofreading"]["serverAddress"], std::string(64, 'A'));
-    EXPECT_EQ(Wifi(c)["ssid"], std::string(32, 'S'));
 }
 
 TEST(DeviceConfigToPageJson, SwitchesAndFlags) {

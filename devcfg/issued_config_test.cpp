@@ -112,19 +112,6 @@ TEST(ParseIssuedConfig, BitrateCapAndFrameType) {
     }
 }
 
-TEST(ParseIssuedConfig, OneStreamStillGivesBothTheAudioWord) {
-    IssuedConfig before;
-    before.streams[1].streamType = 9;
-    const IssuedConfig c = Parse(R"({"configItems":{"imageConfig":{"audioAndVideoConfig":{
-        "videoConfig":[{"streamType":1}],"audioConfig":{"audioCompressionType":"AAC"}}}}})",
-                                 before);
-    EXPECT_EQ(c.sectionMask, 0x08u);
-    EXPECT_EQ(c.streams[0].streamType, 1);
-    EXPECT_EQ(c.streams[1].streamType, 9);  // not sent: kept
-    EXPECT_EQ(c.streams[0].audioCompressionType, "AAC");
-    EXPECT_EQ(c.streams[1].audioCompressionType, "AAC");
-}
-
 TEST(ParseIssuedConfig, LaterRequestsKeepUnmentionedFieldsAndNotJsonOnlyClearsTheMask) {
     DebugCapture debug;
     IssuedConfig expected = Parse(FullConfigRequest());
@@ -135,6 +122,17 @@ TEST(ParseIssuedConfig, LaterRequestsKeepUnmentionedFieldsAndNotJsonOnlyClearsTh
     expected.brightnessLevel = expected.contrastLevel = expected.saturationLevel = 0;
     EXPECT_TRUE(c == expected);  // the colour section read whole, the others kept
 
+    // One stream sent: the other stream is kept, and both get the audio word.
+    ParseIssuedConfig(R"({"configItems":{"imageConfig":{"audioAndVideoConfig":{
+        "videoConfig":[{"streamType":1}],"audioConfig":{"audioCompressionType":"AAC"}}}}})",
+                      c);
+    EXPECT_EQ(c.sectionMask, 0x08u);
+    EXPECT_EQ(c.streams[0].streamType, 1);
+    EXPECT_EQ(c.streams[0].audioCompressionType, "AAC");
+    EXPECT_TRUE(c.streams[1] ==
+                (StreamSettings{"CBR", "STD_H264", "AAC", 1, 1, 0, 15, 4, 15, 25, 1}));
+
+    expected = c;
     expected.sectionMask = 0;
     ParseIssuedConfig("{\"configItems\": imageColor", c);
     EXPECT_TRUE(c == expected);
