@@ -8,20 +8,36 @@
 
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { startSession, stopSession, quietScreenshot } from './lib/session.mjs';
+import fs from 'node:fs';
+import path from 'node:path';
+import { Program, tempDir } from '../e2e/lib/program.mjs';
+import { sleep } from '../e2e/lib/processes.mjs';
 import { World } from './lib/world.mjs';
+import { Page } from './lib/page.mjs';
 import { checkRow, readRow } from './lib/results.mjs';
 
-let session;
-let page;
-let world;
+const dir = tempDir('orvex-e2e-page-');
+let world, program, page;
 before(async () => {
-  session = await startSession('127.0.81');
-  ({ page, world } = session);
+  // The cameras on 127.0.81.1, .2, ... port 8000, the statistics server on 127.0.81.250.
+  world = await World.start({ state: path.join(dir, 'state'), statsHost: '127.0.81.250',
+    args: ['--base-address', '127.0.81.1', '--camera-port', '8000'] });
+  program = await Program.start({ argument: world.ready.argument, dir });
+  page = await Page.open(program);
 });
 after(async () => {
-  if (session) await stopSession(session);
+  await program?.stop();
+  await world?.stop();
+  fs.rmSync(dir, { recursive: true, force: true });
 });
+
+// Waits until no toast covers the page (they leave after a few seconds), then writes the shot
+// into ORVEX_E2E_SCREENSHOTS (the build sets it), else the test's folder.
+async function quietScreenshot(name) {
+  const deadline = Date.now() + 8000;
+  while (Date.now() < deadline && await page.exists('[data-testid=toast]')) await sleep(200);
+  return page.screenshot(process.env.ORVEX_E2E_SCREENSHOTS || path.join(dir, 'screenshots'), name);
+}
 
 const rowKeys = () => page.evaluate(`[...document.querySelectorAll('[data-testid=camera-row]')].map((r) => r.dataset.key)`);
 
@@ -39,7 +55,7 @@ test('the group list and pages 1 to 3 of the 25-camera group', async () => {
     assert.ok(text.includes(camera.devname) && text.includes(camera.devip) && text.includes(camera.iPlatform ? '平台' : '本地'), text);
     assert.equal(text.includes('需验证密码'), camera.CheckPassword, text);
   }
-  await quietScreenshot(session, 'group-list');
+  await quietScreenshot('group-list');
 
   for (const [pageNum, slice] of [[2, lobby.slice(10, 20)], [3, lobby.slice(20)]]) {
     await page.click('#page-next');
@@ -96,7 +112,7 @@ test("a camera's configuration, ranges and Wi-Fi list reach the forms", async ()
   assert.equal(await page.value('#cfg-wifi-ssid'), shown[2]);
   assert.notEqual(shown[2], general.wiFiConfig.ssid);
   await page.scrollToTop();
-  await quietScreenshot(session, 'camera-config');
+  await quietScreenshot('camera-config');
   assert.deepEqual(page.errors, []);
 });
 
@@ -211,9 +227,9 @@ test('every section to 20 cameras across two groups: the result table matches th
     key: r.key, failNum: r.failNum, ok: r.items.filter((i) => i.isSuccess).length, failed: r.failed,
   })));
   await page.scrollToTop();
-  await quietScreenshot(session, 'result-table');
+  await quietScreenshot('result-table');
   const lastFailed = results.rows.filter((r) => readRow(r).loginFailed).at(-1);
   await page.evaluate(`document.querySelector('[data-testid=result-row][data-key="${lastFailed.key}"]').scrollIntoView({block: 'end'})`);
-  await quietScreenshot(session, 'result-table-failed-logins');
+  await quietScreenshot('result-table-failed-logins');
   assert.deepEqual(page.errors, []);
 });
