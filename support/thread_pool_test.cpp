@@ -7,6 +7,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <semaphore>
 #include <vector>
 
 namespace orvex {
@@ -14,16 +15,12 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// A pool whose tasks block until released, recording which ones started and finished.
+// A pool whose tasks block until the gate lets them through, one release each, recording which
+// tasks started and how many finished.
 class GatedPool : public ThreadPool {
   public:
     ~GatedPool() override { Stop(); }
 
-    void release() {
-        std::lock_guard<std::mutex> lock(m_);
-        open_ = true;
-        cv_.notify_all();
-    }
     // Waits until `n` tasks have started; false after a time-out.
     bool waitStarted(size_t n, std::chrono::milliseconds limit = 5s) {
         std::unique_lock<std::mutex> lock(m_);
@@ -33,43 +30,29 @@ class GatedPool : public ThreadPool {
         std::lock_guard<std::mutex> lock(m_);
         return started_;
     }
-    int finished() const { return finished_.load(); }
+    std::counting_semaphore<64> gate{0};
+    std::atomic<int> finished{0};
 
   protected:
     void HandleTask(OperateTask& task) override {
-        std::unique_lock<std::mutex> lock(m_);
-        started_.push_back(task.type);
-        cv_.notify_all();
-        cv_.wait(lock, [&] { return open_; });
-        ++finished_;
+        {
+            std::lock_guard<std::mutex> lock(m_);
+            started_.push_back(task.type);
+            cv_.notify_all();
+        }
+        gate.acquire();
+        ++finished;
     }
 
   private:
     std::mutex m_;
     std::condition_variable cv_;
-    bool open_ = false;
     std::vector<int> started_;
-    std::atomic<int> finished_{0};
 };
 
-TEST(ThreadPool, FiveTasksOnFourWorkers) {
-    GatedPool pool;
-    for (int i = 0; i < 5; ++i) {
-        pool.AddTask(OperateTask{i, "", nullptr});
-    }
-    ASSERT_TRUE(pool.waitStarted(4));
-    // The fifth waits for a free worker.
-    EXPECT_FALSE(pool.waitStarted(5, 200ms));
-    EXPECT_EQ(pool.started().size(), 4u);
-    pool.release();
-    ASSERT_TRUE(pool.waitStarted(5));
-    pool.Stop();
-    EXPECT_EQ(pool.finished(), 5);
-    // Tasks are taken in queue order, so the fifth task added is the one that waited.
-    EXPECT_EQ(pool.started().back(), 4);
-}
-
-TEST(ThreadPool, StopFinishesRunningAndDropsQueued) {
+// Four tasks start at once and the fifth when one frees, in queue order. Stop lets the running
+// tasks finish and drops the queued one with its payload; AddTask after Stop does nothing.
+TEST(ThreadPool, FourWorkersAndStopDropsTheQueue) {
     auto payload = std::make_shared<int>(7);
     {
         GatedPool pool;
@@ -77,19 +60,22 @@ TEST(ThreadPool, StopFinishesRunningAndDropsQueued) {
             pool.AddTask(OperateTask{i, "", payload});
         }
         ASSERT_TRUE(pool.waitStarted(4));
+        EXPECT_FALSE(pool.waitStarted(5, 200ms));
+        pool.gate.release();
+        ASSERT_TRUE(pool.waitStarted(5));
+        EXPECT_EQ(pool.started().back(), 4);
         std::thread releaser([&] {
             std::this_thread::sleep_for(100ms);
-            pool.release();
+            pool.gate.release(4);
         });
         pool.Stop();
         releaser.join();
-        EXPECT_EQ(pool.finished(), 4);
-        EXPECT_EQ(pool.started().size(), 4u);
-        // AddTask after Stop does nothing.
+        EXPECT_EQ(pool.finished.load(), 5);
+        EXPECT_EQ(pool.started().size(), 5u);
         pool.AddTask(OperateTask{9, "", payload});
-        EXPECT_EQ(pool.started().size(), 4u);
+        EXPECT_EQ(pool.started().size(), 5u);
     }
-    EXPECT_EQ(payload.use_count(), 1);  // dropped tasks released their payload
+    EXPECT_EQ(payload.use_count(), 1);  // the dropped task released its payload
 }
 
 double processCpuSeconds() {
