@@ -1,6 +1,6 @@
 // The program (orvex-cloud-config) as a child process of the end-to-end tests: its command line,
-// the environment that runs it without a display, its debug output in a file, and a raw CDP
-// session to its page.
+// the environment that runs it without a display (or on an X display), its debug output in a
+// file, and a raw CDP session to its page.
 
 import fs from 'node:fs';
 import os from 'node:os';
@@ -25,9 +25,10 @@ export class Program {
   // Starts the program offscreen. `page`: the page address; `logDomain`: the statistics host
   // (port 80); `userId`, `userName`, `hc`, `clientVersion`, `host`, `domainIp`: the other keys
   // of the studio's argument; `argument`: the whole argument instead; `dir`: where the debug
-  // output file goes (a temporary folder of its own by default).
+  // output file goes (a temporary folder of its own by default); `display`: an X display
+  // (":99") to show the window on instead of running offscreen.
   static async start({ page, logDomain = '127.0.0.1', userId = 'u1', userName = 'tester', hc = 'h',
-    clientVersion = '1.0', host = 'hh', domainIp = '1.2.3.4', argument, dir } = {}) {
+    clientVersion = '1.0', host = 'hh', domainIp = '1.2.3.4', argument, dir, display } = {}) {
     const program = new Program();
     program.dir = dir || tempDir();
     program.ownsDir = !dir;
@@ -39,9 +40,10 @@ export class Program {
       LC_ALL: 'C.UTF-8',
       ORVEX_DEBUG_OUTPUT: program.debugFile,
       QTWEBENGINE_REMOTE_DEBUGGING: `127.0.0.1:${program.debugPort}`,
-      QT_QPA_PLATFORM: 'offscreen',
+      QT_QPA_PLATFORM: display ? 'xcb' : 'offscreen',
     };
-    delete env.DISPLAY;
+    if (display) env.DISPLAY = display;
+    else delete env.DISPLAY;
     argument ??= `${page}&Userid=${userId}&UserName=${userName}&hc=${hc}&clt_ver=${clientVersion}` +
       `&LogDomain=${logDomain}&host=${host}&domainIp=${domainIp}`;
     program.child = new Child('program', programPath(), [argument], { env, stdin: 'ignore' });
