@@ -1,6 +1,6 @@
 // Driving the reference page inside the real program through raw CDP: clicks and typing as
-// input events at the element's place, the page's state summary (window.__orvexPageState) and
-// screenshots.
+// input events at the element's place, form values set as the page's own controls would,
+// the page's state summary (window.__orvexPageState) and screenshots.
 
 import fs from 'node:fs';
 import path from 'node:path';
@@ -52,44 +52,61 @@ export class Page {
     return waitUntil(() => this.exists(selector), { timeoutMs, intervalMs: 100, what: selector });
   }
 
-  // The element's textContent, value or attribute `name` (null when there is no such element).
   text(selector) {
     return this.evaluate(`document.querySelector(${quote(selector)})?.textContent ?? null`);
-  }
-
-  value(selector) {
-    return this.evaluate(`document.querySelector(${quote(selector)})?.value ?? null`);
   }
 
   attribute(selector, name) {
     return this.evaluate(`document.querySelector(${quote(selector)})?.getAttribute(${quote(name)}) ?? null`);
   }
 
-  checked(selector) {
-    return this.evaluate(`Boolean(document.querySelector(${quote(selector)})?.checked)`);
+  value(selector) {
+    return this.evaluate(`document.querySelector(${quote(selector)})?.value ?? null`);
+  }
+
+  // The values of a select's options.
+  options(selector) {
+    return this.evaluate(`[...document.querySelectorAll(${quote(selector + ' option')})].map((o) => o.value)`);
+  }
+
+  // The centre of the element in the viewport, after scrolling it into view; throws when the
+  // element is missing, hidden or disabled. `covered` when something else (a toast, a dialog)
+  // lies on that point.
+  async centre(selector) {
+    const box = await this.evaluate(`(() => {
+      const el = document.querySelector(${quote(selector)});
+      if (!el) return {missing: true};
+      el.scrollIntoView({block: 'center', inline: 'center'});
+      const r = el.getBoundingClientRect();
+      const x = r.left + r.width / 2, y = r.top + r.height / 2;
+      const top = document.elementFromPoint(x, y);
+      return {x, y, w: r.width, h: r.height, disabled: Boolean(el.disabled),
+              covered: !(top && (el.contains(top) || top.contains(el) || (el.labels && [...el.labels].some((l) => l.contains(top)))))};
+    })()`);
+    if (box.missing) throw new Error(`no element ${selector}`);
+    if (box.w === 0 || box.h === 0) throw new Error(`${selector} is not shown`);
+    if (box.disabled) throw new Error(`${selector} is disabled`);
+    return box;
   }
 
   // A left click at the element's centre, as the user's mouse would: waits for the element and
-  // until nothing (a toast, a dialog) covers it after scrolling it into view; throws when it is
-  // hidden or disabled.
+  // until nothing covers it.
   async click(selector) {
     await this.waitFor(selector);
     const { x, y } = await waitUntil(async () => {
-      const box = await this.evaluate(`(() => {
-        const el = document.querySelector(${quote(selector)});
-        el.scrollIntoView({block: 'center', inline: 'center'});
-        const r = el.getBoundingClientRect();
-        const x = r.left + r.width / 2, y = r.top + r.height / 2;
-        const top = document.elementFromPoint(x, y);
-        return {x, y, shown: r.width > 0 && r.height > 0, disabled: Boolean(el.disabled),
-                covered: !(top && (el.contains(top) || top.contains(el) || (el.labels && [...el.labels].some((l) => l.contains(top)))))};
-      })()`);
-      if (!box.shown || box.disabled) throw new Error(`${selector} is ${box.disabled ? 'disabled' : 'not shown'}`);
+      const box = await this.centre(selector);
       return box.covered ? undefined : box;
     }, { timeoutMs: 10000, intervalMs: 100, what: `${selector} uncovered` });
     for (const type of ['mouseMoved', 'mousePressed', 'mouseReleased']) {
-      const press = type !== 'mouseMoved';
-      await this.session.send('Input.dispatchMouseEvent', { type, x, y, button: press ? 'left' : 'none', clickCount: press ? 1 : 0 });
+      await this.session.send('Input.dispatchMouseEvent', {
+        type, x, y, button: type === 'mouseMoved' ? 'none' : 'left', clickCount: type === 'mouseMoved' ? 0 : 1,
+      });
+    }
+  }
+
+  async key(key, code = key, keyCode = 0) {
+    for (const type of ['keyDown', 'keyUp']) {
+      await this.session.send('Input.dispatchKeyEvent', { type, key, code, windowsVirtualKeyCode: keyCode });
     }
   }
 
@@ -99,9 +116,26 @@ export class Page {
     await this.click(selector);
     await this.evaluate(`document.querySelector(${quote(selector)}).select?.()`);
     await this.session.send('Input.insertText', { text: String(text) });
-    for (const type of ['keyDown', 'keyUp']) {
-      await this.session.send('Input.dispatchKeyEvent', { type, key: 'Tab', code: 'Tab', windowsVirtualKeyCode: 9 });
-    }
+    await this.key('Tab', 'Tab', 9);
+  }
+
+  // Chooses an option of a select (its popup is native, so the value is set and "change"
+  // dispatched, as a choice in the popup does).
+  async choose(selector, value) {
+    await this.waitFor(selector);
+    const ok = await this.evaluate(`(() => {
+      const el = document.querySelector(${quote(selector)});
+      if (![...el.options].some((o) => o.value === ${quote(String(value))})) return false;
+      el.value = ${quote(String(value))};
+      el.dispatchEvent(new Event('input', {bubbles: true}));
+      el.dispatchEvent(new Event('change', {bubbles: true}));
+      return true;
+    })()`);
+    if (!ok) throw new Error(`${selector} has no option ${value}`);
+  }
+
+  async checked(selector) {
+    return this.evaluate(`Boolean(document.querySelector(${quote(selector)})?.checked)`);
   }
 
   // Clicks a checkbox until it has the wanted state.

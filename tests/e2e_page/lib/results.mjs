@@ -2,7 +2,7 @@
 // fields of each item the camera accepted must now hold the issued value, and every other field
 // the value the camera held before. Shared by the end-to-end tests and the demo's summary.
 
-const getPath = (o, path) => path.reduce((v, k) => (v == null ? v : v[k]), o);
+export const getPath = (o, path) => path.reduce((v, k) => (v == null ? v : v[k]), o);
 
 const image = ['imageConfig'];
 const av = [...image, 'audioAndVideoConfig'];
@@ -10,7 +10,7 @@ const stream = (s, name) => ({ lab: [...av, 'videoConfig', s, name], draft: ['st
 
 // The fields each result item writes: their place in the camera's "configItems" (as the lab
 // prints them) and in the page's draft.
-const ITEM_FIELDS = {
+export const ITEM_FIELDS = {
   通用配置: [{ lab: ['generalConfig', 'timeProofreading', 'serverAddress'], draft: ['general', 'serverAddress'] }],
   wifi配置: [{ lab: ['generalConfig', 'wiFiConfig', 'ssid'], draft: ['wifi', 'ssid'] }],
   // The item's result is that of its second call, the alarm sound.
@@ -30,7 +30,7 @@ const ITEM_FIELDS = {
 
 // Written by the defence item's first call (the motion detection schedule): its failure shows
 // only in "failNum", not in the item.
-const MOTION_FIELDS = ['remindSwitch', 'detectMode', 'sensitivityLevel']
+export const MOTION_FIELDS = ['remindSwitch', 'detectMode', 'sensitivityLevel']
   .map((name) => ({ lab: ['defenceConfig', 'motionDetectDefence', name], draft: ['defence', name] }));
 
 // What one result row says happened to its camera.
@@ -71,4 +71,32 @@ export function checkRow(row, { before, after, draft }) {
     expect(field, r.motionApplied, r.motionApplied ? 'motion schedule accepted' : 'motion schedule not applied');
   }
   return problems;
+}
+
+// The CSV lines the page should export for `rows` (without the header), as
+// "serial,channel,failNum,item,成功|失败" keys, for comparison with the exported text.
+export function csvKeys(rows) {
+  return rows.flatMap((row) => (row.items || []).map((i) => [row.key.replace(/_\d+$/, ''), row.key.match(/_(\d+)$/)[1],
+    row.failNum, i.itemName, i.isSuccess ? '成功' : '失败'].join(',')));
+}
+
+// Parses the page's CSV export (UTF-8 with BOM, CRLF lines, RFC 4180 quoting).
+export function parseCsv(text) {
+  const rows = [];
+  let row = [];
+  let cell = '';
+  let quoted = false;
+  const body = text.replace(/^\ufeff/, '');
+  for (let i = 0; i < body.length; i++) {
+    const ch = body[i];
+    if (quoted) {
+      if (ch === '"' && body[i + 1] === '"') { cell += '"'; i++; } else if (ch === '"') quoted = false;
+      else cell += ch;
+    } else if (ch === '"') quoted = true;
+    else if (ch === ',') { row.push(cell); cell = ''; } else if (ch === '\r' && body[i + 1] === '\n') {
+      row.push(cell); rows.push(row); row = []; cell = ''; i++;
+    } else cell += ch;
+  }
+  if (cell !== '' || row.length) { row.push(cell); rows.push(row); }
+  return rows;
 }

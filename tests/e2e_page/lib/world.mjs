@@ -60,10 +60,24 @@ export class World {
     return this.ask(`config ${serial} ${channelNo}`, 'config', (e) => e.serial === serial && e.channelNo === channelNo);
   }
 
-  // Asks the world to exit; stops it after 5 s.
+  counters(serial) {
+    return this.ask(`counters ${serial}`, 'counters', (e) => e.serial === serial);
+  }
+
+  fault(serial, words) {
+    return this.ask(`fault ${serial} ${words}`, 'faults', (e) => e.serial === serial);
+  }
+
+  // What the program sent to the studio (events "received" of kind `kind`) from event `from` on.
+  studioReceived(kind, from = 0) {
+    return this.child.eventsMatching((e) => e.event === 'received' && e.kind === kind, from);
+  }
+
   async stop() {
     if (!this.child.exit) this.child.send('exit');
-    await this.child.waitExit(5000);
-    return this.child.stop();
+    const exit = await this.child.waitExit(5000);
+    if (!exit) return this.child.stop();
+    await this.child.stop();
+    return exit;
   }
 }
