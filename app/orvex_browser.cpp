@@ -1,7 +1,7 @@
 #include "app/orvex_browser.h"
 
 #include "cef3/control/cef_common.h"
-#include "platform/duilib/frame_hit_test.h"
+#include "platform/duilib/skin_frame_hit_area.h"
 #include "platform/duilib/tab_layout_ui.h"
 #include "platform/dvnetsdk/dvnetsdk.h"
 #include "platform/win32/debug_output.h"

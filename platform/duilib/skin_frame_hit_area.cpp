@@ -1,4 +1,4 @@
-#include "platform/duilib/frame_hit_test.h"
+#include "platform/duilib/skin_frame_hit_area.h"
 
 #include <cstring>
 
