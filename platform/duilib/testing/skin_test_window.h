@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "platform/duilib/dialog_builder.h"
-#include "platform/duilib/skin_frame_hit_area.h"
 #include "platform/duilib/paint_manager_ui.h"
+#include "platform/duilib/skin_frame_hit_area.h"
 #include "platform/duilib/window_wnd.h"
 
 namespace orvex::testing {
