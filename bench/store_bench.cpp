@@ -83,6 +83,8 @@ void ReportPageQueries() {
     for (int groups : {10, 100}) {
         DataManager::instance().resetForTesting();
         DataManager::instance().onGroupInfoMessage(GroupMessage(groups, 1000));
+        DataManager::instance()
+            .waitForReleases();  // the queries alone, not the release beside them
         const std::string id = "g" + std::to_string(groups / 2);
         for (int page : {1, 50}) {
             const std::string request = R"({"groupId":")" + id + R"(","camerasPageNum":)" +
@@ -109,6 +111,7 @@ void BM_GroupCamerasPage(benchmark::State& state) {
     if (loadedGroups != groups) {
         DataManager::instance().resetForTesting();
         DataManager::instance().onGroupInfoMessage(GroupMessage(groups, 1000));
+        DataManager::instance().waitForReleases();
         loadedGroups = groups;
     }
     const std::string request = R"({"groupId":"g)" + std::to_string(groups / 2) +
