@@ -27,12 +27,30 @@ class AgentTest : public ::testing::Test {
     void SetUp() override { RPROV_SetLimits(500, 400); }
     void TearDown() override { RPROV_SetLimits(0, 0); }
 
+    static bool LoginAt(const std::string& host, int32_t port, int32_t& handle,
+                        const std::string& password = kPassword) {
+        LoginDeviceInfo info;
+        return RPROV_Login_Dev(host, port, password, handle, info, false);
+    }
     static bool Login(const ScriptedCamera& camera, int32_t& handle,
                       const std::string& password = kPassword) {
-        LoginDeviceInfo info;
-        return RPROV_Login_Dev("127.0.0.1", camera.port(), password, handle, info, false);
+        return LoginAt("127.0.0.1", camera.port(), handle, password);
     }
 };
+
+Action Record(const FrameHeader& h, const DeviceConfig& config) {
+    return Answer(h, STATUS_OK, "", {config.data(), config.size()});
+}
+
+// `a` cut to its first `keep` bytes (half of them when 0), then the connection closed.
+Action Cut(Action a, size_t keep = 0) {
+    a.bytes.resize(keep ? keep : a.bytes.size() / 2);
+    a.close = true;
+    return a;
+}
+
+const auto Quiet = [](Connection&, const FrameHeader&, auto) { return Action{{}, false, true}; };
+const auto Ok = [](Connection&, const FrameHeader& h, auto) { return Answer(h, STATUS_OK, ""); };
 
 // A correct camera whose other operations are answered by `rest`.
 ScriptedCamera::Script CameraWith(
@@ -64,7 +82,7 @@ TEST_F(AgentTest, LogsInWithoutSendingThePasswordAndReadsRecords) {
             if (!r || r->serial != "SCRIPTED" || r->channelNo != 2) {
                 return Answer(h, STATUS_NO_CHANNEL, "no such channel");
             }
-            return Answer(h, STATUS_OK, "", {stored.data(), stored.size()});
+            return Record(h, stored);
         }
         if (h.op == OP_GET_WIFI) {
             return Answer(h, STATUS_OK, "3 networks", {wifi.data(), wifi.size()});
@@ -96,16 +114,14 @@ TEST_F(AgentTest, LogsInWithoutSendingThePasswordAndReadsRecords) {
     EXPECT_FALSE(RPROV_GetConfig(handle, "SCRIPTED", 2, config));
 
     const std::vector<uint8_t> wire = camera.received();
-    const std::string password(kPassword);
-    EXPECT_EQ(std::search(wire.begin(), wire.end(), password.begin(), password.end()), wire.end())
+    EXPECT_TRUE(std::ranges::search(wire, std::string_view(kPassword)).empty())
         << "the password crossed the wire";
 }
 
 // A wrong password, a refused login, and a camera that says OK to any proof but cannot
 // compute its own: false, and the handle is left alone.
 TEST_F(AgentTest, LoginsThatMustFail) {
-    ScriptedCamera correct(CameraWith(
-        [](Connection&, const FrameHeader& h, auto) { return Answer(h, STATUS_OK, ""); }));
+    ScriptedCamera correct(CameraWith(Ok));
     ScriptedCamera refusing([](Connection&, const FrameHeader& h, auto) {
         return Answer(h, STATUS_LOGIN_REFUSED, "too many logins");
     });
@@ -125,33 +141,29 @@ TEST_F(AgentTest, LoginsThatMustFail) {
 
 TEST_F(AgentTest, UnreachableAddressesFailWithinTheConnectLimit) {
     int32_t handle = -1;
-    LoginDeviceInfo info;
     // A port nobody listens on: refused at once.
     Socket probe = ListenTcp("127.0.0.1", 0);
     const int32_t freePort = LocalPort(probe);
     probe.close();
-    EXPECT_FALSE(RPROV_Login_Dev("127.0.0.1", freePort, kPassword, handle, info, false));
-    EXPECT_FALSE(RPROV_Login_Dev("localhost", 8000, kPassword, handle, info, false));
-    EXPECT_FALSE(RPROV_Login_Dev("127.0.0.1", 0, kPassword, handle, info, false));
-    EXPECT_FALSE(RPROV_Login_Dev("127.0.0.1", 70000, kPassword, handle, info, false));
+    const std::pair<const char*, int32_t> addresses[] = {
+        {"127.0.0.1", freePort}, {"localhost", 8000}, {"127.0.0.1", 0}, {"127.0.0.1", 70000}};
+    for (const auto& [host, port] : addresses) {
+        EXPECT_FALSE(LoginAt(host, port, handle)) << host << ":" << port;
+    }
     EXPECT_EQ(handle, -1);
 }
 
 TEST_F(AgentTest, ASilentCameraTimesOutAtLoginAndMidSession) {
-    ScriptedCamera silent([](Connection&, const FrameHeader&, auto) {
-        return Action{{}, false, true};
-    });
+    ScriptedCamera silent(Quiet);
     int32_t handle = -1;
     const auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(Login(silent, handle));
-    const auto took = std::chrono::steady_clock::now() - start;
-    EXPECT_LT(took, std::chrono::seconds(3)) << "bounded by the request limit";
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3))
+        << "bounded by the request limit";
 
     // Logged in, then silent: the read gives false, and so does everything after it on that
     // handle, at once.
-    ScriptedCamera goesQuiet(CameraWith([](Connection&, const FrameHeader&, auto) {
-        return Action{{}, false, true};
-    }));
+    ScriptedCamera goesQuiet(CameraWith(Quiet));
     ASSERT_TRUE(Login(goesQuiet, handle));
     DeviceConfig config;
     EXPECT_FALSE(RPROV_GetConfig(handle, "SCRIPTED", 0, config));
@@ -164,73 +176,44 @@ TEST_F(AgentTest, ASilentCameraTimesOutAtLoginAndMidSession) {
     EXPECT_TRUE(RPROV_Logout_Dev(handle));
 }
 
-// Each bad answer to a configuration read, and what the library must make of it.
-struct BadAnswer {
-    const char* name;
-    std::function<Action(const FrameHeader&)> make;
-};
-
 TEST_F(AgentTest, GarbageWrongSizesAndCutFramesGiveFalseAndOtherHandlesCarryOn) {
     const DeviceConfig stored = PatternedConfig();
-    const std::vector<BadAnswer> answers = {
-        {"garbage", [](const FrameHeader&) { return Action{std::vector<uint8_t>(64, 'G')}; }},
-        {"short record",
-         [&](const FrameHeader& h) {
-             return Answer(h, STATUS_OK, "", {stored.data(), DeviceConfig::kSize - 1});
-         }},
-        {"long record",
-         [&](const FrameHeader& h) {
-             std::vector<uint8_t> longer(stored.data(), stored.data() + stored.size());
-             longer.push_back(0);
-             return Answer(h, STATUS_OK, "", longer);
-         }},
-        {"closed mid-header",
-         [](const FrameHeader& h) {
-             Action a = Answer(h, STATUS_OK, "");
-             a.bytes.resize(7);
-             a.close = true;
-             return a;
-         }},
-        {"closed mid-body",
-         [&](const FrameHeader& h) {
-             Action a = Answer(h, STATUS_OK, "", {stored.data(), stored.size()});
-             a.bytes.resize(a.bytes.size() / 2);
-             a.close = true;
-             return a;
-         }},
-        {"closed without answer",
-         [](const FrameHeader&) {
-             return Action{{}, true};
-         }},
+    std::vector<uint8_t> longer(stored.data(), stored.data() + stored.size());
+    longer.push_back(0);
+    const std::vector<uint8_t> shorter(longer.begin(), longer.end() - 2);
+    // Each bad answer to a configuration read.
+    const std::vector<std::pair<const char*, std::function<Action(const FrameHeader&)>>> answers = {
+        {"garbage", [](auto&) { return Action{std::vector<uint8_t>(64, 'G')}; }},
+        {"short record", [&](auto& h) { return Answer(h, STATUS_OK, "", shorter); }},
+        {"long record", [&](auto& h) { return Answer(h, STATUS_OK, "", longer); }},
+        {"closed mid-header", [](auto& h) { return Cut(Answer(h, STATUS_OK, ""), 7); }},
+        {"closed mid-body", [&](auto& h) { return Cut(Record(h, stored)); }},
+        {"closed without answer", [](auto&) { return Cut(Action{}); }},
         {"wrong request id",
-         [&](const FrameHeader& h) {
-             FrameHeader other = h;
-             other.requestId += 1;
-             return Answer(other, STATUS_OK, "", {stored.data(), stored.size()});
+         [&](FrameHeader h) {
+             ++h.requestId;
+             return Record(h, stored);
          }},
         {"announces 4 GiB",
-         [](const FrameHeader& h) {
+         [](auto& h) {
              std::vector<uint8_t> head = EncodeHeader({FRAME_REPLY, h.op, h.requestId, 0});
              head[12] = head[13] = head[14] = head[15] = 0xFF;
              return Action{head};
          }},
         {"a request frame instead of a reply",
-         [&](const FrameHeader& h) {
-             std::vector<uint8_t> body = EncodeReplyBody(STATUS_OK, "", {stored.data(), 8});
-             return Action{EncodeFrame(FRAME_REQUEST, h.op, h.requestId, body)};
+         [&](auto& h) {
+             return Action{EncodeFrame(FRAME_REQUEST, h.op, h.requestId,
+                                       EncodeReplyBody(STATUS_OK, "", {stored.data(), 8}))};
          }},
     };
-    ScriptedCamera good(CameraWith([&](Connection&, const FrameHeader& h, auto) {
-        return Answer(h, STATUS_OK, "", {stored.data(), stored.size()});
-    }));
-    for (const BadAnswer& bad : answers) {
-        SCOPED_TRACE(bad.name);
+    ScriptedCamera good(
+        CameraWith([&](Connection&, const FrameHeader& h, auto) { return Record(h, stored); }));
+    for (const auto& [name, make] : answers) {
+        SCOPED_TRACE(name);
         ScriptedCamera camera(
-            CameraWith([&](Connection&, const FrameHeader& h, auto) { return bad.make(h); }));
-        int32_t goodHandle = -1;
-        int32_t badHandle = -1;
-        ASSERT_TRUE(Login(good, goodHandle));
-        ASSERT_TRUE(Login(camera, badHandle));
+            CameraWith([&](Connection&, const FrameHeader& h, auto) { return make(h); }));
+        int32_t goodHandle = -1, badHandle = -1;
+        ASSERT_TRUE(Login(good, goodHandle) && Login(camera, badHandle));
         DeviceConfig config;
         EXPECT_FALSE(RPROV_GetConfig(badHandle, "S", 0, config));
         EXPECT_EQ(config, DeviceConfig());
@@ -244,8 +227,7 @@ TEST_F(AgentTest, GarbageWrongSizesAndCutFramesGiveFalseAndOtherHandlesCarryOn) 
 TEST_F(AgentTest, SetConfigNeedsAnItemCodeAndCarriesTheExactBlock) {
     std::vector<uint8_t> seen;
     ScriptedCamera camera(CameraWith([&](Connection&, const FrameHeader& h, auto body) {
-        std::optional<SetConfigRequest> r = DecodeSetConfigRequest(body);
-        if (r) {
+        if (std::optional<SetConfigRequest> r = DecodeSetConfigRequest(body)) {
             seen.assign(r->block.begin(), r->block.end());
         }
         return Answer(h, STATUS_OUT_OF_RANGE, "brightness 300 outside 0..100");
@@ -262,49 +244,39 @@ TEST_F(AgentTest, SetConfigNeedsAnItemCodeAndCarriesTheExactBlock) {
     EXPECT_FALSE(RPROV_SetConfig_To_Dev(handle, CFG_ITEM_WIFI, 0,
                                         config.block(CFG_ITEM_WIFI).data(), message));
     EXPECT_EQ(message, "brightness 300 outside 0..100");
-    auto block = config.block(CFG_ITEM_WIFI);
-    EXPECT_EQ(seen, std::vector<uint8_t>(block.begin(), block.end()));
+    EXPECT_EQ(seen, std::vector<uint8_t>(config.block(CFG_ITEM_WIFI).begin(),
+                                         config.block(CFG_ITEM_WIFI).end()));
     RPROV_Logout_Dev(handle);
 }
 
 TEST_F(AgentTest, ManyHandlesFromSeveralThreadsAtOnce) {
     const DeviceConfig stored = PatternedConfig();
     ScriptedCamera camera(CameraWith([&](Connection&, const FrameHeader& h, auto) {
-        if (h.op == OP_GET_CONFIG) {
-            return Answer(h, STATUS_OK, "", {stored.data(), stored.size()});
-        }
-        return Answer(h, STATUS_OK, "");
+        return h.op == OP_GET_CONFIG ? Record(h, stored) : Answer(h, STATUS_OK, "");
     }));
-    constexpr int kThreads = 8;
-    constexpr int kRounds = 10;
     std::atomic<int> failures{0};
     std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t) {
+    for (int t = 0; t < 8; ++t) {
         threads.emplace_back([&] {
-            for (int i = 0; i < kRounds; ++i) {
+            for (int i = 0; i < 10; ++i) {
                 int32_t handle = -1;
-                LoginDeviceInfo info;
                 auto config = std::make_unique<DeviceConfig>();
-                if (!RPROV_Login_Dev("127.0.0.1", camera.port(), kPassword, handle, info, false) ||
-                    !RPROV_GetConfig(handle, "S", 0, *config) || *config != stored) {
+                if (!Login(camera, handle) || !RPROV_GetConfig(handle, "S", 0, *config) ||
+                    *config != stored) {
                     ++failures;
                 }
                 RPROV_Logout_Dev(handle);
             }
         });
     }
-    for (std::thread& t : threads) {
-        t.join();
-    }
+    std::ranges::for_each(threads, &std::thread::join);
     EXPECT_EQ(failures, 0);
 }
 
 TEST_F(AgentTest, TheSmallestFreeHandleIsGivenOut) {
-    ScriptedCamera camera(CameraWith(
-        [](Connection&, const FrameHeader& h, auto) { return Answer(h, STATUS_OK, ""); }));
+    ScriptedCamera camera(CameraWith(Ok));
     int32_t a = -1, b = -1, c = -1;
-    ASSERT_TRUE(Login(camera, a));
-    ASSERT_TRUE(Login(camera, b));
+    ASSERT_TRUE(Login(camera, a) && Login(camera, b));
     EXPECT_NE(a, b);
     RPROV_Logout_Dev(a);
     ASSERT_TRUE(Login(camera, c));
