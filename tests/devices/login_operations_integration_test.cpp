@@ -42,6 +42,7 @@ class LoginOperationsTest : public ::testing::Test {
         bool config, range, device;
         std::string configText, rangeText;
         DeviceConfig record;
+        bool any() const { return config || range || device; }
     };
     Cached Caches(const std::string& key) {
         Cached c{};
@@ -66,14 +67,13 @@ TEST_F(LoginOperationsTest, AFetchConvertsWhatTheCameraHoldsAndFillsTheThreeCach
     const std::unique_ptr<DeviceConfig> stored = lab.stored("FX1", 2);
     Json::Value expected(Json::objectValue);
     const std::string expectedText = DeviceConfigToPageJson(*stored, expected);
-    EXPECT_EQ(text, expectedText);
-    EXPECT_EQ(json["configItems"], expected["configItems"]);
+    EXPECT_EQ(std::tie(text, json["configItems"]), std::tie(expectedText, expected["configItems"]));
 
     Cached c = Caches("FX1_2");
     ASSERT_TRUE(c.config && c.range && c.device);
-    EXPECT_EQ(c.configText, expectedText);
-    EXPECT_EQ(c.record, *stored);
-    EXPECT_EQ(c.rangeText, ConfigRangeToPageJson(lab::MakeConfigRange("FX1", 2)));
+    EXPECT_EQ(std::tie(c.configText, c.record, c.rangeText),
+              std::forward_as_tuple(expectedText, *stored,
+                                    ConfigRangeToPageJson(lab::MakeConfigRange("FX1", 2))));
     EXPECT_EQ(Parse(c.rangeText)["serial"].asString(), "FX1");
     EXPECT_FALSE(store.cachedDeviceConfig("FX1_1", c.record)) << "only the channel read";
 
@@ -103,24 +103,20 @@ TEST_F(LoginOperationsTest, AFailedLoginOrReadLeavesEveryCacheAndOutputAlone) {
     EXPECT_EQ(
         log.count("login dev [FX2][127.0.0.1] [" + std::to_string(lab.port("FX2")) + "] err \n"),
         1u);
-    Cached c = Caches("FX2_1");
-    EXPECT_FALSE(c.config || c.range || c.device);
+    EXPECT_FALSE(Caches("FX2_1").any());
 
     // Logged in, but a read fails: no cache is written, and the login is closed.
     const std::tuple<const char*, const char*, const char*> reads[] = {
         {"FX3", "range", "get dev config range fail.\n"},
         {"FX4", "config", "get dev config fail.\n"}};
     for (const auto& [serial, read, line] : reads) {
-        lab::CameraFaults faults;
-        faults.failRead = read;
-        lab.setFaults(serial, faults);
+        lab.setFaults(serial, {.failRead = read});
         store.getConfigInfoByDevSerial(lab.record(serial), text, json);
         EXPECT_EQ(log.count(line), 1u);
-        c = Caches(std::string(serial) + "_1");
-        EXPECT_FALSE(c.config || c.range || c.device);
-        EXPECT_EQ(text, "untouched");
-        EXPECT_FALSE(json.isMember("configItems"));
-        EXPECT_EQ(lab.camera(serial).counters().logouts, 1);
+        EXPECT_FALSE(Caches(std::string(serial) + "_1").any());
+        EXPECT_EQ(std::make_tuple(text, json.isMember("configItems"),
+                                  lab.camera(serial).counters().logouts),
+                  std::make_tuple("untouched", false, 1));
     }
 }
 
@@ -160,14 +156,14 @@ TEST_F(LoginOperationsTest, TheWifiListHoldsAtMostTwentyNetworksInOrder) {
     std::string out = "untouched";
     store.getWifiInfoByDevSerial(lab.request("WF1"), out);
     EXPECT_EQ(out, WriteJson(list));
-    EXPECT_EQ(store.lastWifiList().count(), 20);
-    EXPECT_EQ(store.lastWifiList().networkName(19), lab::WifiNetworkName("WF1", 19));
+    EXPECT_EQ(std::make_tuple(store.lastWifiList().count(), store.lastWifiList().networkName(19)),
+              std::make_tuple(20, lab::WifiNetworkName("WF1", 19)));
     EXPECT_EQ(log.count("getWifiInfoByDevSerial RPROV_Login_Dev start.\n"), 1u);
     EXPECT_EQ(log.count("getWifiInfoByDevSerial RPROV_Login_Dev end.\n"), 1u);
 
     store.getWifiInfoByDevSerial(lab.request("WF2"), out);
-    EXPECT_EQ(Parse(out).size(), 3u);
-    EXPECT_EQ(store.lastWifiList().count(), 3);
+    EXPECT_EQ(std::make_tuple(Parse(out).size(), store.lastWifiList().count()),
+              std::make_tuple(3u, 3));
 
     // Requests that cannot be read, cameras that cannot be reached or read: nothing changes.
     out = "untouched";
@@ -178,13 +174,10 @@ TEST_F(LoginOperationsTest, TheWifiListHoldsAtMostTwentyNetworksInOrder) {
     CameraRecord away = lab.record("WF1");
     away.port = testing::RefusingPort();
     store.getWifiInfoByDevSerial(WriteJson(WriteCameraObject(away)), out);
-    lab::CameraFaults faults;
-    faults.failRead = "wifi";
-    lab.setFaults("WF1", faults);
+    lab.setFaults("WF1", {.failRead = "wifi"});
     store.getWifiInfoByDevSerial(lab.request("WF1"), out);
     EXPECT_EQ(log.count("get dev wifi fail.\n"), 1u);
-    EXPECT_EQ(out, "untouched");
-    EXPECT_EQ(store.lastWifiList().count(), 3);
+    EXPECT_EQ(std::make_tuple(out, store.lastWifiList().count()), std::make_tuple("untouched", 3));
     EXPECT_EQ(lab.camera("WF1").counters().logouts, lab.camera("WF1").counters().logins);
 
     // The page's answer: code '9' with the flattened list.
@@ -260,20 +253,17 @@ TEST_F(LoginOperationsTest, OnlyAPassedCheckConfirmsAndOnlyTheFirstWaitingCamera
     wrong.passwd = "wrong";
     Json::Value answer =
         Parse(store.CheckDevPassword(WriteJson(WriteCameraObject(wrong)), camera, passed));
-    EXPECT_FALSE(passed);
     EXPECT_EQ(WriteFlatJson(answer["result"]) + WriteFlatJson(answer["CheckPassword"]) +
-                  answer["passwd"].asString(),
+                  answer["passwd"].asString() + (passed ? " passed" : ""),
               "falsetruewrong");
     answer = Parse(store.CheckDevPassword(lab.request("PW1", 2), camera, passed));
-    EXPECT_TRUE(passed);
-    EXPECT_TRUE(answer["result"].asBool());
+    EXPECT_TRUE(passed && answer["result"].asBool());
     EXPECT_EQ(store.getGroupInfo(), pageBefore);
     EXPECT_EQ(store.groups(), before);
 
     const std::string request = lab.request("PW1", 1);  // carries the password "right"
     const std::string text = store.CheckDevPassword(request, camera, passed);
-    EXPECT_TRUE(passed);
-    EXPECT_EQ(camera.passwd, "right");
+    EXPECT_TRUE(passed && camera.passwd == "right") << camera.passwd;
     EXPECT_EQ(text, R"({"CheckPassword" : false,"channelNo" : 1,"devType" : "IPC",)"
                     R"("devip" : "127.0.0.1","devname" : "camera PW1","encrypt" : true,)"
                     R"("iPlatform" : 0,"newDev" : false,"passwd" : "right","port" : )" +
