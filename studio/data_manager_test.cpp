@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
+#include <tuple>
 
 #include "platform/win32/debug_output.h"
 #include "platform/win32/message_target.h"
@@ -14,25 +16,36 @@ namespace orvex {
 namespace {
 
 std::string Camera(int i, int platform = 0, const std::string& extra = "") {
-    return R"({"serial":"SN)" + std::to_string(i) + R"(","devname":"cam )" + std::to_string(i) +
-           R"(","devip":"10.1.0.)" + std::to_string(i) +
+    const std::string n = std::to_string(i);
+    return R"({"serial":"SN)" + n + R"(","devname":"cam )" + n + R"(","devip":"10.1.0.)" + n +
            R"(","passwd":"pw","devType":"IPC","port":8000,"channelNo":)" + std::to_string(i % 4) +
            R"(,"iPlatform":)" + std::to_string(platform) +
            R"(,"encrypt":true,"newDev":false,"CheckPassword":true)" + extra + "}";
 }
 
+// A group whose "cameraLst" array holds the given camera objects.
 std::string Group(const std::string& name, const std::string& id, int announced,
                   const std::string& cameras) {
     return R"({"groupName":)" + name + R"(,"groupId":")" + id + R"(","groupDevNum":)" +
-           std::to_string(announced) + cameras + "}";
+           std::to_string(announced) + R"(,"cameraLst":[)" + cameras + "]}";
 }
 
-std::string CameraList(int first, int count, int platform = 0) {
-    std::string list = R"(,"cameraLst":[)";
+// A group named after its id, holding the cameras first .. first + count - 1.
+std::string Group(const std::string& id, int announced, int first, int count, int platform = 0) {
+    std::string list;
     for (int i = first; i < first + count; ++i) {
         list += (i > first ? "," : "") + Camera(i, platform);
     }
-    return list + "]";
+    return Group('"' + id + '"', id, announced, list);
+}
+
+// A group information message holding the given groups.
+std::string Groups(std::initializer_list<std::string> groups) {
+    std::string text;
+    for (const std::string& g : groups) {
+        text += (text.empty() ? "" : ",") + g;
+    }
+    return R"({"groupInfo":[)" + text + "]}";
 }
 
 Json::Value Parse(const std::string& text) {
@@ -63,26 +76,30 @@ class DataManagerTest : public ::testing::Test {
         }
         return out;
     }
+    // An answer past the cameras: the whole answer is the group's id and count.
+    void expectNoCameras(const std::string& response, unsigned count, const std::string& id) {
+        EXPECT_EQ(Parse(response), Parse(R"({"groupId":")" + id + R"(","groupDevNum":)" +
+                                         std::to_string(count) + "}"));
+    }
 
     DataManager& store = DataManager::instance();
     std::string log;
 };
 
 TEST_F(DataManagerTest, GroupsWithoutAStringNameAreSkipped) {
-    store.onGroupInfoMessage(R"({"groupInfo":[)" + Group(R"("A")", "a", 2, CameraList(1, 2)) + "," +
-                             Group("42", "b", 1, CameraList(3, 1)) + "," +
-                             Group(R"("C")", "c", 9, CameraList(4, 1)) + "]}");
+    store.onGroupInfoMessage(
+        Groups({Group("a", 2, 1, 2), Group("42", "b", 1, Camera(3)), Group("c", 9, 4, 1)}));
     EXPECT_NE(log.find("recv group has 3 .\n"), std::string::npos) << log;
     Json::Value info = Parse(store.getGroupInfo());
     ASSERT_EQ(info["groupInfo"].size(), 2u);
-    EXPECT_EQ(info["groupInfo"][1]["groupId"].asString(), "c");
-    EXPECT_EQ(info["groupInfo"][1]["groupDevNum"].asInt(), 9);  // as announced, not recounted
-    EXPECT_EQ(store.groups()->size(), 2u);
+    // The count is as announced, not recounted.
+    EXPECT_EQ(std::make_tuple(info["groupInfo"][1]["groupId"].asString(),
+                              info["groupInfo"][1]["groupDevNum"].asInt(), store.groups()->size()),
+              std::make_tuple("c", 9, size_t{2}));
 }
 
 TEST_F(DataManagerTest, TwentyFiveCamerasPageByPage) {
-    store.onGroupInfoMessage(R"({"groupInfo":[)" + Group(R"("Yard")", "y", 99, CameraList(1, 25)) +
-                             "]}");
+    store.onGroupInfoMessage(Groups({Group("y", 99, 1, 25)}));
     // The page group info keeps the first ten camera objects exactly as received.
     Json::Value info = Parse(store.getGroupInfo());
     ASSERT_EQ(info["groupInfo"][0]["cameraLst"].size(), 10u);
@@ -91,18 +108,13 @@ TEST_F(DataManagerTest, TwentyFiveCamerasPageByPage) {
     EXPECT_EQ(serials(page("y", 1, 10)), "SN1 SN2 SN3 SN4 SN5 SN6 SN7 SN8 SN9 SN10");
     EXPECT_EQ(serials(page("y", 2, 10)), "SN11 SN12 SN13 SN14 SN15 SN16 SN17 SN18 SN19 SN20");
     EXPECT_EQ(serials(page("y", 3, 10)), "SN21 SN22 SN23 SN24 SN25");
-    Json::Value fourth = Parse(page("y", 4, 10));
-    EXPECT_FALSE(fourth.isMember("cameraLst"));
-    EXPECT_EQ(fourth["groupDevNum"].asUInt(), 25u);
-    EXPECT_EQ(fourth["groupId"].asString(), "y");
+    expectNoCameras(page("y", 4, 10), 25, "y");
     // The written camera objects carry all eleven members from the stored record.
-    Json::Value first = Parse(page("y", 1, 1))["cameraLst"][0];
-    EXPECT_EQ(first, Parse(Camera(1)));
+    EXPECT_EQ(Parse(page("y", 1, 1))["cameraLst"][0], Parse(Camera(1)));
 }
 
 TEST_F(DataManagerTest, PageParameterEdgeCases) {
-    store.onGroupInfoMessage(R"({"groupInfo":[)" + Group(R"("G")", "g", 3, CameraList(1, 3)) +
-                             "]}");
+    store.onGroupInfoMessage(Groups({Group("g", 3, 1, 3)}));
     log.clear();
     EXPECT_EQ(page("g", 0, 10), "");
     EXPECT_EQ(
@@ -110,9 +122,7 @@ TEST_F(DataManagerTest, PageParameterEdgeCases) {
              "\n");
     EXPECT_EQ(store.getGroupCamerasInfo(R"({"groupId":"g","pageSize":10})"), "");
     for (int size : {0, -5}) {
-        Json::Value r = Parse(page("g", 1, size));
-        EXPECT_FALSE(r.isMember("cameraLst"));
-        EXPECT_EQ(r["groupDevNum"].asUInt(), 3u);
+        expectNoCameras(page("g", 1, size), 3, "g");
     }
     EXPECT_EQ(page("unknown", 1, 10), "");
     EXPECT_EQ(store.getGroupCamerasInfo("not json"), "");
@@ -134,35 +144,29 @@ TEST_F(DataManagerTest, EmptyAndMissingCameraLists) {
     for (const auto& g : info["groupInfo"]) {
         EXPECT_TRUE(g["cameraLst"].isNull());
     }
-    Json::Value empty = Parse(page("e", 1, 10));
-    EXPECT_EQ(empty["groupDevNum"].asUInt(), 0u);
-    EXPECT_FALSE(empty.isMember("cameraLst"));
-    EXPECT_EQ(page("m", 1, 10), "");
-    EXPECT_EQ(page("o", 1, 10), "");
+    expectNoCameras(page("e", 1, 10), 0, "e");
+    EXPECT_EQ(std::make_tuple(page("m", 1, 10), page("o", 1, 10)), std::make_tuple("", ""));
 }
 
 TEST_F(DataManagerTest, UnusableGroupMessages) {
-    EXPECT_EQ(store.getGroupInfo(), "");
-    EXPECT_EQ(store.getCurrentCameraInfo(), "");
+    EXPECT_EQ(std::make_tuple(store.getGroupInfo(), store.getCurrentCameraInfo()),
+              std::make_tuple("", ""));
     EXPECT_EQ(Parse(store.getAllCamerasInfo()),
               Parse(R"({"localCameraLst":null,"platformCameraLst":null})"));
     store.onGroupInfoMessage("this is not json");
     EXPECT_EQ(log, "recv ");
     EXPECT_EQ(Parse(store.getGroupInfo()), Parse(R"({"groupInfo":null})"));
 
-    store.onGroupInfoMessage(R"({"groupInfo":[)" + Group(R"("A")", "a", 1, CameraList(1, 1)) +
-                             "]}");
-    std::string before = store.getGroupInfo();
+    store.onGroupInfoMessage(Groups({Group("a", 1, 1, 1)}));
+    const std::string before = store.getGroupInfo();
     // A text "port" raises jsoncpp's conversion error: the group before it stays stored, the
     // page group info is not rewritten.
     store.onGroupInfoMessage(
-        R"({"groupInfo":[)" + Group(R"("B")", "b", 1, CameraList(2, 1)) + "," +
-        Group(R"("C")", "c", 1, R"(,"cameraLst":[{"serial":"X","port":"8000"}])") + "]}");
+        Groups({Group("b", 1, 2, 1), Group(R"("C")", "c", 1, R"({"serial":"X","port":"8000"})")}));
     EXPECT_NE(log.find("parse msg err. \n"), std::string::npos);
-    EXPECT_EQ(store.getGroupInfo(), before);
-    EXPECT_EQ(store.groups()->size(), 2u);
+    EXPECT_EQ(std::make_tuple(store.getGroupInfo(), store.groups()->size(), page("c", 1, 10)),
+              std::make_tuple(before, size_t{2}, ""));
     EXPECT_NE(page("b", 1, 10), "");
-    EXPECT_EQ(page("c", 1, 10), "");
 
     // Wrong kinds at the top: a root that is not an object raises the error too.
     store.onGroupInfoMessage("[1,2]");
@@ -172,28 +176,26 @@ TEST_F(DataManagerTest, UnusableGroupMessages) {
 }
 
 TEST_F(DataManagerTest, GroupsAccumulateAndLookupsFindTheEarliest) {
-    store.onGroupInfoMessage(R"({"groupInfo":[)" + Group(R"("A")", "a", 1, CameraList(1, 1, 1)) +
-                             "]}");
-    store.onGroupInfoMessage(R"({"groupInfo":[)" + Group(R"("A")", "a", 2, CameraList(5, 2)) +
-                             "]}");
+    store.onGroupInfoMessage(Groups({Group("a", 1, 1, 1, 1)}));
+    store.onGroupInfoMessage(Groups({Group("a", 2, 5, 2)}));
     EXPECT_EQ(serials(page("a", 1, 10)), "SN1");
     Json::Value all = Parse(store.getAllCamerasInfo());
-    EXPECT_EQ(all["platformCameraLst"].size(), 1u);
-    EXPECT_EQ(all["localCameraLst"].size(), 2u);
-    EXPECT_EQ(all["localCameraLst"][1]["serial"].asString(), "SN6");
+    EXPECT_EQ(std::make_tuple(all["platformCameraLst"].size(), all["localCameraLst"].size(),
+                              all["localCameraLst"][1]["serial"].asString()),
+              std::make_tuple(1u, 2u, "SN6"));
 }
 
 TEST_F(DataManagerTest, CameraMessages) {
     store.onCameraMessage(Camera(7, 1));
-    EXPECT_EQ(store.getCurrentCameraInfo(), Camera(7, 1));
-    EXPECT_EQ(store.currentCamera().serial, "SN7");
-    EXPECT_EQ(store.currentCamera().iPlatform, 1);
+    EXPECT_EQ(std::make_tuple(store.getCurrentCameraInfo(), store.currentCamera().serial,
+                              store.currentCamera().iPlatform),
+              std::make_tuple(Camera(7, 1), "SN7", 1));
     // The message is fetched right away; the unreachable camera is logged as its bare answer.
     EXPECT_NE(log.find(R"(camera cfg: {"channelNo" : 3,"subSerial" : "SN7"})"), std::string::npos)
         << log;
     store.onCameraMessage("garbage");
-    EXPECT_EQ(store.getCurrentCameraInfo(), "garbage");
-    EXPECT_EQ(store.currentCamera().serial, "SN7");
+    EXPECT_EQ(std::make_tuple(store.getCurrentCameraInfo(), store.currentCamera().serial),
+              std::make_tuple("garbage", "SN7"));
     store.onCameraMessage(R"({"serial":["x"]})");
     EXPECT_NE(log.find("parse msg err. \n"), std::string::npos);
     EXPECT_EQ(store.currentCamera().serial, "SN7");
@@ -215,15 +217,16 @@ TEST_F(DataManagerTest, ConfigurationQuestionsWithoutACamera) {
     EXPECT_EQ(store.getCameraCfgRangeInfo(R"({"serial":1.5e400})"), "");
 
     // A camera key over 129 characters is a request error.
-    std::string serial(128, 'S');  // "SSS..._0" is 130 characters
-    std::string request = R"({"serial":")" + serial + R"(","channelNo":0})";
+    const std::string serial(128, 'S');  // "SSS..._0" is 130 characters
+    const std::string request = R"({"serial":")" + serial + R"(","channelNo":0})";
     log.clear();
-    EXPECT_EQ(store.getCameraCfgInfo(request), "");
+    EXPECT_EQ(
+        std::make_tuple(store.getCameraCfgInfo(request), store.getCameraCfgRangeInfo(request)),
+        std::make_tuple("", ""));
     EXPECT_NE(log.find("H5 getCameraCfgInfo param err: "), std::string::npos);
-    EXPECT_EQ(store.getCameraCfgRangeInfo(request), "");
     EXPECT_NE(log.find("H5 getCameraCfgRangeInfo param err: "), std::string::npos);
-    std::string fits = R"({"serial":")" + serial.substr(1) + R"(","channelNo":0})";
-    EXPECT_NE(store.getCameraCfgInfo(fits), "");
+    EXPECT_NE(store.getCameraCfgInfo(R"({"serial":")" + serial.substr(1) + R"(","channelNo":0})"),
+              "");
 }
 
 TEST_F(DataManagerTest, IssuedTargets) {
@@ -231,14 +234,13 @@ TEST_F(DataManagerTest, IssuedTargets) {
                           "]");
     auto targets = store.issuedCameras();
     ASSERT_EQ(targets.size(), 3u);
-    EXPECT_EQ(targets[0].devip, "10.1.0.1");
-    EXPECT_EQ(targets[0].devType, "");       // not read for targets
-    EXPECT_FALSE(targets[0].CheckPassword);  // not read for targets
-    EXPECT_EQ(targets[1].serial, "");
-    EXPECT_EQ(targets[1].devname, "");
-    EXPECT_EQ(targets[1].port, 8000);
-    EXPECT_TRUE(targets[1].encrypt);
-    EXPECT_EQ(targets[2].port, 8000);  // a numeric serial is not a string: defaults
+    // devType and CheckPassword are not read for targets; a numeric serial is not a string, so
+    // the third target takes the defaults.
+    EXPECT_EQ(std::make_tuple(targets[0].devip, targets[0].devType, targets[0].CheckPassword),
+              std::make_tuple("10.1.0.1", "", false));
+    EXPECT_EQ(std::make_tuple(targets[1].serial, targets[1].devname, targets[1].port,
+                              targets[1].encrypt, targets[2].port),
+              std::make_tuple("", "", 8000, true, 8000));
 
     store.setIssuedObject(R"({"serial":"x"})");
     EXPECT_TRUE(store.issuedCameras().empty());
@@ -250,21 +252,17 @@ TEST_F(DataManagerTest, IssuedTargets) {
 }
 
 TEST_F(DataManagerTest, PasswordUpdateRewritesThePageGroupInfo) {
-    store.onGroupInfoMessage(R"({"groupInfo":[)" + Group(R"("A")", "a", 2, CameraList(1, 2)) + "," +
-                             Group(R"("B")", "b", 1, CameraList(1, 1)) + "]}");
+    store.onGroupInfoMessage(Groups({Group("a", 2, 1, 2), Group("b", 1, 1, 1)}));
     store.updateCameraPassword("a", "SN2", 2, "new-pw", false);
     Json::Value info = Parse(store.getGroupInfo());
     const Json::Value& changed = info["groupInfo"][0]["cameraLst"][1];
-    EXPECT_EQ(changed["passwd"].asString(), "new-pw");
-    EXPECT_FALSE(changed["CheckPassword"].asBool());
     // Same serial in the other group, and the other camera of the group, are untouched.
-    EXPECT_TRUE(info["groupInfo"][0]["cameraLst"][0]["CheckPassword"].asBool());
-    EXPECT_EQ(info["groupInfo"][1]["cameraLst"][0]["passwd"].asString(), "pw");
+    EXPECT_EQ(std::make_tuple(changed["passwd"].asString(), changed["CheckPassword"].asBool(),
+                              info["groupInfo"][0]["cameraLst"][0]["CheckPassword"].asBool(),
+                              info["groupInfo"][1]["cameraLst"][0]["passwd"].asString()),
+              std::make_tuple("new-pw", false, true, "pw"));
     // Members the store does not know survive the rewrite.
-    store.onGroupInfoMessage(
-        R"({"groupInfo":[)" +
-        Group(R"("C")", "c", 1, R"(,"cameraLst":[)" + Camera(3, 0, R"(,"extra":[1,2])") + "]") +
-        "]}");
+    store.onGroupInfoMessage(Groups({Group(R"("C")", "c", 1, Camera(3, 0, R"(,"extra":[1,2])"))}));
     store.updateCameraPassword("c", "SN3", 3, "x", false);
     EXPECT_EQ(Parse(store.getGroupInfo())["groupInfo"][0]["cameraLst"][0]["extra"].size(), 2u);
 }
@@ -277,8 +275,7 @@ TEST_F(DataManagerTest, StudioMessagesByType) {
     EXPECT_EQ(log, "recv data:{\"x\":1}\n");
     store.onStudioMessage(3, "");  // the window is not known yet: goes nowhere
     store.setMainWindow(window->hwnd());
-    const std::string group =
-        R"({"groupInfo":[)" + Group(R"("A")", "g-7", 1, CameraList(1, 1)) + "]}";
+    const std::string group = Groups({Group("g-7", 1, 1, 1)});
     for (int type : {0, -1, 4, 7}) {
         store.onStudioMessage(type, group);
     }
@@ -287,14 +284,14 @@ TEST_F(DataManagerTest, StudioMessagesByType) {
     EXPECT_EQ(serials(page("g-7", 1, 10)), "SN1");
     // The configuration fetch of this camera fails at once.
     store.onStudioMessage(2, R"({"serial":"S9","channelNo":3,"devip":"127.0.0.1","port":1})");
-    EXPECT_EQ(store.currentCamera().serial, "S9");
-    EXPECT_EQ(store.currentCamera().channelNo, 3);
+    EXPECT_EQ(std::make_tuple(store.currentCamera().serial, store.currentCamera().channelNo),
+              std::make_tuple("S9", 3));
     EXPECT_TRUE(window->posted().empty());
     store.onStudioMessage(3, "ignored");
     ASSERT_EQ(window->posted().size(), 1u);
-    EXPECT_EQ(window->posted()[0].message, WM_STUDIO_QUIT);
-    EXPECT_EQ(window->posted()[0].wParam, 0u);
-    EXPECT_EQ(window->posted()[0].lParam, 0);
+    const testing::PostedMessage quit = window->posted()[0];
+    EXPECT_EQ(std::make_tuple(quit.message, quit.wParam, quit.lParam),
+              std::make_tuple(WM_STUDIO_QUIT, WPARAM{0}, LPARAM{0}));
     UnregisterWindow(window->hwnd());
 }
 
