@@ -6,6 +6,7 @@
 #include <memory>
 #include <random>
 #include <set>
+#include <tuple>
 
 #include "devcfg/testing/sample_records.h"
 
@@ -125,10 +126,7 @@ TEST(WriteConfigItem, ServerAddressAndWifiWords) {
 
 TEST(WriteConfigItem, MotionSensitivityByScale) {
     struct Case {
-        int32_t scale;
-        uint8_t flag;
-        int32_t mode, level;
-        uint8_t sensitivity, alternate;
+        int32_t scale, flag, mode, level, sensitivity, alternate;
     };
     const Case cases[] = {
         {2, 0, 0, 40, 2, 0xEE},    // percent scale: level / 20
@@ -143,7 +141,7 @@ TEST(WriteConfigItem, MotionSensitivityByScale) {
         SCOPED_TRACE(k.level);
         auto record = std::make_unique<DeviceConfig>();
         record->setSensitivityScale(k.scale);
-        record->setAlternateSensitivityFlag(k.flag);
+        record->setAlternateSensitivityFlag(static_cast<uint8_t>(k.flag));
         record->setMotionSensitivity(0xEE);
         record->setMotionAlternateSensitivity(0xEE);
         IssuedConfig c;
@@ -151,10 +149,10 @@ TEST(WriteConfigItem, MotionSensitivityByScale) {
         c.detectMode = k.mode;
         c.sensitivityLevel = k.level;
         WriteConfigItem(CFG_ITEM_MOTION, c, 1, *record);
-        EXPECT_EQ(record->motionSwitch(), 1);
-        EXPECT_EQ(record->motionMode(), static_cast<uint8_t>(k.mode));
-        EXPECT_EQ(record->motionSensitivity(), k.sensitivity);
-        EXPECT_EQ(record->motionAlternateSensitivity(), k.alternate);
+        EXPECT_EQ(
+            std::make_tuple(record->motionSwitch(), record->motionMode(),
+                            record->motionSensitivity(), record->motionAlternateSensitivity()),
+            std::make_tuple(1, k.mode & 0xFF, k.sensitivity, k.alternate));
     }
 }
 
@@ -179,8 +177,8 @@ TEST(WriteConfigItem, CompressionAudioAndDisplayWords) {
     c.audioInputMode = "Mic";  // no match: the mode stays
     c.inputVolume = 300;
     WriteConfigItem(CFG_ITEM_AUDIO_IN, c, 1, *record);
-    EXPECT_EQ(record->audioInputMode(), 1);
-    EXPECT_EQ(record->audioInputVolume(), 44);
+    EXPECT_EQ(std::make_tuple(record->audioInputMode(), record->audioInputVolume()),
+              std::make_tuple(1, 44));
     c.audioInputMode = "mic in";
     WriteConfigItem(CFG_ITEM_AUDIO_IN, c, 1, *record);
     EXPECT_EQ(record->audioInputMode(), 0);
@@ -188,8 +186,7 @@ TEST(WriteConfigItem, CompressionAudioAndDisplayWords) {
     c.dateFormat = "yyyy.MM.dd";  // no match: the format stays
     c.timeFormat = -4;
     WriteConfigItem(CFG_ITEM_OSD, c, 1, *record);
-    EXPECT_EQ(record->dateFormat(), 5);
-    EXPECT_EQ(record->timeFormat(), 1);
+    EXPECT_EQ(std::make_tuple(record->dateFormat(), record->timeFormat()), std::make_tuple(5, 1));
     c.dateFormat = "MM/DD/YYYY";
     WriteConfigItem(CFG_ITEM_OSD, c, 1, *record);
     EXPECT_EQ(record->dateFormat(), 6);
@@ -225,23 +222,17 @@ TEST(PrepareItemBlock, WorkingRecordChangesOnlyWhenSpecified) {
         ASSERT_EQ(block.size(), ConfigItemSize(item));
         const auto wanted = expected->block(item);
         EXPECT_TRUE(std::equal(block.begin(), block.end(), wanted.begin()));
-        if (ConfigItemWrittenInPlace(item)) {
-            EXPECT_TRUE(*work == *expected);
-        } else {
-            EXPECT_TRUE(*work == *original);
-        }
+        EXPECT_TRUE(*work == (ConfigItemWrittenInPlace(item) ? *expected : *original));
         AcceptItemBlock(item, block, *work);
         EXPECT_TRUE(*work == *expected);
 
         // A block of the wrong size is ignored.
-        const std::vector<uint8_t> wrong(block.size() - 1, 0xAB);
-        AcceptItemBlock(item, wrong, *work);
+        AcceptItemBlock(item, std::vector<uint8_t>(block.size() - 1, 0xAB), *work);
         EXPECT_TRUE(*work == *expected);
     }
     // A code that is no item writes nothing.
     auto record = std::make_unique<DeviceConfig>();
-    EXPECT_FALSE(WriteConfigItem(12, c, 1, *record));
-    EXPECT_FALSE(WriteConfigItem(0, c, 1, *record));
+    EXPECT_FALSE(WriteConfigItem(12, c, 1, *record) || WriteConfigItem(0, c, 1, *record));
     EXPECT_TRUE(PrepareItemBlock(0, c, 1, *record).empty());
     EXPECT_TRUE(*record == DeviceConfig());
 }
