@@ -23,11 +23,11 @@ IssuedConfig Parse(const std::string& request, IssuedConfig config = {}) {
 TEST(ParseIssuedConfig, FullRequestFillsEverySection) {
     DebugCapture debug;
     const IssuedConfig c = Parse(FullConfigRequest());
-    EXPECT_EQ(c.sectionMask, 0xFEu);
-    EXPECT_EQ(std::tie(c.proofMode, c.serverAddress, c.ssid, c.encryptType, c.verifyMethod,
-                       c.password, c.remindSwitch, c.detectMode, c.sensitivityLevel, c.remindVoice),
-              std::make_tuple("auto", "time.example.org", "lab-net", "AES", "WPA2-PSK",
-                              "secret-key", true, 0, 4, 2));
+    EXPECT_EQ(
+        std::tie(c.sectionMask, c.proofMode, c.serverAddress, c.ssid, c.encryptType, c.verifyMethod,
+                 c.password, c.remindSwitch, c.detectMode, c.sensitivityLevel, c.remindVoice),
+        std::make_tuple(0xFEu, "auto", "time.example.org", "lab-net", "AES", "WPA2-PSK",
+                        "secret-key", true, 0, 4, 2));
     // 4096 and 512 kbit/s are codes 25 and 15; the audio word goes to both streams.
     EXPECT_TRUE(c.streams[0] ==
                 (StreamSettings{"VBR", "STD_H265", "G711_A", 2, 0, 1, 25, 3, 25, 50, 5}));
@@ -40,6 +40,7 @@ TEST(ParseIssuedConfig, FullRequestFillsEverySection) {
                        c.showWeek, c.showDate),
               std::make_tuple("yyyy-MM-dd", 1, 1, true, true, false, true));
     EXPECT_EQ(debug.text(), "");
+
     // One colour member: the whole colour section is read, the others as 0.
     IssuedConfig colour;
     colour.brightnessLevel = 70;
@@ -126,9 +127,8 @@ TEST(ParseIssuedConfig, LaterRequestsKeepUnmentionedFieldsAndNotJsonOnlyClearsTh
     ParseIssuedConfig(R"({"configItems":{"imageConfig":{"audioAndVideoConfig":{
         "videoConfig":[{"streamType":1}],"audioConfig":{"audioCompressionType":"AAC"}}}}})",
                       c);
-    EXPECT_EQ(c.sectionMask, 0x08u);
-    EXPECT_EQ(c.streams[0].streamType, 1);
-    EXPECT_EQ(c.streams[0].audioCompressionType, "AAC");
+    EXPECT_EQ(std::tie(c.sectionMask, c.streams[0].streamType, c.streams[0].audioCompressionType),
+              std::make_tuple(0x08u, 1, "AAC"));
     EXPECT_TRUE(c.streams[1] ==
                 (StreamSettings{"CBR", "STD_H264", "AAC", 1, 1, 0, 15, 4, 15, 25, 1}));
 
@@ -156,11 +156,10 @@ TEST(ParseIssuedConfig, ConversionErrorStopsWithThreeLogLines) {
     const IssuedConfig c = Parse(request, before);
     AttachDebugOutputReader(nullptr);
     EXPECT_EQ(lines, (std::vector<std::string>{kParamErr, request, "\n"}));
-    EXPECT_EQ(c.sectionMask, 0x02u);
-    EXPECT_EQ(c.serverAddress, "ntp.example");
-    EXPECT_TRUE(c.remindSwitch);   // read before the failing member
-    EXPECT_EQ(c.remindVoice, 77);  // after it: not read
-    EXPECT_EQ(c.hue, 5);           // later section: not read
+    // The switch comes before the failing member; the voice after it and the later section's
+    // hue are not read.
+    EXPECT_EQ(std::tie(c.sectionMask, c.serverAddress, c.remindSwitch, c.remindVoice, c.hue),
+              std::make_tuple(0x02u, "ntp.example", true, 77, 5));
 }
 
 TEST(ParseIssuedConfig, KindsThatRaiseConversionErrors) {
