@@ -117,9 +117,8 @@ TEST_F(CamerasRoleTest, ServesCamerasFromAFleetAndTheCommandLine) {
 
     // The fleet for the studio names the ports the cameras got.
     std::ifstream studio(dir_ + "/studio.json");
-    std::string text((std::istreambuf_iterator<char>(studio)), {});
     Json::Value fleet;
-    ASSERT_TRUE(ParseJson(text, fleet));
+    ASSERT_TRUE(ParseJson(std::string(std::istreambuf_iterator<char>(studio), {}), fleet));
     EXPECT_EQ(fleet["groups"][0]["cameras"][0]["port"].asInt(), ports_["RT1"]);
     EXPECT_EQ(fleet["groups"][0]["cameras"][1]["port"].asInt(), ports_["RT2"]);
 
@@ -159,11 +158,8 @@ TEST_F(CamerasRoleTest, AKilledLabLeavesWholeRecordsAndARestartServesThem) {
         std::atomic<int> accepted{0};
         std::thread writer([&] {
             int32_t handle = -1;
-            if (!Login(port, "pw", handle)) {
-                return;
-            }
             auto record = std::make_unique<DeviceConfig>();
-            if (!RPROV_GetConfig(handle, "KL1", 1, *record)) {
+            if (!Login(port, "pw", handle) || !RPROV_GetConfig(handle, "KL1", 1, *record)) {
                 return;
             }
             for (int value = 0; !stop; value = (value + 1) % 100) {
@@ -206,12 +202,12 @@ TEST_F(CamerasRoleTest, AKilledLabLeavesWholeRecordsAndARestartServesThem) {
 }
 
 TEST_F(CamerasRoleTest, BadCommandLinesAreRefused) {
-    for (std::vector<std::string> args :
-         {std::vector<std::string>{"cameras"}, std::vector<std::string>{"cameras", "--state", dir_},
-          std::vector<std::string>{"cameras", "--state", dir_, "--camera", "serial=a/b,port=0"},
-          std::vector<std::string>{"cameras", "--state", dir_, "--camera", "serial=D,port=0",
-                                   "--camera", "serial=D,port=0"},
-          std::vector<std::string>{"cameras", "--state", dir_, "--count", "0"}}) {
+    using Args = std::vector<std::string>;
+    for (const Args& args : {Args{"cameras"}, Args{"cameras", "--state", dir_},
+                             Args{"cameras", "--state", dir_, "--camera", "serial=a/b,port=0"},
+                             Args{"cameras", "--state", dir_, "--camera", "serial=D,port=0",
+                                  "--camera", "serial=D,port=0"},
+                             Args{"cameras", "--state", dir_, "--count", "0"}}) {
         LabProcess lab(args);
         ASSERT_TRUE(lab.started());
         EXPECT_TRUE(lab.waitEvent("error", 5s)) << args.size();
