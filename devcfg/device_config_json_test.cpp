@@ -91,17 +91,15 @@ TEST(DeviceConfigToPageJson, StreamFieldsBitrateAndWidths) {
     record->setStreamPicQuality(1, 200);
     record->setStreamFrameType(1, 255);
     const Converted c = Convert(*record);
-    EXPECT_EQ(WriteFlatJson(Stream(c, 0)),
-              R"({"bitrateType" : "CBR","constantBitRate" : 2048,"frameType" : 0,)"
-              R"("keyFrameInterval" : 0,"maxFrameRate" : 0,"picQuality" : 0,"streamType" : 0,)"
-              R"("vbrUpperCap" : 2048,"videoCodecType" : "H.264","videoFlowType" : 0,)"
-              R"("videoResolution" : 0})");
     EXPECT_EQ(
-        WriteFlatJson(Stream(c, 1)),
-        R"({"bitrateType" : "VBR","constantBitRate" : 0,"frameType" : 255,)"
+        WriteFlatJson(c.items["imageConfig"]["audioAndVideoConfig"]["videoConfig"]),
+        R"([{"bitrateType" : "CBR","constantBitRate" : 2048,"frameType" : 0,)"
+        R"("keyFrameInterval" : 0,"maxFrameRate" : 0,"picQuality" : 0,"streamType" : 0,)"
+        R"("vbrUpperCap" : 2048,"videoCodecType" : "H.264","videoFlowType" : 0,)"
+        R"("videoResolution" : 0},{"bitrateType" : "VBR","constantBitRate" : 0,"frameType" : 255,)"
         R"("keyFrameInterval" : 65535,"maxFrameRate" : 100000,"picQuality" : 200,)"
         R"("streamType" : -5,"vbrUpperCap" : 0,"videoCodecType" : "H.264","videoFlowType" : 0,)"
-        R"("videoResolution" : 0})");
+        R"("videoResolution" : 0}])");
 }
 
 TEST(DeviceConfigToPageJson, SensitivityScales) {
