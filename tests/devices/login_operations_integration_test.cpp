@@ -194,21 +194,16 @@ TEST_F(LoginOperationsTest, TheWifiListHoldsAtMostTwentyNetworksInOrder) {
 // A studio group message with the camera PW1 channel 1 in two groups, both still waiting for
 // their password, and channel 2 already confirmed.
 std::string Groups(const LabCameras& lab) {
-    auto camera = [&](int32_t channel, bool check) {
-        Json::Value c = WriteCameraObject(lab.record("PW1", channel));
-        c["passwd"] = "old";
-        c["CheckPassword"] = check;
-        return c;
-    };
-    Json::Value group(Json::objectValue);
-    group["groupName"] = "Yard";
-    group["groupId"] = "g-yard";
-    group["cameraLst"].append(camera(2, false));
-    group["cameraLst"].append(camera(1, true));
-    Json::Value message(Json::objectValue);
-    message["groupInfo"].append(group);
-    group["groupId"] = "g-all";
-    message["groupInfo"].append(group);
+    Json::Value message = Parse(R"({"groupInfo":[{"groupName":"Yard","groupId":"g-yard"},
+                                                 {"groupName":"Yard","groupId":"g-all"}]})");
+    for (Json::Value& group : message["groupInfo"]) {
+        for (const auto& [channel, check] : {std::pair{2, false}, std::pair{1, true}}) {
+            Json::Value& c =
+                group["cameraLst"].append(WriteCameraObject(lab.record("PW1", channel)));
+            c["passwd"] = "old";
+            c["CheckPassword"] = check;
+        }
+    }
     return WriteJson(message);
 }
 
