@@ -27,14 +27,10 @@ class AgentTest : public ::testing::Test {
     void SetUp() override { RPROV_SetLimits(500, 400); }
     void TearDown() override { RPROV_SetLimits(0, 0); }
 
-    static bool LoginAt(const std::string& host, int32_t port, int32_t& handle,
-                        const std::string& password = kPassword) {
-        LoginDeviceInfo info;
-        return RPROV_Login_Dev(host, port, password, handle, info, false);
-    }
     static bool Login(const ScriptedCamera& camera, int32_t& handle,
                       const std::string& password = kPassword) {
-        return LoginAt("127.0.0.1", camera.port(), handle, password);
+        LoginDeviceInfo info;
+        return RPROV_Login_Dev("127.0.0.1", camera.port(), password, handle, info, false);
     }
 };
 
@@ -65,9 +61,8 @@ ScriptedCamera::Script CameraWith(
 
 DeviceConfig PatternedConfig() {
     DeviceConfig config;
-    for (size_t i = 0; i < DeviceConfig::kSize; ++i) {
-        config.data()[i] = static_cast<uint8_t>(i * 7 + 3);
-    }
+    std::ranges::generate(config.data(), config.data() + config.size(),
+                          [i = 0]() mutable { return static_cast<uint8_t>(i++ * 7 + 3); });
     return config;
 }
 
@@ -141,15 +136,15 @@ TEST_F(AgentTest, LoginsThatMustFail) {
 
 TEST_F(AgentTest, UnreachableAddressesFailWithinTheConnectLimit) {
     int32_t handle = -1;
+    LoginDeviceInfo info;
     // A port nobody listens on: refused at once.
     Socket probe = ListenTcp("127.0.0.1", 0);
     const int32_t freePort = LocalPort(probe);
     probe.close();
-    const std::pair<const char*, int32_t> addresses[] = {
-        {"127.0.0.1", freePort}, {"localhost", 8000}, {"127.0.0.1", 0}, {"127.0.0.1", 70000}};
-    for (const auto& [host, port] : addresses) {
-        EXPECT_FALSE(LoginAt(host, port, handle)) << host << ":" << port;
-    }
+    EXPECT_FALSE(RPROV_Login_Dev("127.0.0.1", freePort, kPassword, handle, info, false));
+    EXPECT_FALSE(RPROV_Login_Dev("localhost", 8000, kPassword, handle, info, false));
+    EXPECT_FALSE(RPROV_Login_Dev("127.0.0.1", 0, kPassword, handle, info, false));
+    EXPECT_FALSE(RPROV_Login_Dev("127.0.0.1", 70000, kPassword, handle, info, false));
     EXPECT_EQ(handle, -1);
 }
 
