@@ -133,24 +133,22 @@ TEST_F(IssueWorkerTest, EachSectionChangesExactlyItsFieldsAndReadsBack) {
          },
          "first 4 0 case-test-pw"},
         {R"({"defenceConfig":{"motionDetectDefence":{"remindSwitch":SWITCH,"detectMode":0,
-             "sensitivityLevel":SENSITIVITY,"remindVoice":3}},
-             "imageConfig":{"imageDisplay":{"showOrvexLogo":LOGO,"showName":false,
-             "showDate":true,"showWeek":true,"dateFormat":"dd/mm/YYYY","displayState":2,
-             "timeFormat":5}}})",
+             "sensitivityLevel":SENSITIVITY,"remindVoice":3}},"imageConfig":{"imageDisplay":{
+             "showOrvexLogo":LOGO,"showName":false,"showDate":true,"showWeek":true,
+             "dateFormat":"dd/mm/YYYY","displayState":2,"timeFormat":5}}})",
          "布撤防计划 ok\nLogo配置 ok\n图像显示 ok",
          [](const DeviceConfig& r) {
              return std::to_string(r.alarmSound()) + " " + std::to_string(r.dateFormat());
          },
          "3 8"},
-        {R"({"imageConfig":{"audioAndVideoConfig":{"videoConfig":[
-             {"streamType":1,"keyFrameInterval":60,"maxFrameRate":20,"picQuality":2,
-              "vbrUpperCap":2048,"videoFlowType":1,"bitrateType":"CBR","frameType":"1",
-              "videoCodecType":"std_h265","videoResolution":19},
-             {"streamType":0,"keyFrameInterval":30,"maxFrameRate":15,"picQuality":4,
-              "vbrUpperCap":512,"videoFlowType":0,"bitrateType":"VBR","frameType":0,
-              "videoCodecType":"STD_H264","videoResolution":2}],
-             "audioConfig":{"audioCompressionType":"g711_a","inputVolume":55,"outputVolume":66,
-              "audioInputMode":"LINE IN"}}}})",
+        {R"({"imageConfig":{"audioAndVideoConfig":{"videoConfig":[{"streamType":1,
+             "keyFrameInterval":60,"maxFrameRate":20,"picQuality":2,"vbrUpperCap":2048,
+             "videoFlowType":1,"bitrateType":"CBR","frameType":"1","videoCodecType":"std_h265",
+             "videoResolution":19},{"streamType":0,"keyFrameInterval":30,"maxFrameRate":15,
+             "picQuality":4,"vbrUpperCap":512,"videoFlowType":0,"bitrateType":"VBR","frameType":0,
+             "videoCodecType":"STD_H264","videoResolution":2}],"audioConfig":{
+             "audioCompressionType":"g711_a","inputVolume":55,"outputVolume":66,
+             "audioInputMode":"LINE IN"}}}})",
          "视频配置 ok\n输入音频配置 ok\n输出音频配置 ok",
          [](const DeviceConfig& r) {
              return std::to_string(r.streamVideoEncoding(0)) + " " +
