@@ -91,6 +91,61 @@ LoginTable& Logins() {
     return *table;
 }
 
+// The reason of the calling thread's last failed call.
+thread_local int32_t lastError = RPROV_ERR_NONE;
+
+bool Fail(int32_t error) {
+    lastError = error;
+    return false;
+}
+
+bool Succeed() {
+    lastError = RPROV_ERR_NONE;
+    return true;
+}
+
+int32_t ErrorOf(CallResult result) {
+    switch (result) {
+        case CallResult::kOk:
+            return RPROV_ERR_NONE;
+        case CallResult::kTimeout:
+            return RPROV_ERR_TIMEOUT;
+        case CallResult::kMalformed:
+            return RPROV_ERR_MALFORMED;
+        case CallResult::kClosed:
+        case CallResult::kBroken:
+            break;
+    }
+    return RPROV_ERR_CLOSED;
+}
+
+// The class of a camera's refusal, so callers can tell a wrong password from a refused value.
+int32_t ErrorOfStatus(uint16_t status) {
+    switch (status) {
+        case STATUS_OK:
+            return RPROV_ERR_NONE;
+        case STATUS_AUTH_FAILED:
+            return RPROV_ERR_AUTH;
+        case STATUS_LOGIN_REFUSED:
+            return RPROV_ERR_REFUSED;
+        case STATUS_WRONG_SERIAL:
+            return RPROV_ERR_WRONG_SERIAL;
+        case STATUS_BAD_ITEM:
+        case STATUS_UNKNOWN_OP:
+            return RPROV_ERR_UNSUPPORTED;
+        default:
+            return RPROV_ERR_DEVICE;
+    }
+}
+
+// Records the outcome of one exchange; true when the camera answered STATUS_OK.
+bool Outcome(CallResult result, const Reply& reply) {
+    if (result != CallResult::kOk) {
+        return Fail(ErrorOf(result));
+    }
+    return reply.status == STATUS_OK ? Succeed() : Fail(ErrorOfStatus(reply.status));
+}
+
 const char* FailureText(CallResult result) {
     switch (result) {
         case CallResult::kTimeout:
@@ -115,7 +170,7 @@ bool Exchange(int32_t handle, uint16_t op, std::span<const uint8_t> body, Reply&
         if (message != nullptr) {
             *message = "invalid login handle";
         }
-        return false;
+        return Fail(RPROV_ERR_ARGUMENT);
     }
     CallResult result;
     {
@@ -125,7 +180,7 @@ bool Exchange(int32_t handle, uint16_t op, std::span<const uint8_t> body, Reply&
     if (message != nullptr) {
         *message = result == CallResult::kOk ? reply.message : FailureText(result);
     }
-    return result == CallResult::kOk && reply.status == STATUS_OK;
+    return Outcome(result, reply);
 }
 
 }  // namespace
@@ -135,7 +190,11 @@ using namespace orvex::rprov;
 
 bool RPROV_Init() {
     ReadLimitsOnce();
-    return true;
+    return Succeed();
+}
+
+int32_t RPROV_GetLastError() {
+    return lastError;
 }
 
 void RPROV_SetLimits(int32_t connectTimeoutMs, int32_t requestTimeoutMs) {
@@ -149,46 +208,47 @@ bool RPROV_Login_Dev(const std::string& devip, int32_t port, const std::string& 
     ReadLimitsOnce();
     Socket socket = ConnectTcp(devip, port, std::chrono::milliseconds(connectMs.load()));
     if (!socket.valid()) {
-        return false;
+        return Fail(RPROV_ERR_CONNECT);
     }
     auto login = std::make_shared<Login>(std::move(socket));
     // Both exchanges of the login share one request's time.
     const Clock::time_point deadline = RequestDeadline();
     const std::vector<uint8_t> clientNonce = MakeNonce();
     Reply hello;
-    if (login->session.call(OP_HELLO, clientNonce, deadline, hello) != CallResult::kOk ||
-        hello.status != STATUS_OK) {
+    if (!Outcome(login->session.call(OP_HELLO, clientNonce, deadline, hello), hello)) {
         return false;
     }
     std::optional<Nonce> cameraNonce = DecodeNonce(hello.payload);
     if (!cameraNonce) {
-        return false;
+        return Fail(RPROV_ERR_MALFORMED);
     }
     LoginRequest request;
     request.newDev = newDev;
     request.proof = ClientProof(passwd, *cameraNonce, clientNonce, newDev);
     Reply answer;
-    if (login->session.call(OP_LOGIN, EncodeLoginRequest(request), deadline, answer) !=
-            CallResult::kOk ||
-        answer.status != STATUS_OK) {
+    if (!Outcome(login->session.call(OP_LOGIN, EncodeLoginRequest(request), deadline, answer),
+                 answer)) {
         return false;
     }
     std::optional<LoginReply> reply = DecodeLoginReply(answer.payload);
+    if (!reply) {
+        return Fail(RPROV_ERR_MALFORMED);
+    }
     // A camera that cannot prove it knows the password is not the camera asked for.
-    if (!reply ||
-        !ProofsEqual(reply->cameraProof, CameraProof(passwd, clientNonce, *cameraNonce))) {
-        return false;
+    if (!ProofsEqual(reply->cameraProof, CameraProof(passwd, clientNonce, *cameraNonce))) {
+        return Fail(RPROV_ERR_AUTH);
     }
     info.clear();
     info.setDeviceName(reply->deviceName);
+    info.setSerialNumber(reply->serial);
     handle = Logins().add(std::move(login));
-    return true;
+    return Succeed();
 }
 
 bool RPROV_Logout_Dev(int32_t handle) {
     std::shared_ptr<Login> login = Logins().remove(handle);
     if (!login) {
-        return false;
+        return Fail(RPROV_ERR_ARGUMENT);
     }
     std::lock_guard<std::mutex> guard(login->lock);
     if (!login->session.broken()) {
@@ -196,44 +256,54 @@ bool RPROV_Logout_Dev(int32_t handle) {
         login->session.call(OP_LOGOUT, {}, RequestDeadline(), reply);
     }
     login->session.close();
-    return true;
+    return Succeed();
 }
 
 bool RPROV_GetConfig(int32_t handle, const std::string& serial, int32_t channelNo,
                      orvex::DeviceConfig& config) {
     std::optional<std::vector<uint8_t>> body = EncodeChannelRequest({channelNo, serial});
+    if (!body) {
+        return Fail(RPROV_ERR_ARGUMENT);
+    }
     Reply reply;
-    if (!body || !Exchange(handle, OP_GET_CONFIG, *body, reply, nullptr) ||
-        reply.payload.size() != orvex::DeviceConfig::kSize) {
+    if (!Exchange(handle, OP_GET_CONFIG, *body, reply, nullptr)) {
         return false;
     }
+    if (reply.payload.size() != orvex::DeviceConfig::kSize) {
+        return Fail(RPROV_ERR_MALFORMED);
+    }
     std::copy(reply.payload.begin(), reply.payload.end(), config.data());
-    return true;
+    return Succeed();
 }
 
 bool RPROV_GetCfgRange(int32_t handle, const std::string& serial, int32_t channelNo,
                        orvex::ConfigRange& range) {
     std::optional<std::vector<uint8_t>> body = EncodeChannelRequest({channelNo, serial});
+    if (!body) {
+        return Fail(RPROV_ERR_ARGUMENT);
+    }
     Reply reply;
-    if (!body || !Exchange(handle, OP_GET_RANGE, *body, reply, nullptr)) {
+    if (!Exchange(handle, OP_GET_RANGE, *body, reply, nullptr)) {
         return false;
     }
     std::optional<orvex::ConfigRange> decoded = DecodeConfigRange(reply.payload);
     if (!decoded) {
-        return false;
+        return Fail(RPROV_ERR_MALFORMED);
     }
     range = std::move(*decoded);
-    return true;
+    return Succeed();
 }
 
 bool RPROV_GetWifi(int32_t handle, std::string& text, orvex::WifiScanList& list) {
     Reply reply;
-    if (!Exchange(handle, OP_GET_WIFI, {}, reply, &text) ||
-        reply.payload.size() != orvex::WifiScanList::kSize) {
+    if (!Exchange(handle, OP_GET_WIFI, {}, reply, &text)) {
         return false;
     }
+    if (reply.payload.size() != orvex::WifiScanList::kSize) {
+        return Fail(RPROV_ERR_MALFORMED);
+    }
     std::copy(reply.payload.begin(), reply.payload.end(), list.data());
-    return true;
+    return Succeed();
 }
 
 bool RPROV_SetConfig_To_Dev(int32_t handle, int32_t itemType, int32_t channelNo, const void* block,
@@ -241,7 +311,7 @@ bool RPROV_SetConfig_To_Dev(int32_t handle, int32_t itemType, int32_t channelNo,
     const size_t size = orvex::ConfigItemSize(itemType);
     if (size == 0 || block == nullptr) {
         message = "invalid configuration item";
-        return false;
+        return Fail(RPROV_ERR_ARGUMENT);
     }
     const std::vector<uint8_t> body =
         EncodeSetConfigRequest(itemType, channelNo, {static_cast<const uint8_t*>(block), size});

@@ -15,7 +15,7 @@ bool RPROV_Init();
 
 // Logs in to the camera at `devip` (dotted IPv4) and `port` with `passwd` (which never leaves
 // this process: the login is challenge–response). On success sets `handle` to a small positive
-// number and fills `info` (the device name in its leading text); on failure leaves both as they
+// number and fills `info` (the device name and its serial); on failure leaves both as they
 // were. `newDev` travels with the login.
 bool RPROV_Login_Dev(const std::string& devip, int32_t port, const std::string& passwd,
                      int32_t& handle, orvex::LoginDeviceInfo& info, bool newDev);
@@ -41,6 +41,23 @@ bool RPROV_GetWifi(int32_t handle, std::string& text, orvex::WifiScanList& list)
 // message, or the library's own when no answer came.
 bool RPROV_SetConfig_To_Dev(int32_t handle, int32_t itemType, int32_t channelNo, const void* block,
                             std::string& message);
+
+// Why the calling thread's last RPROV_* call gave false (RPROV_ERR_NONE after a true result).
+// Each function sets it before returning, so it must be read right after the failed call.
+enum RprovError : int32_t {
+    RPROV_ERR_NONE = 0,
+    RPROV_ERR_CONNECT = 1,       // no connection to the device could be made
+    RPROV_ERR_TIMEOUT = 2,       // the device did not answer in time
+    RPROV_ERR_CLOSED = 3,        // the device closed the connection, or an earlier call broke it
+    RPROV_ERR_MALFORMED = 4,     // the device's answer was not valid
+    RPROV_ERR_AUTH = 5,          // the password was refused, or the device could not prove it
+    RPROV_ERR_REFUSED = 6,       // the device accepts no login now
+    RPROV_ERR_WRONG_SERIAL = 7,  // the device is not the serial asked for
+    RPROV_ERR_UNSUPPORTED = 8,   // the device does not know the operation or item
+    RPROV_ERR_DEVICE = 9,        // the device refused the request; its message says why
+    RPROV_ERR_ARGUMENT = 10,     // not an open handle, or an argument the library cannot send
+};
+int32_t RPROV_GetLastError();
 
 // Library setting: the connect time-out and the time-out of each request, in milliseconds
 // (defaults 3000 and 10000; a value of 0 or less restores the default). When this is never

@@ -183,4 +183,17 @@ void LoginDeviceInfo::setDeviceName(std::string_view name) {
     }
 }
 
+std::string LoginDeviceInfo::serialNumber() const {
+    return TextIn(bytes_ + kSerialOffset, kSerialSize);
+}
+
+void LoginDeviceInfo::setSerialNumber(std::string_view serial) {
+    uint8_t* field = bytes_ + kSerialOffset;
+    std::memset(field, 0, kSerialSize);
+    const size_t n = std::min(kSerialSize - 1, serial.size());
+    if (n != 0) {
+        std::memcpy(field, serial.data(), n);
+    }
+}
+
 }  // namespace orvex

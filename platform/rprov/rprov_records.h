@@ -338,12 +338,16 @@ class WifiScanList {
 
 static_assert(sizeof(WifiScanList) == 1048, "WifiScanList must be exactly 1,048 bytes");
 
-// The device information block that a login fills: 344 bytes beginning with a 48-byte text.
-// The program zeroes it before each login and never reads it.
+// The device information block that a login fills: 344 bytes beginning with a 48-byte device
+// name, then the device's 129-byte serial (both NUL-terminated texts). The program zeroes it
+// before each login; the issuing worker reads the serial to make sure it reached the camera it
+// means to write.
 class LoginDeviceInfo {
   public:
     static constexpr size_t kSize = 344;
     static constexpr size_t kNameSize = 48;
+    static constexpr size_t kSerialOffset = kNameSize;
+    static constexpr size_t kSerialSize = 129;
 
     // All zero.
     LoginDeviceInfo();
@@ -356,6 +360,9 @@ class LoginDeviceInfo {
     // The leading 48-byte text, up to its NUL.
     std::string deviceName() const;
     void setDeviceName(std::string_view name);
+    // The serial text after the name, up to its NUL; empty when the device reported none.
+    std::string serialNumber() const;
+    void setSerialNumber(std::string_view serial);
 
     bool operator==(const LoginDeviceInfo&) const = default;
 
