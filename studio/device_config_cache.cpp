@@ -3,29 +3,30 @@
 namespace orvex {
 
 namespace {
-constexpr long kSlotSize = static_cast<long>(DeviceConfig::kSize);
+constexpr uint64_t kSlotSize = DeviceConfig::kSize;
 }  // namespace
+
+std::unique_ptr<MemoryFile> DeviceConfigCache::MakeMemoryFile() {
+    auto file = std::make_unique<MemoryFile>("orvex-device-configs");
+    return file->valid() ? std::move(file) : nullptr;
+}
 
 bool DeviceConfigCache::writeSlot(long slot, const DeviceConfig& config) {
     if (!file_ && !fileFailed_) {
-        file_.reset(open_());
-        if (file_) {
-            // Whole records only: a stream buffer would just copy every record once more.
-            std::setvbuf(file_.get(), nullptr, _IONBF, 0);
-        } else {
-            fileFailed_ = true;
-        }
+        file_ = make_();
+        fileFailed_ = !file_;
     }
-    if (!file_) {
-        return false;
-    }
-    return std::fseek(file_.get(), slot * kSlotSize, SEEK_SET) == 0 &&
-           std::fwrite(config.data(), 1, DeviceConfig::kSize, file_.get()) == DeviceConfig::kSize;
+    return file_ && file_->write(static_cast<uint64_t>(slot) * kSlotSize, config.data(),
+                                 DeviceConfig::kSize);
 }
 
-void DeviceConfigCache::put(const std::string& key, const DeviceConfig& config) {
+bool DeviceConfigCache::put(const std::string& key, uint64_t stamp, const DeviceConfig& config) {
     std::lock_guard<std::mutex> lock(lock_);
     Entry& entry = entries_[key];
+    if (entry.stamp > stamp) {
+        return false;  // a read that started later has already stored its record
+    }
+    entry.stamp = stamp;
     const long slot = entry.slot >= 0 ? entry.slot : slots_;
     if (writeSlot(slot, config)) {
         if (slot == slots_) {
@@ -33,18 +34,16 @@ void DeviceConfigCache::put(const std::string& key, const DeviceConfig& config) 
         }
         entry.slot = slot;
         entry.memory.reset();
-        return;
+        return true;
     }
-    // A failed write may have left part of a record in the slot. The record is kept in memory;
-    // a slot it had is abandoned, and a new one is handed out again by the next put.
-    if (file_) {
-        std::clearerr(file_.get());
-    }
+    // A failed write may have left part of a record in the slot. The record is kept in the
+    // heap; a slot it had is abandoned, and a new one is handed out again by the next put.
     entry.slot = -1;
     entry.memory = std::make_unique<const DeviceConfig>(config);
+    return true;
 }
 
-bool DeviceConfigCache::get(const std::string& key, DeviceConfig& config) const {
+bool DeviceConfigCache::get(const std::string& key, DeviceConfig& config, uint64_t* stamp) const {
     std::lock_guard<std::mutex> lock(lock_);
     auto it = entries_.find(key);
     if (it == entries_.end()) {
@@ -53,19 +52,25 @@ bool DeviceConfigCache::get(const std::string& key, DeviceConfig& config) const 
     const Entry& entry = it->second;
     if (entry.memory) {
         config = *entry.memory;
-        return true;
+    } else {
+        // Read into a scratch record first so a short read leaves `config` as it was.
+        auto read = std::make_unique<DeviceConfig>();
+        if (!file_ || !file_->read(static_cast<uint64_t>(entry.slot) * kSlotSize, read->data(),
+                                   DeviceConfig::kSize)) {
+            return false;
+        }
+        config = *read;
     }
-    if (!file_ || std::fseek(file_.get(), entry.slot * kSlotSize, SEEK_SET) != 0) {
-        return false;
+    if (stamp != nullptr) {
+        *stamp = entry.stamp;
     }
-    // Read into a scratch record first so a short read leaves `config` as it was.
-    auto read = std::make_unique<DeviceConfig>();
-    if (std::fread(read->data(), 1, DeviceConfig::kSize, file_.get()) != DeviceConfig::kSize) {
-        std::clearerr(file_.get());
-        return false;
-    }
-    config = *read;
     return true;
+}
+
+uint64_t DeviceConfigCache::stamp(const std::string& key) const {
+    std::lock_guard<std::mutex> lock(lock_);
+    auto it = entries_.find(key);
+    return it == entries_.end() ? 0 : it->second.stamp;
 }
 
 size_t DeviceConfigCache::size() const {
@@ -80,6 +85,11 @@ size_t DeviceConfigCache::inMemoryCount() const {
         count += entry.memory ? 1 : 0;
     }
     return count;
+}
+
+uint64_t DeviceConfigCache::fileBytes() const {
+    std::lock_guard<std::mutex> lock(lock_);
+    return file_ ? file_->size() : 0;
 }
 
 void DeviceConfigCache::clear() {
