@@ -173,12 +173,17 @@ void OrvexBrowserCore::HandleTask(OperateTask& task) {
                 break;
             }
             int code = IssueRequestRunner::AnswerCode(task.type);
-            issueRunner_.run(task.type, request->cameras, request->config,
-                             [this, code](const std::string& result) {
-                                 PushToH5(runner_.load(), code, result);
-                             });
+            issueRunner_.run(
+                task.type, request->cameras, request->config,
+                [this, code](const std::string& result) { PushToH5(runner_.load(), code, result); },
+                [this](const std::string& progress) {
+                    PushToH5(runner_.load(), IssueRequestRunner::kProgressCode, progress);
+                });
             break;
         }
+        case EM_OPERATETASK_TYPE_CHECKPASSWORD:
+            CheckPassword(task.param);
+            break;
         default:
             break;
     }
@@ -203,6 +208,12 @@ void OrvexBrowserCore::OnConfigName(const std::string& ansiName) {
 }
 
 void OrvexBrowserCore::OnCheckPassword(const std::string& request) {
+    // The login can take the whole connect and request limits: a pool worker waits for it, so
+    // the window and the page stay responsive.
+    AddTask(OperateTask{EM_OPERATETASK_TYPE_CHECKPASSWORD, request, nullptr});
+}
+
+void OrvexBrowserCore::CheckPassword(const std::string& request) {
     CameraRecord camera;
     bool passed = false;
     std::string answer = DataManager::instance().CheckDevPassword(request, camera, passed);

@@ -66,6 +66,8 @@ class OrvexBrowserCore : public ThreadPool {
     void OnQueryInfo(int type, const std::string& request);
     void OnConfigName(const std::string& ansiName);
     void OnCheckPassword(const std::string& request);
+    // The password check and its answers; a pool worker.
+    void CheckPassword(const std::string& request);
     void ReportLoadResult(int r, int code, const std::string& errorText);
     void SendToStudio(int32_t type, const std::string& text);
 

@@ -123,8 +123,9 @@ TEST_F(OrvexBrowserCoreTest, IssueRequestsAnswerWithTheirOwnCode) {
     EXPECT_EQ(scripts[1], "SetMsgToH5('10', 'null')");
 }
 
-// The page type follows the address; the title, the quit and a failed password check are
-// handled on the spot (the check only answers the page); other messages are not the core's.
+// The page type follows the address; the title and the quit are handled on the spot, the
+// password check on a pool worker (it only answers the page when it fails); other messages are
+// not the core's.
 TEST_F(OrvexBrowserCoreTest, MessagesHandledOnTheSpot) {
     EXPECT_EQ(core.pageType(), 17);
     EXPECT_EQ(TestCore("http://10.0.0.2/qm_h5/index.html").pageType(), 16);
@@ -136,6 +137,7 @@ TEST_F(OrvexBrowserCoreTest, MessagesHandledOnTheSpot) {
     EXPECT_FALSE(core.HandleProgramMessage(WM_USER + 110, 0, 0));
     post(WM_H5_CHECK_PASSWORD, 0,
          new std::string(R"({"serial":"X1","channelNo":1,"devip":"127.0.0.1","port":1})"));
+    ASSERT_TRUE(runner.waitFor(1));
     auto scripts = runner.scripts();
     ASSERT_EQ(scripts.size(), 1u);
     EXPECT_TRUE(StartsWith(scripts[0], "SetMsgToH5('11', '"));

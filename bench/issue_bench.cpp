@@ -1,28 +1,33 @@
-// Issuing benchmark: one issue request with every section to N lab cameras (setIssuedObject,
-// setIssuedConfig, IssueWorker::Run), against a floor made of the same protocol exchanges with
-// the same bytes by a bare client of the device library (no store, no conversion, no JSON);
-// then the peak resident memory of a pass over 50 and over 500 cameras.
+// Issuing benchmark: one issue request with every section to N lab cameras that answer after D
+// milliseconds (setIssuedObject, setIssuedConfig, IssueWorker::Run), with K cameras at once, for
+// each K asked for. Each pass is timed on the wall clock and set against the serial pass (K = 1,
+// timed on a sample of the cameras and scaled to N) and against a floor: the same exchanges by a
+// bare client of the device library (no store, no conversion, no JSON) for one camera at a time,
+// times N / K, or that client's CPU time for N cameras, whichever is larger. Memory: the peak
+// resident size of the process during the pass plus the size of the store's memory file (the
+// cached records), which resident size does not show.
 //
-//   issue_bench [--cameras N] [Google Benchmark flags]
+//   issue_bench [--cameras N] [--delay-ms D] [--concurrency K[,K...]] [--serial-sample S]
 //
 // The cameras are served by orvex-lab running as a child process, so its memory is not counted.
-#include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <malloc.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -43,6 +48,7 @@ namespace {
 using orvex::CameraRecord;
 using orvex::DataManager;
 using orvex::DeviceConfig;
+using Clock = std::chrono::steady_clock;
 
 constexpr char kPassword[] = "bench-pw";
 
@@ -116,46 +122,72 @@ class LabChild {
     // Reads the lab's events until "ready"; the records of its cameras, in serial order.
     std::vector<CameraRecord> cameras() {
         std::vector<CameraRecord> out;
-        std::string buffer;
-        char chunk[65536];
-        for (;;) {
-            size_t end;
-            while ((end = buffer.find('\n')) != std::string::npos) {
-                Json::Value event;
-                orvex::ParseJson(buffer.substr(0, end), event);
-                buffer.erase(0, end + 1);
-                if (event["event"] == "camera") {
-                    CameraRecord r;
-                    r.serial = event["serial"].asString();
-                    r.devname = r.serial;
-                    r.devip = event["address"].asString();
-                    r.port = event["port"].asInt();
-                    r.passwd = kPassword;
-                    r.channelNo = 1;
-                    out.push_back(r);
-                } else if (event["event"] == "ready") {
-                    return out;
-                } else if (event["event"] == "error") {
-                    std::fprintf(stderr, "orvex-lab: %s\n", event["message"].asCString());
-                    return {};
-                }
+        for (Json::Value event; nextEvent(event);) {
+            if (event["event"] == "camera") {
+                CameraRecord r;
+                r.serial = event["serial"].asString();
+                r.devname = r.serial;
+                r.devip = event["address"].asString();
+                r.port = event["port"].asInt();
+                r.passwd = kPassword;
+                r.channelNo = 1;
+                out.push_back(r);
+            } else if (event["event"] == "ready") {
+                return out;
             }
-            pollfd p{stdout_, POLLIN, 0};
-            if (::poll(&p, 1, 60000) <= 0) {
-                return {};
-            }
-            const ssize_t got = ::read(stdout_, chunk, sizeof chunk);
-            if (got <= 0) {
-                return {};
-            }
-            buffer.append(chunk, static_cast<size_t>(got));
         }
+        return {};
+    }
+
+    // Makes every camera of `cameras` answer after `ms` milliseconds; true once the lab has
+    // applied it to all of them.
+    bool delayAll(const std::vector<CameraRecord>& cameras, long ms) {
+        std::string commands;
+        for (const CameraRecord& r : cameras) {
+            commands += "fault " + r.serial + " delay=" + std::to_string(ms) + "\n";
+        }
+        for (size_t done = 0; done < commands.size();) {
+            const ssize_t n = ::write(stdin_, commands.data() + done, commands.size() - done);
+            if (n <= 0) {
+                return false;
+            }
+            done += static_cast<size_t>(n);
+        }
+        size_t applied = 0;
+        for (Json::Value event; applied < cameras.size() && nextEvent(event);) {
+            applied += event["event"] == "faults" ? 1 : 0;
+        }
+        return applied == cameras.size();
     }
 
   private:
+    // The next event line of the lab; false at its end, after a minute of silence or on an
+    // error event.
+    bool nextEvent(Json::Value& event) {
+        char chunk[65536];
+        size_t end;
+        while ((end = buffer_.find('\n')) == std::string::npos) {
+            pollfd p{stdout_, POLLIN, 0};
+            const ssize_t got = ::poll(&p, 1, 60000) > 0 ? ::read(stdout_, chunk, sizeof chunk) : 0;
+            if (got <= 0) {
+                return false;
+            }
+            buffer_.append(chunk, static_cast<size_t>(got));
+        }
+        event = Json::Value();
+        orvex::ParseJson(buffer_.substr(0, end), event);
+        buffer_.erase(0, end + 1);
+        if (event["event"] == "error") {
+            std::fprintf(stderr, "orvex-lab: %s\n", event["message"].asCString());
+            return false;
+        }
+        return true;
+    }
+
     pid_t pid_ = -1;
     int stdout_ = -1;
     int stdin_ = -1;
+    std::string buffer_;
 };
 
 std::vector<CameraRecord> gCameras;
@@ -168,116 +200,16 @@ std::string TargetsText(size_t n) {
     return orvex::WriteJson(list);
 }
 
-// One issue request over the first n cameras, as the main window runs it.
-void IssuePass(const std::string& targets, orvex::IssueWorker& worker) {
-    DataManager& store = DataManager::instance();
-    store.setIssuedObject(targets);
-    store.setIssuedConfig(kFullConfig);
-    worker.Run();
+double Seconds(Clock::duration d) {
+    return std::chrono::duration<double>(d).count();
 }
 
-void BM_Issue(benchmark::State& state) {
-    const size_t n = static_cast<size_t>(state.range(0));
-    const std::string targets = TargetsText(n);
-    orvex::IssueWorker worker;
-    IssuePass(targets, worker);  // the cameras hold the configuration from now on
-    for (auto _ : state) {
-        IssuePass(targets, worker);
-        benchmark::DoNotOptimize(worker.result.data());
-    }
-    if (worker.result.find("\"isSuccess\" : false") != std::string::npos) {
-        state.SkipWithError("a camera refused an item");
-    }
-    state.counters["cameras/s"] =
-        benchmark::Counter(static_cast<double>(n), benchmark::Counter::kIsIterationInvariantRate);
-    state.counters["s/camera"] =
-        benchmark::Counter(static_cast<double>(n), benchmark::Counter::kIsIterationInvariantRate |
-                                                       benchmark::Counter::kInvert);
+double CpuSeconds() {
+    rusage usage;
+    ::getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
-
-// What one camera's part of a pass sends, made once before timing.
-struct BareCamera {
-    CameraRecord record;
-    std::vector<std::pair<int32_t, std::vector<uint8_t>>> blocks;  // item code, block
-};
-
-bool ReadRecord(const CameraRecord& r, DeviceConfig& config, orvex::ConfigRange& range) {
-    int32_t handle = -1;
-    orvex::LoginDeviceInfo info;
-    if (!RPROV_Login_Dev(r.devip, r.port, r.passwd, handle, info, r.newDev)) {
-        return false;
-    }
-    const bool ok = RPROV_GetConfig(handle, r.serial, r.channelNo, config) &&
-                    RPROV_GetCfgRange(handle, r.serial, r.channelNo, range);
-    RPROV_Logout_Dev(handle);
-    return ok;
-}
-
-// The floor: per camera the targets' read (login, configuration, ranges, logout), the issue
-// (login, eleven sets with the worker's blocks, logout) and the re-read.
-void BM_Floor(benchmark::State& state) {
-    const size_t n = static_cast<size_t>(state.range(0));
-    orvex::IssuedConfig issued;
-    orvex::ParseIssuedConfig(kFullConfig, issued);
-    std::vector<BareCamera> cameras;
-    for (size_t i = 0; i < n; ++i) {
-        BareCamera c{gCameras[i], {}};
-        auto work = std::make_unique<DeviceConfig>();
-        orvex::ConfigRange range;
-        if (!ReadRecord(c.record, *work, range)) {
-            state.SkipWithError("a camera could not be read");
-            return;
-        }
-        for (const orvex::IssueItem& item : orvex::IssueItems()) {
-            for (int k = 0; k < item.codeCount; ++k) {
-                std::vector<uint8_t> block =
-                    orvex::PrepareItemBlock(item.codes[k], issued, c.record.channelNo, *work);
-                orvex::AcceptItemBlock(item.codes[k], block, *work);
-                c.blocks.emplace_back(item.codes[k], std::move(block));
-            }
-        }
-        cameras.push_back(std::move(c));
-    }
-    auto config = std::make_unique<DeviceConfig>();
-    bool allAccepted = true;
-    for (auto _ : state) {
-        for (const BareCamera& c : cameras) {
-            orvex::ConfigRange range;
-            ReadRecord(c.record, *config, range);
-            int32_t handle = -1;
-            orvex::LoginDeviceInfo info;
-            RPROV_Login_Dev(c.record.devip, c.record.port, c.record.passwd, handle, info,
-                            c.record.newDev);
-            std::string message;
-            for (const auto& [code, block] : c.blocks) {
-                allAccepted &=
-                    RPROV_SetConfig_To_Dev(handle, code, c.record.channelNo, block.data(), message);
-            }
-            RPROV_Logout_Dev(handle);
-            ReadRecord(c.record, *config, range);
-        }
-    }
-    if (!allAccepted) {
-        state.SkipWithError("a camera refused an item");
-    }
-    state.counters["cameras/s"] =
-        benchmark::Counter(static_cast<double>(n), benchmark::Counter::kIsIterationInvariantRate);
-}
-
-// Keeps each benchmark's real time per iteration for the ratio.
-class RecordingReporter : public benchmark::ConsoleReporter {
-  public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
-                seconds[run.benchmark_name()] =
-                    run.real_accumulated_time / static_cast<double>(run.iterations);
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> seconds;
-};
 
 long PeakResidentKiB() {
     std::ifstream status("/proc/self/status");
@@ -296,107 +228,177 @@ void ResetPeak() {
     std::ofstream("/proc/self/clear_refs") << "5";
 }
 
-// The peak resident memory of one issue pass over n cameras, with a store that starts empty.
-long PassPeakKiB(size_t n, orvex::IssueWorker& worker) {
+struct PassFigures {
+    double wall = 0;
+    double peakMiB = 0;  // peak resident plus the memory file
+    double fileMiB = 0;
+    bool allAccepted = false;
+};
+
+// One issue request over the first n cameras with k at once, as the main window runs it, from a
+// store that starts empty.
+PassFigures Pass(size_t n, size_t k) {
     const std::string targets = TargetsText(n);
-    DataManager::instance().resetForTesting();
+    DataManager& store = DataManager::instance();
+    store.resetForTesting();
+    orvex::IssueWorker worker;
+    worker.setConcurrency(k);
     ResetPeak();
-    IssuePass(targets, worker);
-    return PeakResidentKiB();
+    const Clock::time_point start = Clock::now();
+    store.setIssuedObject(targets, k);
+    store.setIssuedConfig(kFullConfig);
+    worker.Run();
+    PassFigures f;
+    f.wall = Seconds(Clock::now() - start);
+    f.fileMiB = static_cast<double>(store.deviceConfigFileBytes()) / 1048576.0;
+    f.peakMiB = static_cast<double>(PeakResidentKiB()) / 1024.0 + f.fileMiB;
+    f.allAccepted = worker.result.find("\"isSuccess\" : false") == std::string::npos &&
+                    worker.result.find("\"verified\" : false") == std::string::npos;
+    return f;
 }
 
-// What the store keeps in memory for the first n cameras: each one's page configuration text and
-// range text, and the records read from them that are not in the cache's file.
-double CachedMiB(size_t n) {
-    size_t bytes = DataManager::instance().deviceConfigsInMemory() * DeviceConfig::kSize;
+bool ReadRecord(const CameraRecord& r, DeviceConfig& config, orvex::ConfigRange& range) {
+    int32_t handle = -1;
+    orvex::LoginDeviceInfo info;
+    if (!RPROV_Login_Dev(r.devip, r.port, r.passwd, handle, info, r.newDev)) {
+        return false;
+    }
+    const bool ok = RPROV_GetConfig(handle, r.serial, r.channelNo, config) &&
+                    RPROV_GetCfgRange(handle, r.serial, r.channelNo, range);
+    RPROV_Logout_Dev(handle);
+    return ok;
+}
+
+// The bare client over the first n cameras, one at a time: per camera the targets' read (login,
+// configuration, ranges, logout), the issue (login, eleven sets with the worker's blocks, logout)
+// and the re-read. Returns the wall and CPU seconds per camera; the blocks are made beforehand.
+bool BareClient(size_t n, double& wallPerCamera, double& cpuPerCamera) {
+    orvex::IssuedConfig issued;
+    orvex::ParseIssuedConfig(kFullConfig, issued);
+    std::vector<std::vector<std::pair<int32_t, std::vector<uint8_t>>>> blocks(n);
+    auto work = std::make_unique<DeviceConfig>();
     for (size_t i = 0; i < n; ++i) {
-        std::string text;
-        const std::string key = gCameras[i].serial + "_1";
-        if (DataManager::instance().cachedConfig(key, text)) {
-            bytes += text.size();
+        orvex::ConfigRange range;
+        if (!ReadRecord(gCameras[i], *work, range)) {
+            return false;
         }
-        if (DataManager::instance().cachedRange(key, text)) {
-            bytes += text.size();
+        for (const orvex::IssueItem& item : orvex::IssueItems()) {
+            for (int c = 0; c < item.codeCount; ++c) {
+                std::vector<uint8_t> block =
+                    orvex::PrepareItemBlock(item.codes[c], issued, gCameras[i].channelNo, *work);
+                orvex::AcceptItemBlock(item.codes[c], block, *work);
+                blocks[i].emplace_back(item.codes[c], std::move(block));
+            }
         }
     }
-    return bytes / 1048576.0;
+    bool allAccepted = true;
+    const double cpu0 = CpuSeconds();
+    const Clock::time_point start = Clock::now();
+    for (size_t i = 0; i < n; ++i) {
+        const CameraRecord& r = gCameras[i];
+        orvex::ConfigRange range;
+        ReadRecord(r, *work, range);
+        int32_t handle = -1;
+        orvex::LoginDeviceInfo info;
+        RPROV_Login_Dev(r.devip, r.port, r.passwd, handle, info, r.newDev);
+        std::string message;
+        for (const auto& [code, block] : blocks[i]) {
+            allAccepted &= RPROV_SetConfig_To_Dev(handle, code, r.channelNo, block.data(), message);
+        }
+        RPROV_Logout_Dev(handle);
+        ReadRecord(r, *work, range);
+    }
+    wallPerCamera = Seconds(Clock::now() - start) / static_cast<double>(n);
+    cpuPerCamera = (CpuSeconds() - cpu0) / static_cast<double>(n);
+    return allAccepted;
+}
+
+std::vector<size_t> ParseList(const char* text) {
+    std::vector<size_t> out;
+    std::stringstream in(text);
+    std::string item;
+    while (std::getline(in, item, ',')) {
+        out.push_back(static_cast<size_t>(std::atol(item.c_str())));
+    }
+    return out;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    int cameras = 200;
-    std::vector<char*> rest;
-    for (int i = 0; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--cameras") == 0 && i + 1 < argc) {
-            cameras = std::atoi(argv[++i]);
+    long cameras = 200;
+    long delayMs = 0;
+    long sample = 0;
+    std::vector<size_t> concurrency = {16};
+    for (int i = 1; i + 1 < argc; i += 2) {
+        if (std::strcmp(argv[i], "--cameras") == 0) {
+            cameras = std::atol(argv[i + 1]);
+        } else if (std::strcmp(argv[i], "--delay-ms") == 0) {
+            delayMs = std::atol(argv[i + 1]);
+        } else if (std::strcmp(argv[i], "--concurrency") == 0) {
+            concurrency = ParseList(argv[i + 1]);
+        } else if (std::strcmp(argv[i], "--serial-sample") == 0) {
+            sample = std::atol(argv[i + 1]);
         } else {
-            rest.push_back(argv[i]);
+            cameras = -1;
         }
     }
-    if (cameras < 1) {
-        std::fprintf(stderr, "usage: issue_bench [--cameras N] [benchmark flags]\n");
+    const bool badConcurrency = std::count(concurrency.begin(), concurrency.end(), 0) > 0;
+    if (cameras < 1 || delayMs < 0 || sample < 0 || concurrency.empty() || badConcurrency ||
+        argc % 2 == 0) {
+        std::fprintf(stderr,
+                     "usage: issue_bench [--cameras N] [--delay-ms D] [--concurrency K[,K...]] "
+                     "[--serial-sample S]\n");
         return 2;
     }
-    int restCount = static_cast<int>(rest.size());
-    benchmark::Initialize(&restCount, rest.data());
+    const size_t n = static_cast<size_t>(cameras);
+    // The serial pass is long at scale: it is timed on a sample (20 cameras by default).
+    const size_t s = std::min(n, sample > 0 ? static_cast<size_t>(sample) : size_t{20});
 
     const std::string state =
         (std::filesystem::exists("/dev/shm") ? std::string("/dev/shm") : std::string("/tmp")) +
         "/orvex_issue_bench_" + std::to_string(::getpid());
-    const int served = std::max(cameras, 500);
+    int status = 0;
     {
-        LabChild lab(served, state);
+        LabChild lab(static_cast<int>(n), state);
         gCameras = lab.cameras();
-        if (gCameras.size() != static_cast<size_t>(served)) {
-            std::fprintf(stderr, "issue_bench: the lab did not start %d cameras\n", served);
+        if (gCameras.size() != n || (delayMs > 0 && !lab.delayAll(gCameras, delayMs))) {
+            std::fprintf(stderr, "issue_bench: the lab did not start %zu cameras\n", n);
             std::filesystem::remove_all(state);
             return 1;
         }
         RPROV_Init();
+        std::printf("cameras: %zu, answer delay: %ld ms, serial sample: %zu\n", n, delayMs, s);
 
-        benchmark::RegisterBenchmark("issue", BM_Issue)
-            ->Arg(cameras)
-            ->Unit(benchmark::kMillisecond)
-            ->UseRealTime()
-            ->MinTime(2.0);
-        benchmark::RegisterBenchmark("floor", BM_Floor)
-            ->Arg(cameras)
-            ->Unit(benchmark::kMillisecond)
-            ->UseRealTime()
-            ->MinTime(2.0);
-        RecordingReporter reporter;
-        benchmark::RunSpecifiedBenchmarks(&reporter);
-
-        const std::string suffix = "/" + std::to_string(cameras) + "/min_time:2.000/real_time";
-        const double issue = reporter.seconds["issue" + suffix];
-        const double floor = reporter.seconds["floor" + suffix];
-        if (issue > 0 && floor > 0) {
-            std::printf("\ncameras: %d\n", cameras);
-            std::printf("issue: %.1f cameras/s, %.3f ms per camera\n", cameras / issue,
-                        issue * 1000.0 / cameras);
-            std::printf("floor: %.1f cameras/s, %.3f ms per camera\n", cameras / floor,
-                        floor * 1000.0 / cameras);
-            std::printf("ratio issue/floor: %.3f (target <= 1.5 at 200 cameras)\n", issue / floor);
+        Pass(s, 1);  // the sample's cameras have been read and written once before timing
+        double bareWall = 0;
+        double bareCpu = 0;
+        if (!BareClient(s, bareWall, bareCpu)) {
+            std::fprintf(stderr, "issue_bench: a camera refused the bare client\n");
+            status = 1;
         }
-
-        orvex::IssueWorker worker;
-        const long peak50 = PassPeakKiB(50, worker);
-        const double cached50 = CachedMiB(50);
-        const long peak500 = PassPeakKiB(500, worker);
-        const double cached500 = CachedMiB(500);
-        const double difference = (peak500 - peak50) / 1024.0;
-        std::printf(
-            "peak resident memory of a pass: %ld KiB at 50 cameras, %ld KiB at 500 "
-            "cameras, difference %.2f MiB (target < 10 MiB)\n",
-            peak50, peak500, difference);
-        std::printf(
-            "of which the store's caches in memory grew %.2f MiB (%.1f KiB per camera); the "
-            "rest %.2f MiB\n",
-            cached500 - cached50, (cached500 - cached50) * 1024.0 / 450,
-            difference - (cached500 - cached50));
+        const PassFigures serial = Pass(s, 1);
+        const double serialAtN = serial.wall / static_cast<double>(s) * static_cast<double>(n);
+        std::printf("bare client: %.2f ms per camera on the wall, %.2f ms CPU\n", bareWall * 1000,
+                    bareCpu * 1000);
+        std::printf("serial pass (K = 1): %.2f ms per camera, %.1f s for %zu cameras\n",
+                    serial.wall * 1000 / static_cast<double>(s), serialAtN, n);
+        for (size_t k : concurrency) {
+            const PassFigures pass = Pass(n, k);
+            const double floor =
+                std::max(bareWall * static_cast<double>(n) / static_cast<double>(k),
+                         bareCpu * static_cast<double>(n));
+            std::printf(
+                "K = %zu: %.2f s (%.0f cameras/s), %.1fx faster than serial, %.2fx the floor of "
+                "%.2f s; peak memory %.1f MiB (of which the memory file %.1f MiB)%s\n",
+                k, pass.wall, static_cast<double>(n) / pass.wall, serialAtN / pass.wall,
+                pass.wall / floor, floor, pass.peakMiB, pass.fileMiB,
+                pass.allAccepted ? "" : "; SOME ITEMS FAILED");
+            if (!pass.allAccepted) {
+                status = 1;
+            }
+        }
     }
     std::filesystem::remove_all(state);
-    benchmark::Shutdown();
-    return 0;
+    return status;
 }

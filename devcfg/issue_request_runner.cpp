@@ -12,7 +12,8 @@ int IssueRequestRunner::AnswerCode(int32_t taskType) {
 
 void IssueRequestRunner::run(int32_t taskType, const std::string& cameras,
                              const std::string& config,
-                             const std::function<void(const std::string& result)>& push) {
+                             const std::function<void(const std::string& result)>& push,
+                             const IssueWorker::Progress& progress) {
     const bool single = taskType == EM_OPERATETASK_TYPE_ISSUEDSINGLECFG;
     std::lock_guard<std::mutex> guard(lock_);
     OutputDebugStringA(single ? "issued single dev: " : "issued dev: ");
@@ -22,13 +23,14 @@ void IssueRequestRunner::run(int32_t taskType, const std::string& cameras,
     OutputDebugStringA(config.c_str());
     OutputDebugStringA("\n");
 
-    DataManager& store = DataManager::instance();
-    store.setIssuedObject(cameras);
-    store.setIssuedConfig(config);
+    // The worker is made first: its concurrency also bounds the targets' reads.
     if (!worker_) {
         worker_ = std::make_unique<IssueWorker>();
     }
-    worker_->Run();
+    DataManager& store = DataManager::instance();
+    store.setIssuedObject(cameras, worker_->concurrency());
+    store.setIssuedConfig(config);
+    worker_->Run(progress);
     if (push) {
         push(worker_->result);
     }

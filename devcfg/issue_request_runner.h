@@ -18,14 +18,18 @@ class IssueRequestRunner {
     // configuration): writes the "issued dev: " / "issued cfg: " lines ("issued single dev: " /
     // "issued single cfg: " for type 4), runs setIssuedObject with `cameras` and setIssuedConfig
     // with `config`, creates the IssueWorker on the first request, runs it, and hands its result
-    // text to `push` (which pushes it with code 7 or 10). All of it holds one lock, so a second
-    // request's parse begins only after the first request's push; other task types are not
-    // held up. Pool workers.
+    // text to `push` (which pushes it with code 7 or 10). The targets' reads and the pass handle
+    // up to the worker's concurrency of cameras at once; `progress` (when given) is told after
+    // each camera of the pass. All of it holds one lock, so a second request's parse begins only
+    // after the first request's push; other task types are not held up. Pool workers.
     void run(int32_t taskType, const std::string& cameras, const std::string& config,
-             const std::function<void(const std::string& result)>& push);
+             const std::function<void(const std::string& result)>& push,
+             const IssueWorker::Progress& progress = {});
 
     // The page's answer code for a task type: 7 for type 3, 10 for type 4. Any thread.
     static int AnswerCode(int32_t taskType);
+    // The page's answer code of issue progress. Any thread.
+    static constexpr int kProgressCode = 12;
 
   private:
     std::mutex lock_;

@@ -1,37 +1,47 @@
-// IssueWorker: writes the issued configuration into every target camera, one configuration item
-// at a time, and keeps the per-camera, per-item result list of the last pass.
+// IssueWorker: writes the issued configuration into every target camera, up to a set number of
+// cameras at once, and keeps the per-camera, per-item result list of the last pass.
 #pragma once
 
-#include <json/json.h>
-
+#include <cstddef>
+#include <functional>
 #include <string>
 
-#include "devcfg/issued_config.h"
-#include "studio/camera_record.h"
 #include "studio/data_manager.h"
 
 namespace orvex {
 
 class IssueWorker {
   public:
-    // Initialises the device library (RPROV_Init; its result is not used).
+    // Told after each camera finishes, in finishing order: the progress text
+    // {"done", "total", "serial", "channelNo", "failNum"}. Called on the pass's threads, one call
+    // at a time.
+    using Progress = std::function<void(const std::string& text)>;
+
+    // The number of cameras a pass handles at once unless told otherwise:
+    // ORVEX_ISSUE_CONCURRENCY (1 to 256) when set to a number, otherwise 16. Any thread.
+    static size_t ConcurrencyFromEnvironment();
+
+    // Initialises the device library (RPROV_Init; its result is not used) and takes the
+    // concurrency from the environment.
     IssueWorker();
 
-    // One pass over the store's issuedCameras with its issuedConfig: for each camera, log in,
-    // send every section the mask holds as its items, log out, add the camera's results, and
-    // re-read the camera so the caches hold what it now reports. On return `result` holds the
-    // JSON text of the pass ("null" for no camera). The issue request's thread; one pass at a
-    // time (issue requests are serialised by IssueRequestRunner).
-    void Run();
+    // One pass over the store's issuedCameras with its issuedConfig: each camera is logged in
+    // to, sent every section the mask holds as its items, logged out and re-read (see
+    // IssueToCamera), up to concurrency() cameras at once; entries with the same CameraKey are
+    // issued one after another in request order. On return `result` holds the JSON text of the
+    // pass in request order ("null" for no camera), the same bytes whatever the concurrency.
+    // The issue request's thread; one pass at a time (IssueRequestRunner serialises them).
+    void Run(const Progress& progress = {});
+
+    size_t concurrency() const { return concurrency_; }
+    // At least 1. Not during a pass.
+    void setConcurrency(size_t cameras) { concurrency_ = cameras < 1 ? 1 : cameras; }
 
     // The result text of the last pass; empty before the first.
     std::string result;
 
   private:
-    // The result object of one camera ("device", "failNum", "syncInfo").
-    Json::Value issueCamera(const CameraRecord& camera, const IssuedConfig& config);
-
-    DataManager* store_ = nullptr;
+    size_t concurrency_;
 };
 
 }  // namespace orvex

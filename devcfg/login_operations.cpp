@@ -32,17 +32,19 @@ bool Login(const CameraRecord& r, int32_t& handle) {
 
 }  // namespace
 
-void DataManager::getConfigInfoByDevSerial(const CameraRecord& r, std::string& configText,
-                                           Json::Value& json) {
+bool DataManager::getConfigInfoByDevSerial(const CameraRecord& r, std::string& configText,
+                                           Json::Value& json, DeviceConfig* readBack) {
     const std::optional<std::string> key = MakeCameraKey(r.serial, r.channelNo);
     if (!key) {
-        return;  // a record that cannot be keyed is refused before any login
+        return false;  // a record that cannot be keyed is refused before any login
     }
+    // Stamped before the login: a fetch that began later always wins the cache.
+    const uint64_t stamp = ++reads_;
     Log("getConfigInfoByDevSerial start RPROV_Login_Dev");
     int32_t handle = -1;
     if (!Login(r, handle)) {
         LogLoginFailure(r);
-        return;
+        return false;
     }
     Log("getConfigInfoByDevSerial end RPROV_Login_Dev");
     Log("getConfigInfoByDevSerial  RPROV_GetConfig start");
@@ -50,7 +52,7 @@ void DataManager::getConfigInfoByDevSerial(const CameraRecord& r, std::string& c
     if (!RPROV_GetConfig(handle, r.serial, r.channelNo, *config)) {
         Log("get dev config fail.\n");
         RPROV_Logout_Dev(handle);
-        return;
+        return false;
     }
     Log("getConfigInfoByDevSerial  RPROV_GetConfig end");
     Log("getConfigInfoByDevSerial  RPROV_GetCfgRange start");
@@ -58,7 +60,7 @@ void DataManager::getConfigInfoByDevSerial(const CameraRecord& r, std::string& c
     if (!RPROV_GetCfgRange(handle, r.serial, r.channelNo, range)) {
         Log("get dev config range fail.\n");
         RPROV_Logout_Dev(handle);
-        return;
+        return false;
     }
     Log("getConfigInfoByDevSerial  RPROV_GetCfgRange end");
     // The login ends before any conversion.
@@ -66,21 +68,32 @@ void DataManager::getConfigInfoByDevSerial(const CameraRecord& r, std::string& c
 
     configText = DeviceConfigToPageJson(*config, json);
     std::string rangeText = ConfigRangeToPageJson(range);
-    storeFetch(*key, configText, *config, std::move(rangeText));
+    storeFetch(*key, stamp, configText, *config, std::move(rangeText));
+    if (readBack != nullptr) {
+        *readBack = *config;
+    }
     Log("getConfigInfoByDevSerial  endxxxxx");
+    return true;
 }
 
-void DataManager::storeFetch(const std::string& key, std::string configText,
+void DataManager::storeFetch(const std::string& key, uint64_t stamp, std::string configText,
                              const DeviceConfig& config, std::string rangeText) {
-    // The three entries change together: no reader sees a record with another fetch's text.
+    // The record is written without the state lock; the texts follow only while it is still this
+    // fetch's record, so no reader sees a record with another fetch's texts for long.
+    if (!deviceConfigCache_.put(key, stamp, config)) {
+        return;
+    }
     std::lock_guard<std::mutex> lock(stateLock_);
+    if (deviceConfigCache_.stamp(key) != stamp) {
+        return;
+    }
     configCache_[key] = std::move(configText);
-    deviceConfigCache_.put(key, config);
     rangeCache_[key] = std::move(rangeText);
 }
 
-bool DataManager::cachedDeviceConfig(const std::string& key, DeviceConfig& config) const {
-    return deviceConfigCache_.get(key, config);
+bool DataManager::cachedDeviceConfig(const std::string& key, DeviceConfig& config,
+                                     uint64_t* stamp) const {
+    return deviceConfigCache_.get(key, config, stamp);
 }
 
 WifiScanList DataManager::lastWifiList() const {

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/win32/debug_output.h"
+#include "support/bounded_parallel.h"
 #include "support/json_text.h"
 #include "support/text_conversion.h"
 
@@ -306,15 +307,18 @@ std::string DataManager::getCameraCfgRangeInfo(const std::string& request) {
     return rangeCache_[*key];  // an empty entry is created when the fetch stored none
 }
 
-void DataManager::setIssuedObject(const std::string& request) {
+void DataManager::setIssuedObject(const std::string& request, size_t concurrency) {
     {
         std::lock_guard<std::mutex> lock(stateLock_);
         issuedCameras_.clear();
+        issuedSince_ = reads_.load();
     }
     Json::Value root;
     if (!ParseJson(request, root) || !root.isArray()) {
         return;
     }
+    // The targets up to the first that cannot be read; they are all fetched, even after an error.
+    std::vector<CameraRecord> targets;
     try {
         for (const Json::Value& element : root) {
             CameraRecord record;
@@ -323,22 +327,30 @@ void DataManager::setIssuedObject(const std::string& request) {
             }
             if (!MakeCameraKey(record.serial, record.channelNo)) {
                 LogParamError("H5 setIssuedObject param err: ", request);
-                return;
+                break;
             }
-            std::string configText;
-            Json::Value discarded(Json::objectValue);
-            getConfigInfoByDevSerial(record, configText, discarded);
-            std::lock_guard<std::mutex> lock(stateLock_);
-            issuedCameras_.push_back(std::move(record));
+            targets.push_back(std::move(record));
         }
     } catch (const Json::Exception&) {
         LogParamError("H5 setIssuedObject param err: ", request);
     }
+    ForEachBounded(targets.size(), concurrency, [&](size_t i) {
+        std::string configText;
+        Json::Value discarded(Json::objectValue);
+        getConfigInfoByDevSerial(targets[i], configText, discarded);
+    });
+    std::lock_guard<std::mutex> lock(stateLock_);
+    issuedCameras_ = std::move(targets);
 }
 
 std::vector<CameraRecord> DataManager::issuedCameras() const {
     std::lock_guard<std::mutex> lock(stateLock_);
     return issuedCameras_;
+}
+
+uint64_t DataManager::issuedReadsSince() const {
+    std::lock_guard<std::mutex> lock(stateLock_);
+    return issuedSince_;
 }
 
 void DataManager::updateCameraPassword(const std::string& groupId, const std::string& serial,
@@ -425,6 +437,7 @@ void DataManager::resetForTesting() {
     lastGroupMessage_.clear();
     pageGroupInfo_.clear();
     issuedCameras_.clear();
+    issuedSince_ = 0;
     issuedConfig_ = IssuedConfig();
     configCache_.clear();
     rangeCache_.clear();

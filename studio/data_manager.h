@@ -4,6 +4,8 @@
 
 #include <json/json.h>
 
+#include <atomic>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -54,9 +56,13 @@ class DataManager {
     std::string getCameraCfgInfo(const std::string& request);
     std::string getCameraCfgRangeInfo(const std::string& request);
 
-    // Fills the issuing targets; task workers, one issue at a time.
-    void setIssuedObject(const std::string& request);
+    // Fills the issuing targets and reads each one's configuration, up to `concurrency` cameras
+    // at once; task workers, one issue at a time.
+    void setIssuedObject(const std::string& request, size_t concurrency = 1);
     std::vector<CameraRecord> issuedCameras() const;
+    // The read stamp at the start of the last setIssuedObject: a cached record whose stamp is
+    // above it was read from its camera during the current issue request. Any thread.
+    uint64_t issuedReadsSince() const;
 
     // Reads the page's configuration into the issued configuration and its section mask; task
     // workers, one issue at a time. issuedConfig() returns a copy; any thread.
@@ -70,9 +76,10 @@ class DataManager {
 
     // The configuration fetch: logs in to the camera, reads its configuration and ranges, adds
     // the page configuration members to `json`, and on success stores the three cache entries
-    // under the record's CameraKey. Any worker thread.
-    void getConfigInfoByDevSerial(const CameraRecord& record, std::string& configText,
-                                  Json::Value& json);
+    // under the record's CameraKey and copies the record read into `readBack` (when given).
+    // True when both reads succeeded. Any worker thread.
+    bool getConfigInfoByDevSerial(const CameraRecord& record, std::string& configText,
+                                  Json::Value& json, DeviceConfig* readBack = nullptr);
     // The Wi-Fi networks a camera sees, as a JSON array of {"ssid"} objects written into `out`;
     // `out` is left as it was when the request is not JSON or the camera cannot be read. Task
     // workers.
@@ -80,13 +87,17 @@ class DataManager {
     // Tests the password of the camera in `request` by logging in. Returns the answer text
     // (empty for a request that cannot be read), copies the camera into `camera`, and sets
     // `passed` when the login succeeded; then marks the first matching stored camera whose
-    // password was unconfirmed as confirmed. Main thread.
+    // password was unconfirmed as confirmed. Pool workers (never the GUI thread: the login can
+    // last the library's whole limits).
     std::string CheckDevPassword(const std::string& request, CameraRecord& camera, bool& passed);
-    // The DeviceConfig last read from the camera under `key`; false when none was read. Any
-    // thread.
-    bool cachedDeviceConfig(const std::string& key, DeviceConfig& config) const;
-    // How many of those records are held in memory rather than in the cache's file. Any thread.
+    // The DeviceConfig last read from the camera under `key`, and the stamp of that read (see
+    // issuedReadsSince); false when none was read. Any thread.
+    bool cachedDeviceConfig(const std::string& key, DeviceConfig& config,
+                            uint64_t* stamp = nullptr) const;
+    // How many of those records are held in the heap rather than in the cache's memory file, and
+    // that file's size. Any thread.
     size_t deviceConfigsInMemory() const { return deviceConfigCache_.inMemoryCount(); }
+    uint64_t deviceConfigFileBytes() const { return deviceConfigCache_.fileBytes(); }
     // The last Wi-Fi list read from any camera, its count limited to 20. Any thread.
     WifiScanList lastWifiList() const;
 
@@ -109,9 +120,10 @@ class DataManager {
     // information); the parsed document and the replaced message go to release_.
     void keepGroupMessage(std::string text, Json::Value parsed, std::string* pageInfo);
     void storeRange(const std::string& key, const std::string& text);
-    // Stores the three cache entries of one successful fetch together.
-    void storeFetch(const std::string& key, std::string configText, const DeviceConfig& config,
-                    std::string rangeText);
+    // Stores the three cache entries of one successful fetch, begun under `stamp`, together;
+    // a fetch that began earlier than the stored one stores nothing.
+    void storeFetch(const std::string& key, uint64_t stamp, std::string configText,
+                    const DeviceConfig& config, std::string rangeText);
 
     // groupLock guards the group list (the snapshot pointer). Lock order: groupLock before
     // stateLock_; stateLock_ is only ever held for a short copy or assignment.
@@ -128,7 +140,9 @@ class DataManager {
     IssuedConfig issuedConfig_;
     std::map<std::string, std::string> configCache_;
     std::map<std::string, std::string> rangeCache_;
-    DeviceConfigCache deviceConfigCache_;  // locked on its own; written under stateLock_
+    uint64_t issuedSince_ = 0;
+    DeviceConfigCache deviceConfigCache_;  // locked on its own, never under stateLock_
+    std::atomic<uint64_t> reads_{0};       // the stamp of the latest fetch begun
     WifiScanList lastWifiList_;
     HWND mainWindow_ = nullptr;
 

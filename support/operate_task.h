@@ -13,6 +13,7 @@ enum EM_OPERATETASK_TYPE : int32_t {
     EM_OPERATETASK_TYPE_CAMERASCFG_RANGE = 2,
     EM_OPERATETASK_TYPE_ISSUEDCFG = 3,
     EM_OPERATETASK_TYPE_ISSUEDSINGLECFG = 4,
+    EM_OPERATETASK_TYPE_CHECKPASSWORD = 5,  // the page's password check, off the GUI thread
 };
 
 struct OperateTask {

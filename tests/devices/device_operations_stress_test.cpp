@@ -9,6 +9,7 @@
 
 #include "devcfg/device_config_json.h"
 #include "devcfg/issue_request_runner.h"
+#include "devcfg/issue_worker.h"
 #include "studio/data_manager.h"
 #include "support/json_text.h"
 #include "support/operate_task.h"
@@ -133,6 +134,71 @@ TEST(DeviceOperationsStress, ConcurrentReadsChecksAndIssuesKeepTheCachesConsiste
             Json::Value unused(Json::objectValue);
             EXPECT_EQ(configText, DeviceConfigToPageJson(record, unused)) << key;
         }
+    }
+    store.resetForTesting();
+}
+
+// A pass over 200 cameras, 16 at a time, while the studio keeps pushing group messages and the
+// page keeps asking for configurations and group pages.
+TEST(DeviceOperationsStress, AConcurrentPassBesideStudioMessagesAndPageQueries) {
+    DataManager& store = DataManager::instance();
+    store.resetForTesting();
+    testing::ShortDeviceLimits limits(2000, 5000);
+    std::vector<lab::CameraSpec> specs;
+    for (int i = 0; i < 200; ++i) {
+        specs.push_back(LabCamera("PS" + std::to_string(i)));
+    }
+    LabCameras lab(specs);
+    ASSERT_TRUE(lab.started());
+    Json::Value targets(Json::arrayValue);
+    Json::Value group(Json::objectValue);
+    group["groupName"] = "Pass";
+    group["groupId"] = "g-pass";
+    for (const lab::CameraSpec& spec : specs) {
+        targets.append(WriteCameraObject(lab.record(spec.serial)));
+        group["cameraLst"].append(targets[targets.size() - 1]);
+    }
+    Json::Value message(Json::objectValue);
+    message["groupInfo"].append(group);
+    const std::string groupText = WriteJson(message);
+
+    std::atomic<bool> passDone{false};
+    std::atomic<int> failures{0};
+    std::vector<std::thread> threads;
+    threads.emplace_back([&] {  // the studio's receive thread
+        while (!passDone) {
+            store.onGroupInfoMessage(groupText);
+        }
+    });
+    threads.emplace_back([&] {  // the page, through the pool and the GUI thread
+        for (size_t i = 0; !passDone; i = (i + 7) % specs.size()) {
+            if (store.getCameraCfgInfo(lab.request(specs[i].serial)).find("configItems") ==
+                std::string::npos) {
+                ++failures;
+            }
+            store.getGroupCamerasInfo(R"({"groupId":"g-pass","camerasPageNum":2,"pageSize":10})");
+        }
+    });
+    IssueWorker worker;
+    worker.setConcurrency(16);
+    store.setIssuedObject(WriteJson(targets), worker.concurrency());
+    store.setIssuedConfig(R"({"configItems":{"imageConfig":{"imageColor":{"brightnessLevel":12,
+        "contrastLevel":34,"saturationLevel":56,"hue":78}}}})");
+    std::atomic<int> progress{0};
+    worker.Run([&](const std::string&) { ++progress; });
+    passDone = true;
+    for (std::thread& t : threads) {
+        t.join();
+    }
+    EXPECT_EQ(failures.load(), 0);
+    EXPECT_EQ(progress.load(), 200);
+    Json::Value result;
+    ASSERT_TRUE(ParseJson(worker.result, result));
+    ASSERT_EQ(result.size(), 200u);
+    for (Json::ArrayIndex i = 0; i < result.size(); ++i) {
+        EXPECT_EQ(result[i]["device"]["serial"].asString(), specs[i].serial);
+        EXPECT_EQ(result[i]["syncInfo"][0]["verified"], true) << specs[i].serial;
+        EXPECT_EQ(lab.stored(specs[i].serial)->brightness(), 12);
     }
     store.resetForTesting();
 }

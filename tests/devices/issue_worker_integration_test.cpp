@@ -204,8 +204,9 @@ TEST_F(IssueWorkerTest, ColourToAReachableAndAnAbsentCameraGivesTheExactResult) 
               "[{\"device\" : {\"channelNo\" : 1,\"deviceName\" : \"camera CL1\",\"serial\" : "
               "\"CL1\"},\"failNum\" : 0,\"syncInfo\" : [{\"isSuccess\" : true,\"itemName\" : "
               "\"\\u56fe\\u50cf\\u8bbe\\u7f6e\",\"moreInfo\" : \"colour applied on channel "
-              "1\"}]},{\"device\" : {\"channelNo\" : 1,\"deviceName\" : \"camera CL2\",\"serial\" "
-              ": \"CL2\"},\"failNum\" : 1,\"syncInfo\" : [{\"isSuccess\" : false,\"itemName\" : "
+              "1\",\"verified\" : true}]},{\"device\" : {\"channelNo\" : 1,\"deviceName\" : "
+              "\"camera CL2\",\"serial\" : \"CL2\"},\"failNum\" : 1,\"syncInfo\" : [{\"cause\" : "
+              "\"unreachable\",\"isSuccess\" : false,\"itemName\" : "
               "\"\\u56fe\\u50cf\\u8bbe\\u7f6e\",\"moreInfo\" : "
               "\"\\u7f51\\u7edc\\u5f02\\u5e38\"}]}]");
     EXPECT_EQ(lab.stored("CL1")->brightness(), 70);

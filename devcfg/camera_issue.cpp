@@ -1,0 +1,200 @@
+#include "devcfg/camera_issue.h"
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "devcfg/config_items.h"
+#include "platform/rprov/rprov_agent.h"
+
+namespace orvex {
+namespace {
+
+// The item texts of a camera whose login failed, whose record could not be read, and which is
+// not the camera the target names.
+constexpr char kNetworkError[] = "网络异常";
+constexpr char kReadFailed[] = "读取配置失败";
+constexpr char kSerialMismatch[] = "设备序列号不符";
+
+// The bytes an accepted item changes in the camera's record: its whole block, except for the
+// motion item, whose picture block is sent only for its motion-detection sub-block.
+RecordBlock AcceptedRegion(int32_t code) {
+    return code == CFG_ITEM_MOTION ? DeviceConfig::kMotionBlock : ConfigItemBlock(code);
+}
+
+// Copies the accepted region of `block` (sent for `code`) into `record`.
+void Accept(int32_t code, const std::vector<uint8_t>& block, DeviceConfig& record) {
+    const RecordBlock region = AcceptedRegion(code);
+    const size_t inside = region.offset - ConfigItemBlock(code).offset;
+    if (block.size() == ConfigItemSize(code)) {
+        std::memcpy(record.data() + region.offset, block.data() + inside, region.size);
+    }
+}
+
+// One entry of "syncInfo" while the camera is being issued.
+struct ItemOutcome {
+    const IssueItem* item = nullptr;
+    bool success = false;
+    std::string moreInfo;
+    const char* cause = nullptr;    // set when the item failed
+    std::vector<int32_t> accepted;  // codes of its calls the camera accepted
+};
+
+// Why no block can be built for a logged-in camera: nothing (a record is in `work`), a serial
+// mismatch, or a failed read.
+enum class RecordState { kReady, kSerialMismatch, kReadFailed };
+
+RecordState ReadWorkRecord(DataManager& store, const CameraRecord& camera, int32_t handle,
+                           const LoginDeviceInfo& info, uint64_t freshSince, DeviceConfig& work) {
+    const std::string reported = info.serialNumber();
+    if (!reported.empty() && reported != camera.serial) {
+        return RecordState::kSerialMismatch;
+    }
+    const std::optional<std::string> key = MakeCameraKey(camera.serial, camera.channelNo);
+    uint64_t stamp = 0;
+    if (key && store.cachedDeviceConfig(*key, work, &stamp) && stamp > freshSince) {
+        return RecordState::kReady;  // read from this camera during this request
+    }
+    if (RPROV_GetConfig(handle, camera.serial, camera.channelNo, work)) {
+        return RecordState::kReady;
+    }
+    return RPROV_GetLastError() == RPROV_ERR_WRONG_SERIAL ? RecordState::kSerialMismatch
+                                                          : RecordState::kReadFailed;
+}
+
+// Sends one call of an item; on acceptance `work` and `expected` take the accepted bytes.
+bool SendCall(int32_t handle, int32_t code, const IssuedConfig& config, int32_t channelNo,
+              DeviceConfig& work, DeviceConfig& expected, ItemOutcome& outcome) {
+    const std::vector<uint8_t> block = PrepareItemBlock(code, config, channelNo, work);
+    if (!RPROV_SetConfig_To_Dev(handle, code, channelNo, block.data(), outcome.moreInfo)) {
+        outcome.cause = IssueCauseOf(RPROV_GetLastError());
+        return false;
+    }
+    // Later items start from what the camera accepted.
+    Accept(code, block, work);
+    Accept(code, block, expected);
+    outcome.accepted.push_back(code);
+    return true;
+}
+
+// True when the re-read holds, in every accepted region of the item, what the pass expects.
+bool Verified(const ItemOutcome& outcome, const DeviceConfig& reread,
+              const DeviceConfig& expected) {
+    for (int32_t code : outcome.accepted) {
+        const RecordBlock region = AcceptedRegion(code);
+        if (std::memcmp(reread.data() + region.offset, expected.data() + region.offset,
+                        region.size) != 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+const char* IssueCauseOf(int32_t libraryError) {
+    switch (libraryError) {
+        case RPROV_ERR_CONNECT:
+        case RPROV_ERR_CLOSED:
+            return "unreachable";
+        case RPROV_ERR_TIMEOUT:
+            return "timeout";
+        case RPROV_ERR_AUTH:
+            return "auth";
+        case RPROV_ERR_REFUSED:
+            return "refused";
+        case RPROV_ERR_WRONG_SERIAL:
+            return "serialMismatch";
+        case RPROV_ERR_UNSUPPORTED:
+            return "unsupported";
+        default:
+            return "camera";  // the camera refused the value or answered nonsense
+    }
+}
+
+CameraIssueResult IssueToCamera(DataManager& store, const CameraRecord& camera,
+                                const IssuedConfig& config, uint64_t freshSince) {
+    int32_t handle = -1;
+    LoginDeviceInfo info;
+    const bool loggedIn =
+        RPROV_Login_Dev(camera.devip, camera.port, camera.passwd, handle, info, camera.newDev);
+    const char* loginCause = loggedIn ? nullptr : IssueCauseOf(RPROV_GetLastError());
+
+    std::vector<ItemOutcome> outcomes;
+    for (const IssueItem& item : IssueItems()) {
+        if ((config.sectionMask & item.sectionBit) != 0) {
+            outcomes.emplace_back().item = &item;
+        }
+    }
+
+    auto work = std::make_unique<DeviceConfig>();
+    RecordState state = RecordState::kReady;
+    if (loggedIn && !outcomes.empty()) {
+        state = ReadWorkRecord(store, camera, handle, info, freshSince, *work);
+    }
+    auto expected = std::make_unique<DeviceConfig>(*work);  // the camera as the pass leaves it
+
+    // The same moreInfo text serves every item of the camera, as the library leaves it.
+    std::string moreInfo;
+    int failNum = 0;
+    for (ItemOutcome& outcome : outcomes) {
+        outcome.moreInfo = std::move(moreInfo);
+        if (!loggedIn || state != RecordState::kReady) {
+            // One failed step per item, the defence item included; nothing is sent.
+            ++failNum;
+            if (!loggedIn) {
+                outcome.moreInfo = kNetworkError;
+                outcome.cause = loginCause;
+            } else if (state == RecordState::kSerialMismatch) {
+                outcome.moreInfo = kSerialMismatch;
+                outcome.cause = "serialMismatch";
+            } else {
+                outcome.moreInfo = kReadFailed;
+                outcome.cause = "readFailed";
+            }
+        } else {
+            // Each call counts when it fails; a two-call item reports its last call.
+            for (int k = 0; k < outcome.item->codeCount; ++k) {
+                outcome.cause = nullptr;
+                outcome.success = SendCall(handle, outcome.item->codes[k], config, camera.channelNo,
+                                           *work, *expected, outcome);
+                failNum += outcome.success ? 0 : 1;
+            }
+        }
+        moreInfo = outcome.moreInfo;
+    }
+    RPROV_Logout_Dev(handle);  // also after a failed login, with the handle still -1
+
+    // The re-read refreshes the caches whatever happened, and tells what the camera kept.
+    std::string configText;
+    Json::Value discarded(Json::objectValue);
+    auto reread = std::make_unique<DeviceConfig>();
+    const bool rereadOk = store.getConfigInfoByDevSerial(camera, configText, discarded, &*reread);
+
+    Json::Value syncInfo(Json::nullValue);
+    for (const ItemOutcome& outcome : outcomes) {
+        Json::Value entry(Json::objectValue);
+        entry["isSuccess"] = outcome.success;
+        entry["moreInfo"] = outcome.moreInfo;
+        entry["itemName"] = outcome.item->itemName;
+        if (!outcome.success) {
+            entry["cause"] = outcome.cause != nullptr ? outcome.cause : "camera";
+        } else if (rereadOk) {
+            entry["verified"] = Verified(outcome, *reread, *expected);
+        }
+        syncInfo.append(entry);
+    }
+    Json::Value device(Json::objectValue);
+    device["serial"] = camera.serial;
+    device["channelNo"] = camera.channelNo;
+    device["deviceName"] = camera.devname;
+    CameraIssueResult result;
+    result.entry["device"] = device;
+    result.entry["failNum"] = failNum;
+    result.entry["syncInfo"] = syncInfo;
+    result.failNum = failNum;
+    return result;
+}
+
+}  // namespace orvex
