@@ -5,6 +5,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/epoll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -221,21 +222,35 @@ bool WaitReadable(const Socket& socket, std::chrono::milliseconds timeout) {
     return WaitFor(socket.fd(), POLLIN, Clock::now() + timeout) == IoResult::kOk;
 }
 
-std::vector<size_t> WaitAnyReadable(const std::vector<const Socket*>& sockets,
-                                    std::chrono::milliseconds timeout) {
-    std::vector<pollfd> fds;
-    fds.reserve(sockets.size());
-    for (const Socket* s : sockets) {
-        fds.push_back({s->fd(), POLLIN, 0});
+ReadySet::ReadySet() : fd_(::epoll_create1(EPOLL_CLOEXEC)) {}
+
+ReadySet::~ReadySet() {
+    if (fd_ >= 0) {
+        ::close(fd_);
     }
-    std::vector<size_t> ready;
-    const int n = ::poll(fds.data(), fds.size(), static_cast<int>(timeout.count()));
-    for (size_t i = 0; n > 0 && i < fds.size(); ++i) {
-        if (fds[i].revents != 0) {
-            ready.push_back(i);
-        }
+}
+
+bool ReadySet::add(const Socket& socket, void* tag) {
+    epoll_event event{};
+    event.events = EPOLLIN;
+    event.data.ptr = tag;
+    return ::epoll_ctl(fd_, EPOLL_CTL_ADD, socket.fd(), &event) == 0;
+}
+
+void ReadySet::remove(const Socket& socket) {
+    epoll_event unused{};
+    ::epoll_ctl(fd_, EPOLL_CTL_DEL, socket.fd(), &unused);
+}
+
+std::vector<void*> ReadySet::wait(std::chrono::milliseconds timeout) {
+    epoll_event ready[256];
+    const int n = ::epoll_wait(fd_, ready, static_cast<int>(std::size(ready)),
+                               static_cast<int>(timeout.count()));
+    std::vector<void*> tags;
+    for (int i = 0; i < n; ++i) {
+        tags.push_back(ready[i].data.ptr);
     }
-    return ready;
+    return tags;
 }
 
 }  // namespace orvex::rprov

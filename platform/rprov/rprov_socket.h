@@ -54,6 +54,27 @@ IoResult SendAll(const Socket& socket, const void* data, size_t size, Clock::tim
 // Receives exactly `size` bytes before `deadline`. Any thread (one receiver per socket).
 IoResult RecvExact(const Socket& socket, void* data, size_t size, Clock::time_point deadline);
 
+// A set of sockets waited on together (epoll): a wait costs the sockets that are ready, not
+// the number watched. Not synchronised: one thread adds, removes and waits.
+class ReadySet {
+  public:
+    ReadySet();
+    ~ReadySet();
+    ReadySet(const ReadySet&) = delete;
+    ReadySet& operator=(const ReadySet&) = delete;
+
+    bool valid() const { return fd_ >= 0; }
+    // Watches `socket` for reading, reported with `tag`; false when it cannot be watched.
+    bool add(const Socket& socket, void* tag);
+    // Stops watching `socket`; call before it is closed.
+    void remove(const Socket& socket);
+    // Waits up to `timeout` and returns the tags of the sockets that are ready to read.
+    std::vector<void*> wait(std::chrono::milliseconds timeout);
+
+  private:
+    int fd_ = -1;
+};
+
 // A listening socket on an IPv4 address and port (0 = any free port), with SO_REUSEADDR. On
 // failure an invalid socket, and `error` (when given) says why. Any thread.
 Socket ListenTcp(const std::string& address, int32_t port, std::string* error = nullptr);
@@ -64,9 +85,5 @@ int32_t LocalPort(const Socket& socket);
 Socket AcceptTcp(const Socket& listener, std::chrono::milliseconds timeout);
 // Waits up to `timeout` until `socket` has something to read (or was closed). Any thread.
 bool WaitReadable(const Socket& socket, std::chrono::milliseconds timeout);
-// Waits up to `timeout` until one of `sockets` has something to read (for a listener: a
-// connection to accept); the indexes of those that do, empty after the time-out. Any thread.
-std::vector<size_t> WaitAnyReadable(const std::vector<const Socket*>& sockets,
-                                    std::chrono::milliseconds timeout);
 
 }  // namespace orvex::rprov

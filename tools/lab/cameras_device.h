@@ -25,6 +25,7 @@ struct CameraFaults {
     int32_t delayMs = 0;         // every answer waits this long
     int32_t failItem = 0;        // this item code is refused with ITEM_FAILED
     int32_t dropOnItem = 0;      // a set of this item closes the connection, unanswered
+    int32_t forgetItem = 0;      // a set of this item is answered as applied but not kept
     std::string failRead;        // "config", "range" or "wifi": that read fails
     bool operator==(const CameraFaults&) const = default;
 };

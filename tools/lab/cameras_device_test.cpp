@@ -151,6 +151,52 @@ TEST_F(LabCameraTest, SetsAreCheckedAndAnAcceptedOneChangesOnlyItsBlock) {
     EXPECT_EQ(last_.delayMs, 25);
 }
 
+// A forgetful camera checks and answers a set like any other but keeps the old bytes, in memory
+// and on disk; its other items, and the item once the fault is cleared, are kept as usual.
+TEST_F(LabCameraTest, AForgottenItemIsAnsweredAsAppliedButReadsBackUnchanged) {
+    CameraFaults faults;
+    faults.forgetItem = CFG_ITEM_COLOR;
+    auto camera = Open(faults);
+    CameraSession session;
+    ASSERT_EQ(LogIn(*camera, session, "pass-word").status, STATUS_OK);
+    const DeviceConfig before = *camera->record(1);
+    const std::vector<uint8_t> stored = FileBytes(1);
+    auto setColour = [&](int32_t brightness) {
+        DeviceConfig wanted = before;
+        wanted.setBrightness(brightness);
+        return Ask(*camera, session, OP_SET_CONFIG,
+                   EncodeSetConfigRequest(CFG_ITEM_COLOR, 1, wanted.block(CFG_ITEM_COLOR)));
+    };
+    auto readBack = [&] {
+        ReplyBody read = Ask(*camera, session, OP_GET_CONFIG, *EncodeChannelRequest({1, "OX42"}));
+        EXPECT_EQ(read.status, STATUS_OK);
+        return std::vector<uint8_t>(read.payload.begin(), read.payload.end());
+    };
+
+    ReplyBody set = setColour(11);
+    EXPECT_EQ(set.status, STATUS_OK);
+    EXPECT_EQ(set.message, "colour applied on channel 1");
+    EXPECT_EQ(readBack(), std::vector<uint8_t>(before.data(), before.data() + before.size()));
+    EXPECT_EQ(FileBytes(1), stored);
+    // Values out of range are still refused: only what would have been applied is forgotten.
+    EXPECT_EQ(setColour(-1).status, STATUS_OUT_OF_RANGE);
+    EXPECT_EQ(std::make_pair(camera->counters().setsAccepted, camera->counters().setsRefused),
+              std::make_pair(1, 1));
+
+    DeviceConfig other = before;
+    other.setLogoShown(before.logoShown() == 0 ? 1 : 0);
+    ASSERT_EQ(Ask(*camera, session, OP_SET_CONFIG,
+                  EncodeSetConfigRequest(CFG_ITEM_LOGO, 1, other.block(CFG_ITEM_LOGO)))
+                  .status,
+              STATUS_OK);
+    EXPECT_EQ(*camera->record(1), other);
+
+    camera->setFaults({});
+    ASSERT_EQ(setColour(11).status, STATUS_OK);
+    EXPECT_EQ(camera->record(1)->brightness(), 11);
+    EXPECT_EQ(FileBytes(1), readBack());
+}
+
 TEST_F(LabCameraTest, StateFilesOfKilledRunsAreHealed) {
     std::string error;
     ASSERT_TRUE(folder_.prepare("OX42", error));

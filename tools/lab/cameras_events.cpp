@@ -11,6 +11,7 @@ Json::Value FaultsJson(const CameraFaults& f) {
     out["delayMs"] = f.delayMs;
     out["failItem"] = f.failItem;
     out["dropOnItem"] = f.dropOnItem;
+    out["forgetItem"] = f.forgetItem;
     out["failRead"] = f.failRead;
     return out;
 }

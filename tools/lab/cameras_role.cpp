@@ -184,7 +184,8 @@ ORVEX_LAB_ROLE("cameras",
                "         [--channels N]] [--fleet-out FILE] [--no-sync] [--exit-on-eof]\n"
                "         SPEC: serial=S,address=A,port=P,password=W,channels=N,wifi=N,name=T\n"
                "               plus faults: refuse-login, wrong-password, silent, absent,\n"
-               "               delay=MS, fail-item=CODE, drop-on-item=CODE, fail-read=WHAT\n"
+               "               delay=MS, fail-item=CODE, drop-on-item=CODE, forget-item=CODE,\n"
+               "               fail-read=WHAT\n"
                "         stdin: fault SERIAL WORD[,WORD...] | counters SERIAL | exit",
                RunCameras);
 

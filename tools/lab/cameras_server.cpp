@@ -1,11 +1,23 @@
 #include "tools/lab/cameras_server.h"
 
-#include <set>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "platform/posix/open_files.h"
 
 namespace orvex::lab {
 
 using namespace rprov;
 using namespace std::chrono_literals;
+
+namespace {
+
+// Descriptors a fleet needs besides its listeners: standard streams, the ready set, a state
+// file being written, and a few connections.
+constexpr size_t kSpareFiles = 32;
+
+}  // namespace
 
 CameraFleet::CameraFleet(std::string stateDir, bool syncWrites)
     : folder_(std::move(stateDir), syncWrites) {}
@@ -19,14 +31,26 @@ bool CameraFleet::start(std::vector<CameraSpec> specs, std::string& error) {
         error = "the fleet is already running";
         return false;
     }
-    std::set<std::string> serials;
+    // Said up front rather than as "Too many open files" from whichever camera comes first.
+    const size_t present = static_cast<size_t>(std::count_if(
+        specs.begin(), specs.end(), [](const CameraSpec& spec) { return !spec.faults.absent; }));
+    const size_t limit = OpenFileLimit();
+    if (limit != 0 && present + kSpareFiles > limit) {
+        error = std::to_string(present) +
+                " listening cameras need more descriptors than the open-file limit of " +
+                std::to_string(limit) +
+                " (one per camera and per connection; the lab raises its soft limit to the hard "
+                "limit, ulimit -Hn)";
+        return false;
+    }
+    std::unordered_map<std::string, LabCamera*> bySerial;
     std::vector<std::unique_ptr<Served>> served;
     for (CameraSpec& spec : specs) {
         if (!IsValidLabSerial(spec.serial)) {
             error = "invalid camera serial \"" + spec.serial + "\" (1 to 64 of A-Z a-z 0-9 . _ -)";
             return false;
         }
-        if (!serials.insert(spec.serial).second) {
+        if (bySerial.count(spec.serial) != 0) {
             error = "camera " + spec.serial + " is listed twice";
             return false;
         }
@@ -38,6 +62,7 @@ bool CameraFleet::start(std::vector<CameraSpec> specs, std::string& error) {
         if (!s->camera->open(error)) {
             return false;
         }
+        bySerial[s->camera->spec().serial] = s->camera.get();
         const std::string where = s->address + ":" + std::to_string(s->port);
         Socket listener = ListenTcp(s->address, s->port, &error);
         if (!listener.valid()) {
@@ -52,7 +77,21 @@ bool CameraFleet::start(std::vector<CameraSpec> specs, std::string& error) {
         }
         served.push_back(std::move(s));
     }
+    listening_ = std::make_unique<ReadySet>();
+    if (!listening_->valid()) {
+        error = std::string("no ready set: ") + std::strerror(errno);
+        return false;
+    }
+    for (auto& s : served) {
+        if (s->listener.valid() && !listening_->add(s->listener, s.get())) {
+            error = "camera " + s->camera->spec().serial +
+                    " cannot be watched: " + std::strerror(errno);
+            listening_.reset();
+            return false;
+        }
+    }
     served_ = std::move(served);
+    bySerial_ = std::move(bySerial);
     started_ = true;
     stopping_ = false;
     acceptor_ = std::thread([this] { acceptLoop(); });
@@ -79,6 +118,7 @@ void CameraFleet::stop() {
     for (auto& s : served_) {
         s->listener.close();
     }
+    listening_.reset();
     started_ = false;
 }
 
@@ -91,12 +131,8 @@ std::vector<CameraEndpoint> CameraFleet::endpoints() const {
 }
 
 LabCamera* CameraFleet::camera(const std::string& serial) const {
-    for (const auto& s : served_) {
-        if (s->camera->spec().serial == serial) {
-            return s->camera.get();
-        }
-    }
-    return nullptr;
+    auto it = bySerial_.find(serial);
+    return it == bySerial_.end() ? nullptr : it->second;
 }
 
 bool CameraFleet::setFaults(const std::string& serial, const CameraFaults& faults) {
@@ -124,9 +160,13 @@ void CameraFleet::updateListeners() {
     for (auto& s : served_) {
         const bool absent = s->camera->faults().absent;
         if (absent && s->listener.valid()) {
+            listening_->remove(s->listener);
             s->listener.close();
         } else if (!absent && !s->listener.valid()) {
             s->listener = ListenTcp(s->address, s->port);
+            if (s->listener.valid() && !listening_->add(s->listener, s.get())) {
+                s->listener.close();  // a listener nobody accepts on would only hang clients
+            }
         }
     }
 }
@@ -144,22 +184,16 @@ void CameraFleet::acceptLoop() {
             listenerChangesApplied_ = requested;
             wake_.notify_all();
         }
-        std::vector<const Socket*> sockets;
-        std::vector<Served*> owners;
-        for (auto& s : served_) {
-            if (s->listener.valid()) {
-                sockets.push_back(&s->listener);
-                owners.push_back(s.get());
-            }
-        }
-        for (size_t i : WaitAnyReadable(sockets, 50ms)) {
-            Socket accepted = AcceptTcp(owners[i]->listener, 0ms);
+        // Short waits: a stop or a listener change is noticed within 50 ms.
+        for (void* ready : listening_->wait(50ms)) {
+            Served& owner = *static_cast<Served*>(ready);
+            Socket accepted = AcceptTcp(owner.listener, 0ms);
             if (!accepted.valid()) {
                 continue;
             }
-            owners[i]->camera->countConnection();
+            owner.camera->countConnection();
             auto connection = std::make_unique<Connection>();
-            connection->camera = owners[i]->camera.get();
+            connection->camera = owner.camera.get();
             connection->socket = std::move(accepted);
             Connection* raw = connection.get();
             std::lock_guard<std::mutex> lock(mutex_);

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/rprov/rprov_socket.h"
@@ -73,6 +74,10 @@ class CameraFleet {
 
     CameraStateFolder folder_;
     std::vector<std::unique_ptr<Served>> served_;
+    std::unordered_map<std::string, LabCamera*> bySerial_;
+    // The listeners that are open, so that a wake-up costs the connections that came rather
+    // than a look at every camera's listener (10,000 of them took milliseconds each time).
+    std::unique_ptr<rprov::ReadySet> listening_;
     std::thread acceptor_;
     std::atomic<bool> stopping_{false};
     std::atomic<bool> listenersChanged_{false};

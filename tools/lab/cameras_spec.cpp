@@ -71,8 +71,9 @@ bool ReadFaults(const Json::Value& object, const std::string& where, CameraFault
         const char* name;
         int32_t* field;
     };
-    for (Number n : {Number{"delayMs", &faults.delayMs}, Number{"failItem", &faults.failItem},
-                     Number{"dropOnItem", &faults.dropOnItem}}) {
+    for (Number n :
+         {Number{"delayMs", &faults.delayMs}, Number{"failItem", &faults.failItem},
+          Number{"dropOnItem", &faults.dropOnItem}, Number{"forgetItem", &faults.forgetItem}}) {
         if (object.isMember(n.name)) {
             if (!object[n.name].isInt() || object[n.name].asInt() < 0) {
                 error = where + "." + n.name + ": expected a non-negative integer";
@@ -180,6 +181,7 @@ bool ApplyFaultWord(const std::string& word, CameraFaults& faults, std::string& 
     int32_t* field = key == "delay"          ? &faults.delayMs
                      : key == "fail-item"    ? &faults.failItem
                      : key == "drop-on-item" ? &faults.dropOnItem
+                     : key == "forget-item"  ? &faults.forgetItem
                                              : nullptr;
     if (field == nullptr) {
         error = "unknown fault \"" + word + "\"";

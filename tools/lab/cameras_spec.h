@@ -15,8 +15,9 @@
 namespace orvex::lab {
 
 // Applies one fault word to `faults`: "refuse-login", "wrong-password", "silent", "absent",
-// "delay=MS", "fail-item=CODE", "drop-on-item=CODE", "fail-read=config|range|wifi", or "none"
-// (clears every fault). False, with `error`, for anything else.
+// "delay=MS", "fail-item=CODE", "drop-on-item=CODE", "forget-item=CODE",
+// "fail-read=config|range|wifi", or "none" (clears every fault). False, with `error`, for
+// anything else.
 bool ApplyFaultWord(const std::string& word, CameraFaults& faults, std::string& error);
 
 // Reads a camera from "serial=S,address=A,port=P,password=W,channels=N,wifi=N,name=T" followed
@@ -38,8 +39,8 @@ bool GenerateCameraSpecs(int count, const std::string& prefix, const std::string
 // (default "passwd"), "name" (default "devname"), "channels" (N: channels 1 to N are served
 // besides every "channelNo" listed for the serial), "wifiNetworks", and "faults" with
 // "refuseLogin", "wrongPassword", "silent", "absent" (booleans), "delayMs", "failItem",
-// "dropOnItem" (integers) and "failRead" (text). The first object of a serial that has a
-// "device" member gives the device; the others only add channels.
+// "dropOnItem", "forgetItem" (integers) and "failRead" (text). The first object of a serial that
+// has a "device" member gives the device; the others only add channels.
 bool CameraSpecsFromFleet(const Fleet& fleet, std::vector<CameraSpec>& specs, std::string& error);
 
 // The fleet file text for the studio role: `fleet` (or, when it has no groups, one group

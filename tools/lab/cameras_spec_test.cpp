@@ -17,22 +17,23 @@ TEST(CameraSpecText, ReadsEveryKeyAndFault) {
     ASSERT_TRUE(ParseCameraSpec(
         "serial=OX7,address=127.0.3.4,port=8000,password=pw,channels=3,wifi=30,name=Gate,"
         "refuse-login,wrong-password,silent,absent,delay=150,fail-item=8,drop-on-item=4,"
-        "fail-read=wifi",
+        "forget-item=5,fail-read=wifi",
         spec, error))
         << error;
     EXPECT_EQ(
         std::tie(spec.serial, spec.address, spec.port, spec.password, spec.wifiNetworks, spec.name),
         std::make_tuple("OX7", "127.0.3.4", 8000, "pw", 30, "Gate"));
     EXPECT_EQ(spec.channels, (std::vector<int32_t>{1, 2, 3}));
-    CameraFaults expected{true, true, true, true, 150, 8, 4, "wifi"};
+    CameraFaults expected{true, true, true, true, 150, 8, 4, 5, "wifi"};
     EXPECT_EQ(spec.faults, expected);
 
     CameraFaults faults = expected;
     ASSERT_TRUE(ApplyFaultWord("none", faults, error));
     EXPECT_EQ(faults, CameraFaults());
 
-    for (const char* bad : {"port=8000", "serial=A,port=70000", "serial=A,channels=0",
-                            "serial=A,delay=x", "serial=A,explode", "serial=A,fail-read=disk"}) {
+    for (const char* bad :
+         {"port=8000", "serial=A,port=70000", "serial=A,channels=0", "serial=A,delay=x",
+          "serial=A,forget-item=-1", "serial=A,explode", "serial=A,fail-read=disk"}) {
         EXPECT_FALSE(ParseCameraSpec(bad, spec, error)) << bad;
         EXPECT_FALSE(error.empty());
     }
@@ -78,7 +79,7 @@ const char* kFleet = R"({"groups": [
      "channelNo": 2},
     {"serial": "A1", "channelNo": 5, "passwd": "ignored",
      "device": {"channels": 3, "password": "real", "wifiNetworks": 25,
-                "faults": {"failItem": 8, "delayMs": 10, "failRead": "range"}}},
+                "faults": {"failItem": 8, "delayMs": 10, "forgetItem": 7, "failRead": "range"}}},
     {"serial": "B2", "devip": "", "port": 8000, "passwd": "x",
      "device": {"address": "127.0.9.9", "port": 0, "faults": {"absent": true}}}]}]})";
 
@@ -89,9 +90,10 @@ TEST(CameraSpecFleet, OneCameraPerSerialWithTheChannelsListedAndDeviceMembers) {
     std::vector<CameraSpec> specs;
     ASSERT_TRUE(CameraSpecsFromFleet(fleet, specs, error)) << error;
     ASSERT_EQ(specs.size(), 2u);
-    EXPECT_EQ(std::tie(specs[0].serial, specs[0].password, specs[0].wifiNetworks,
-                       specs[0].faults.failItem, specs[0].faults.delayMs, specs[0].faults.failRead),
-              std::make_tuple("A1", "real", 25, 8, 10, "range"));
+    const CameraFaults& faults = specs[0].faults;
+    EXPECT_EQ(std::tie(specs[0].serial, specs[0].password, specs[0].wifiNetworks, faults.failItem,
+                       faults.delayMs, faults.forgetItem, faults.failRead),
+              std::make_tuple("A1", "real", 25, 8, 10, 7, "range"));
     EXPECT_EQ(specs[0].channels, (std::vector<int32_t>{1, 2, 3, 5}));
     EXPECT_EQ(std::tie(specs[1].address, specs[1].port, specs[1].faults.absent),
               std::make_tuple("127.0.9.9", 0, true));
@@ -114,7 +116,8 @@ TEST(CameraSpecFleet, OneCameraPerSerialWithTheChannelsListedAndDeviceMembers) {
 TEST(CameraSpecFleet, DeviceMembersOfTheWrongKindAreNamed) {
     for (const char* device :
          {R"({"channels": "4"})", R"({"channels": 0})", R"({"faults": {"absent": 1}})",
-          R"({"faults": {"failRead": "disk"}})", R"({"port": 70000})", R"("text")"}) {
+          R"({"faults": {"failRead": "disk"}})", R"({"faults": {"forgetItem": "8"}})",
+          R"({"port": 70000})", R"("text")"}) {
         Fleet fleet;
         std::string error;
         const std::string text =

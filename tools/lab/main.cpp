@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/posix/open_files.h"
 #include "tools/lab/lab_role.h"
 
 namespace {
@@ -21,6 +22,10 @@ void PrintUsage(FILE* out) {
 
 int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);  // a peer that went away is an event, not the lab's end
+    // Every lab camera holds a listening socket and one more per connection, so a fleet of
+    // thousands needs more descriptors than the usual soft limit of 1024. Nothing in the lab uses
+    // select(), so descriptors above 1023 are fine.
+    orvex::RaiseOpenFileLimit();
     if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
         PrintUsage(argc < 2 ? stderr : stdout);
         return argc < 2 ? 2 : 0;

@@ -1,5 +1,6 @@
 #include "tools/lab/world_fleet.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -8,7 +9,9 @@
 namespace orvex::lab {
 namespace {
 
-constexpr int kLargeGroup = 25;  // three pages of ten in the page's camera table
+constexpr int kLargeGroup = 25;        // three pages of ten in the page's camera table
+constexpr size_t kForgetfulGroup = 4;  // 周界, away from the groups the demo and tests issue to
+constexpr int kForgottenItem = 8;      // the colour item, part of nearly every issue
 
 struct GroupName {
     const char* name;    // as the studio shows it
@@ -60,8 +63,10 @@ bool MakeWorldFleet(const WorldLayout& layout, Json::Value& fleet, std::string& 
     }
     const std::vector<int> sizes = WorldGroupSizes(layout.cameras, layout.groups);
 
-    // The faults, by camera number: the second group's second and fourth cameras, and the last.
+    // The faults, by camera number: the second group's second and fourth cameras, the last, and
+    // the first camera of the fifth group (of the last from the third on, in smaller worlds).
     int changedPassword = 0;
+    int forgetful = 0;
     std::vector<int> absent;
     if (sizes.size() >= 2) {
         const int second = sizes[0] + 1;  // the second group's first camera
@@ -84,6 +89,17 @@ bool MakeWorldFleet(const WorldLayout& layout, Json::Value& fleet, std::string& 
         }
         return false;
     };
+    if (sizes.size() >= 3) {
+        const size_t group = std::min<size_t>(kForgetfulGroup, sizes.size() - 1);
+        int first = 1;
+        for (size_t g = 0; g < group; ++g) {
+            first += sizes[g];
+        }
+        // The fault shows only on a camera that answers sets, so never on an absent one.
+        if (!isAbsent(first)) {
+            forgetful = first;
+        }
+    }
 
     fleet = Json::Value(Json::objectValue);
     Json::Value& groups = fleet["groups"] = Json::Value(Json::arrayValue);
@@ -98,7 +114,7 @@ bool MakeWorldFleet(const WorldLayout& layout, Json::Value& fleet, std::string& 
         for (int i = 1; i <= sizes[g]; ++i) {
             const CameraSpec& spec = specs[static_cast<size_t>(n)];
             ++n;
-            const bool faulty = n == changedPassword || isAbsent(n);
+            const bool faulty = n == changedPassword || n == forgetful || isAbsent(n);
             const bool unconfirmed = !faulty && n % 9 == 5;
             Json::Value camera;
             camera["serial"] = spec.serial;
@@ -121,6 +137,9 @@ bool MakeWorldFleet(const WorldLayout& layout, Json::Value& fleet, std::string& 
             }
             if (isAbsent(n)) {
                 device["faults"]["absent"] = true;
+            }
+            if (n == forgetful) {
+                device["faults"]["forgetItem"] = kForgottenItem;
             }
             camera["device"] = device;
             cameras.append(camera);

@@ -1,6 +1,7 @@
 // The lab world's fleet: camera groups laid out like a small site (one large group, the rest
 // even), some local and some platform cameras, a few whose password the studio has not
-// confirmed, two cameras that are gone and one whose password was changed behind the studio.
+// confirmed, two cameras that are gone, one whose password was changed behind the studio and
+// one that answers colour settings as applied but keeps its old colours.
 #pragma once
 
 #include <json/json.h>
@@ -26,8 +27,10 @@ std::vector<int> WorldGroupSizes(int cameras, int groups);
 // The fleet file (tools/lab/README.md) of the world. Camera n (1-based, in group order):
 // platform when n % 3 == 0; "CheckPassword" true with an empty stored password when
 // n % 9 == 5; the second camera of the second group has a changed device password, its fourth
-// camera and the last camera of the fleet are absent (faults never fall on a camera whose
-// password is unconfirmed or on the first camera); every tenth sees 30 networks. False, with
+// camera and the last camera of the fleet are absent; the first camera of the fifth group (of
+// the last group when there are three or four, none with fewer) forgets the colour item
+// ("forgetItem" 8) unless it is absent. Faults never fall on a camera whose password is
+// unconfirmed or on the first camera. Every tenth sees 30 networks. False, with
 // `error`, for counts out of range (1 to 4096 cameras, 1 to 64 groups, at most one group per
 // camera) or an invalid base address. Any thread.
 bool MakeWorldFleet(const WorldLayout& layout, Json::Value& fleet, std::string& error);

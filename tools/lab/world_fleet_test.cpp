@@ -43,7 +43,7 @@ TEST(WorldFleetTest, TheDefaultWorldHasItsMixOfCamerasAndFaults) {
     ASSERT_EQ(world.fleet.groups.size(), 6u);
     ASSERT_EQ(world.specs.size(), 60u);
     std::set<std::string> addresses;
-    int platform = 0, unconfirmed = 0, absent = 0, changed = 0, busyAir = 0;
+    int platform = 0, unconfirmed = 0, absent = 0, changed = 0, busyAir = 0, forgetful = 0;
     for (const FleetGroup& group : world.fleet.groups) {
         for (const FleetCamera& camera : group.cameras) {
             const CameraRecord& r = camera.record;
@@ -60,11 +60,13 @@ TEST(WorldFleetTest, TheDefaultWorldHasItsMixOfCamerasAndFaults) {
         absent += spec.faults.absent;
         changed += spec.password != "admin123";
         busyAir += spec.wifiNetworks == 30;
+        forgetful += spec.faults.forgetItem != 0;
         EXPECT_FALSE(spec.faults.absent && spec.password != "admin123");
     }
     EXPECT_EQ(*addresses.begin(), "127.0.1.1");  // and each camera on its own address:
-    EXPECT_EQ(std::make_tuple(addresses.size(), platform, unconfirmed, absent, changed, busyAir),
-              std::make_tuple(60u, 20, 7, 2, 1, 6));
+    EXPECT_EQ(std::make_tuple(addresses.size(), platform, unconfirmed, absent, changed, busyAir,
+                              forgetful),
+              std::make_tuple(60u, 20, 7, 2, 1, 6, 1));
 
     // The faults sit where the tests and the demo look for them.
     const FleetGroup& parking = world.fleet.groups[1];
@@ -74,6 +76,14 @@ TEST(WorldFleetTest, TheDefaultWorldHasItsMixOfCamerasAndFaults) {
     EXPECT_EQ(parking.cameras[1].record.passwd, "admin123");  // what the studio believes
     EXPECT_TRUE(world.specs[28].faults.absent);
     EXPECT_TRUE(world.specs[59].faults.absent);
+    // The forgetful camera: 周界's first, reachable, with the password the studio knows.
+    const FleetGroup& perimeter = world.fleet.groups[4];
+    const CameraSpec& forgets = world.specs[46];
+    EXPECT_EQ(std::tie(perimeter.groupId, perimeter.cameras[0].record.serial),
+              std::tie("g-perimeter", forgets.serial));
+    EXPECT_EQ(forgets.faults.forgetItem, 8);
+    EXPECT_FALSE(forgets.faults.absent || perimeter.cameras[0].record.CheckPassword);
+    EXPECT_EQ(forgets.password, perimeter.cameras[0].record.passwd);
     // The first camera, the studio's current one, is a plain local camera.
     const CameraRecord& first = world.fleet.groups[0].cameras[0].record;
     EXPECT_EQ(first.serial, "OXW00001");
@@ -98,6 +108,17 @@ TEST(WorldFleetTest, SmallWorldsKeepTheirFaultsOnRealCameras) {
     EXPECT_TRUE(small.specs[2].faults.absent);
     EXPECT_EQ(small.specs[1].password, "admin123");
     EXPECT_FALSE(small.specs[1].faults.absent);
+
+    // With three groups the last group's first camera forgets, unless it is the absent last one.
+    two.cameras = 6;
+    two.groups = 3;
+    ReadWorld three = Read(two);
+    ASSERT_EQ(three.specs.size(), 6u);
+    EXPECT_EQ(three.specs[4].faults.forgetItem, 8);
+    two.cameras = 3;
+    for (const CameraSpec& spec : Read(two).specs) {
+        EXPECT_EQ(spec.faults.forgetItem, 0) << spec.serial;
+    }
 }
 
 TEST(WorldFleetTest, FreePortsOnOneAddressAndBadLayoutsAreRefused) {
