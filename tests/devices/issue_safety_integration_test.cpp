@@ -1,0 +1,238 @@
+// Issuing at scale and safely, against lab cameras: a concurrent pass gives the serial pass's
+// exact bytes, every failure names its cause, a value the camera does not keep is reported
+// unverified, and no block is ever built from a record that is stale or another camera's.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "devcfg/issue_request_runner.h"
+#include "devcfg/issue_worker.h"
+#include "platform/rprov/rprov_agent.h"
+#include "support/json_text.h"
+#include "support/operate_task.h"
+#include "support/text_conversion.h"
+#include "tests/devices/lab_cameras.h"
+
+namespace orvex {
+namespace {
+
+using testing::LabCamera;
+using testing::LabCameras;
+
+// Defence (two calls), audio and video (three items), colour and display: every kind of item.
+constexpr char kConfig[] = R"({"configItems":{
+  "defenceConfig":{"motionDetectDefence":{"remindSwitch":true,"detectMode":0,
+    "sensitivityLevel":1,"remindVoice":4}},
+  "imageConfig":{"audioAndVideoConfig":{"videoConfig":[
+      {"streamType":0,"keyFrameInterval":50,"maxFrameRate":25,"picQuality":2,"vbrUpperCap":4096,
+       "videoFlowType":1,"bitrateType":"VBR","frameType":0,"videoCodecType":"STD_H265",
+       "videoResolution":19},
+      {"streamType":0,"keyFrameInterval":25,"maxFrameRate":15,"picQuality":3,"vbrUpperCap":512,
+       "videoFlowType":0,"bitrateType":"CBR","frameType":0,"videoCodecType":"STD_H264",
+       "videoResolution":2}],
+    "audioConfig":{"audioCompressionType":"G711_U","inputVolume":33,"outputVolume":44}},
+    "imageColor":{"brightnessLevel":61,"contrastLevel":52,"saturationLevel":43,"hue":34},
+    "imageDisplay":{"showOrvexLogo":true,"showName":true,"showDate":false,"showWeek":true,
+      "dateFormat":"yyyy-MM-dd","displayState":1,"timeFormat":1}}}})";
+
+// The cameras of the pass, with the fault each one has.
+std::vector<lab::CameraSpec> MixedFleet() {
+    std::vector<lab::CameraSpec> specs;
+    auto add = [&](const std::string& serial) -> lab::CameraFaults& {
+        specs.push_back(LabCamera(serial));
+        return specs.back().faults;
+    };
+    add("OK1");
+    add("ABS").absent = true;
+    add("PWD").wrongPassword = true;
+    add("REF").refuseLogin = true;
+    add("SIL").silent = true;
+    add("ITM").failItem = CFG_ITEM_COLOR;
+    add("MOT").failItem = CFG_ITEM_MOTION;
+    add("DRP").dropOnItem = CFG_ITEM_AUDIO_OUT;
+    add("RDF").failRead = "config";
+    add("FGT").forgetItem = CFG_ITEM_COLOR;
+    add("OK2");
+    return specs;
+}
+
+// One request through the runner, as the main window runs it, with `k` cameras at once; the
+// result text and the progress texts in the order they came.
+struct Pass {
+    std::string result;
+    std::vector<std::string> progress;
+};
+Pass IssueWith(size_t k, const std::vector<std::string>& targets, const std::string& config) {
+    ::setenv("ORVEX_ISSUE_CONCURRENCY", std::to_string(k).c_str(), 1);
+    IssueRequestRunner runner;  // its worker takes the concurrency from the environment
+    ::unsetenv("ORVEX_ISSUE_CONCURRENCY");
+    std::string list;
+    for (const std::string& t : targets) {
+        list += (list.empty() ? "[" : ",") + t;
+    }
+    Pass pass;
+    runner.run(
+        EM_OPERATETASK_TYPE_ISSUEDCFG, list + "]", config,
+        [&](const std::string& r) { pass.result = r; },
+        [&](const std::string& p) { pass.progress.push_back(p); });
+    return pass;
+}
+
+// "item: cause" for failed items and "item: verified|unverified|unchecked" for accepted ones.
+std::string Summary(const Json::Value& camera) {
+    std::string out;
+    for (const Json::Value& item : camera["syncInfo"]) {
+        std::string state = item["isSuccess"].asBool()
+                                ? (!item.isMember("verified")  ? "unchecked"
+                                   : item["verified"].asBool() ? "verified"
+                                                               : "unverified")
+                                : item["cause"].asString();
+        out += (out.empty() ? "" : ", ") + item["itemName"].asString() + ": " + state;
+    }
+    return out;
+}
+
+class IssueSafetyTest : public ::testing::Test {
+  protected:
+    IssueSafetyTest() { store.resetForTesting(); }
+    ~IssueSafetyTest() override { store.resetForTesting(); }
+
+    testing::ShortDeviceLimits limits{500, 1200};
+    DataManager& store = DataManager::instance();
+};
+
+TEST_F(IssueSafetyTest, ConcurrentPassEqualsTheSerialPassAndNamesEveryCause) {
+    std::map<size_t, Pass> passes;
+    for (size_t k : {1u, 16u}) {
+        store.resetForTesting();
+        LabCameras lab(MixedFleet());  // a fresh fleet: both passes start from the same cameras
+        std::vector<std::string> targets;
+        for (const lab::CameraSpec& spec : MixedFleet()) {
+            targets.push_back(lab.request(spec.serial));
+        }
+        passes[k] = IssueWith(k, targets, kConfig);
+    }
+    EXPECT_EQ(passes[1].result, passes[16].result);
+
+    Json::Value result;
+    ASSERT_TRUE(ParseJson(passes[16].result, result));
+    std::map<std::string, std::string> summaries;
+    for (const Json::Value& camera : result) {
+        summaries[camera["device"]["serial"].asString()] = Summary(camera);
+    }
+    const std::string all =
+        "布撤防计划: X, 视频配置: X, 输入音频配置: X, 输出音频配置: X, "
+        "图像设置: X, Logo配置: X, 图像显示: X";
+    auto every = [&](const std::string& word) { return ReplaceAll(all, "X", word); };
+    EXPECT_EQ(summaries["OK1"], every("verified"));
+    EXPECT_EQ(summaries["ABS"], every("unreachable"));
+    EXPECT_EQ(summaries["PWD"], every("auth"));
+    EXPECT_EQ(summaries["REF"], every("refused"));
+    EXPECT_EQ(summaries["SIL"], every("timeout"));
+    EXPECT_EQ(summaries["RDF"], every("readFailed"));
+    EXPECT_EQ(summaries["ITM"],
+              ReplaceAll(every("verified"), "图像设置: verified", "图像设置: camera"));
+    EXPECT_EQ(summaries["FGT"],
+              ReplaceAll(every("verified"), "图像设置: verified", "图像设置: unverified"));
+    // The refused schedule call counts, and the item still reports its accepted alarm call.
+    EXPECT_EQ(summaries["MOT"], every("verified"));
+    EXPECT_EQ(result[6]["failNum"].asInt(), 1);
+    // The drop: the rest of the items find no connection.
+    EXPECT_EQ(summaries["DRP"],
+              "布撤防计划: verified, 视频配置: verified, 输入音频配置: verified, 输出音频配置: "
+              "unreachable, 图像设置: unreachable, Logo配置: unreachable, 图像显示: unreachable");
+
+    // One progress text per camera, counting up, naming each camera once with its failNum.
+    for (auto& [k, pass] : passes) {
+        ASSERT_EQ(pass.progress.size(), result.size()) << k;
+        std::set<std::string> seen;
+        for (size_t i = 0; i < pass.progress.size(); ++i) {
+            Json::Value p;
+            ASSERT_TRUE(ParseJson(pass.progress[i], p));
+            EXPECT_EQ(p["done"].asUInt(), i + 1);
+            EXPECT_EQ(p["total"].asUInt(), result.size());
+            const std::string serial = p["serial"].asString();
+            EXPECT_TRUE(seen.insert(serial).second) << serial;
+            for (const Json::Value& camera : result) {
+                if (camera["device"]["serial"] == serial) {
+                    EXPECT_EQ(p["failNum"], camera["failNum"]) << serial;
+                    EXPECT_EQ(p["channelNo"], camera["device"]["channelNo"]) << serial;
+                }
+            }
+        }
+    }
+}
+
+// Another client of the camera switches its channel name display (in the picture block) and
+// leaves the program's cached record behind.
+void ToggleNameDisplayBehindTheStore(const CameraRecord& r) {
+    int32_t handle = -1;
+    LoginDeviceInfo info;
+    ASSERT_TRUE(RPROV_Login_Dev(r.devip, r.port, r.passwd, handle, info, false));
+    auto config = std::make_unique<DeviceConfig>();
+    ASSERT_TRUE(RPROV_GetConfig(handle, r.serial, r.channelNo, *config));
+    config->setChannelNameShown(config->channelNameShown() == 0 ? 1 : 0);
+    std::string message;
+    EXPECT_TRUE(RPROV_SetConfig_To_Dev(handle, CFG_ITEM_OSD, r.channelNo,
+                                       config->block(CFG_ITEM_OSD).data(), message))
+        << message;
+    RPROV_Logout_Dev(handle);
+}
+
+// A target whose read in this request failed is issued from a record read in the issue's own
+// login, never from the one cached by an earlier request: a setting changed on the camera since
+// then survives a pass that sends the block holding it.
+TEST_F(IssueSafetyTest, ASettingChangedSinceAnEarlierReadIsNotUndone) {
+    LabCameras lab({LabCamera("STL")});
+    ASSERT_FALSE(store.getCameraCfgInfo(lab.request("STL")).empty());  // cached now
+    ToggleNameDisplayBehindTheStore(lab.record("STL"));
+    const int32_t changed = lab.stored("STL")->channelNameShown();
+
+    lab.setFaults("STL", {.failRead = "range"});  // this request's read of the target fails
+    store.setIssuedObject("[" + lab.request("STL") + "]");
+    lab.setFaults("STL", {});
+    // The defence item sends the whole picture block for its motion settings.
+    store.setIssuedConfig(R"({"configItems":{"defenceConfig":{"motionDetectDefence":{
+        "remindSwitch":false,"detectMode":0,"sensitivityLevel":1,"remindVoice":2}}}})");
+    IssueWorker worker;
+    worker.Run();
+    Json::Value result;
+    ASSERT_TRUE(ParseJson(worker.result, result));
+    EXPECT_EQ(Summary(result[0]), "布撤防计划: verified");
+    EXPECT_EQ(lab.stored("STL")->channelNameShown(), changed) << "the other client's change";
+    EXPECT_EQ(lab.stored("STL")->motionSwitch(), 0);
+}
+
+// The address now reaches another camera with the same password: it receives nothing, and
+// every item says why.
+TEST_F(IssueSafetyTest, AnotherCameraAtTheTargetsAddressReceivesNothing) {
+    int32_t port = 0;
+    std::string target;
+    {
+        LabCameras first({LabCamera("SWA", "same-pw")});
+        port = first.port("SWA");
+        target = first.request("SWA");
+        ASSERT_FALSE(store.getCameraCfgInfo(target).empty());  // SWA's record is cached
+    }
+    lab::CameraSpec other = LabCamera("SWB", "same-pw");
+    other.port = port;
+    LabCameras second({other});
+    ASSERT_TRUE(second.started());
+    const std::unique_ptr<DeviceConfig> before = second.stored("SWB");
+    Pass pass = IssueWith(16, {target}, kConfig);
+    Json::Value result;
+    ASSERT_TRUE(ParseJson(pass.result, result));
+    EXPECT_EQ(Summary(result[0]),
+              "布撤防计划: serialMismatch, 视频配置: serialMismatch, 输入音频配置: "
+              "serialMismatch, 输出音频配置: serialMismatch, 图像设置: serialMismatch, "
+              "Logo配置: serialMismatch, 图像显示: serialMismatch");
+    EXPECT_EQ(result[0]["syncInfo"][0]["moreInfo"].asString(), "设备序列号不符");
+    EXPECT_EQ(result[0]["failNum"].asInt(), 7);
+    EXPECT_EQ(
+        second.camera("SWB").counters().setsAccepted + second.camera("SWB").counters().setsRefused,
+        0);
+    EXPECT_EQ(*second.stored("SWB"), *before);
+}
+
+}  // namespace
+}  // namespace orvex
