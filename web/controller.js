@@ -9,7 +9,7 @@ import {
   SECTIONS, buildConfigRequest, clampDraft, int, makeDraft, normalizeSections, readRanges,
   toRequestJson, validateDraft,
 } from './config_model.js';
-import { buildResultCsv, csvFileName, readIssueResult } from './result_model.js';
+import { buildResultCsv, csvFileName, needsRetry, readIssueProgress, readIssueResult } from './result_model.js';
 
 const options = Object.assign({ requestTimeoutMs: 60000 }, window.__orvexPageOptions || {});
 const isObject = (v) => v !== null && typeof v === 'object' && !Array.isArray(v);
@@ -34,7 +34,7 @@ export const state = {
   savedConfigName: '',
   issueProblems: [],
   confirm: null, // an issue waiting for the user's confirmation
-  issue: null, // the issue in progress
+  issue: null, // the issue in progress, with the cameras finished so far (`finished`, `done`, `total`)
   results: null, // {rows, kind, label, configText, error, finishedAt}
   password: null, // {camera, purpose, checking, error}
   toasts: [],
@@ -323,7 +323,7 @@ function launchIssue({ kind, cameras, configText, sectionIds, label }) {
   }
   state.issue = {
     kind, code: kind === 'single' ? '10' : '7', cameras, configText, sectionIds, label,
-    startedAt: Date.now(),
+    startedAt: Date.now(), finished: new Map(), done: 0, total: cameras.length,
   };
   state.view = 'result';
   changed();
@@ -332,7 +332,7 @@ function launchIssue({ kind, cameras, configText, sectionIds, label }) {
 export function retryFailed() {
   const r = state.results;
   if (!r || state.issue) return;
-  const cameras = r.rows.filter((row) => row.failed && row.camera).map((row) => known(row.camera));
+  const cameras = r.rows.filter((row) => needsRetry(row) && row.camera).map((row) => known(row.camera));
   if (cameras.length === 0) return;
   launchIssue({ kind: r.kind, cameras, configText: r.configText, sectionIds: r.sectionIds, label: r.label });
 }
@@ -349,6 +349,15 @@ export function exportCsv() {
   a.remove();
   setTimeout(() => URL.revokeObjectURL(url), 10000);
   toast('已导出下发结果');
+}
+
+// The running issue's cameras in request order: waiting, or done with their failNum.
+export function progressRows(run) {
+  return run.cameras.map((camera) => {
+    const failNum = run.finished.has(camera.key) ? run.finished.get(camera.key) : null;
+    const status = failNum === null ? 'waiting' : failNum > 0 ? 'failed' : 'done';
+    return { key: camera.key, camera, status, failNum };
+  });
 }
 
 // ---- Password prompt -------------------------------------------------------------------------
@@ -506,7 +515,24 @@ const handlers = {
   },
   7: (text) => issueAnswered('7', text),
   10: (text) => issueAnswered('10', text),
+  12: issueProgressed,
 };
+
+// One camera of the running issue has finished. The counts are the program's, kept from going
+// backwards; a total smaller than the cameras already reported falls back to the request's
+// camera count. Progress with no issue running, or naming a camera outside it, is ignored.
+function issueProgressed(text) {
+  const run = state.issue;
+  const a = parseAnswer(text);
+  const p = run && a.ok ? readIssueProgress(a.value) : null;
+  if (!p || !run.cameras.some((camera) => camera.key === p.key)) {
+    state.ignoredAnswers += 1;
+    return;
+  }
+  run.finished.set(p.key, p.failNum);
+  run.total = p.total >= run.finished.size ? p.total : run.cameras.length;
+  run.done = Math.min(run.total, Math.max(run.done, p.done, run.finished.size));
+}
 
 function issueAnswered(code, text) {
   const run = state.issue;
@@ -595,10 +621,16 @@ export function pageSummary() {
     sections: normalizeSections([...state.sections]),
     issueProblems: [...state.issueProblems],
     confirming: state.confirm && { kind: state.confirm.kind, sections: state.confirm.sectionIds, cameras: state.confirm.cameras.map((c) => c.key) },
-    issue: state.issue && { kind: state.issue.kind, cameras: state.issue.cameras.map((c) => c.key), startedAt: state.issue.startedAt },
+    issue: state.issue && {
+      kind: state.issue.kind, cameras: state.issue.cameras.map((c) => c.key), startedAt: state.issue.startedAt,
+      done: state.issue.done, total: state.issue.total,
+      rows: progressRows(state.issue).map(({ key, status, failNum }) => ({ key, status, failNum })),
+    },
     results: state.results && {
       kind: state.results.kind, error: state.results.error,
-      rows: state.results.rows.map(({ key, failNum, failed, missing, items }) => ({ key, failNum, failed, missing, items })),
+      rows: state.results.rows.map(({ key, failNum, failed, unverified, missing, items }) => ({
+        key, failNum, failed, unverified, missing, items: items.map((i) => ({ ...i })),
+      })),
     },
     password: state.password && { camera: state.password.camera.key, purpose: state.password.purpose, checking: state.password.checking, error: state.password.error },
     savedConfigName: state.savedConfigName,

@@ -1,56 +1,98 @@
-// The issue view: progress while an issue runs, then the per-camera result table with retry of
-// the failed cameras and CSV export.
+// The issue view: while an issue runs, a progress bar and one row per camera that fills in as
+// each camera finishes; then the per-camera result table with retry of the cameras that failed
+// or did not keep a value, and CSV export.
 
 import { h, fill } from './dom.js';
 import { displayName } from './camera_model.js';
-import { summarize } from './result_model.js';
+import { CHECK_LABELS, causeText, needsRetry, summarize } from './result_model.js';
 import * as c from './controller.js';
+
+const HEAD = ['摄像机', '序列号', '通道', '失败数'];
+const PROGRESS_TEXT = { waiting: '等待中', done: '已完成', failed: '已完成，有失败项' };
+const PROGRESS_DOT = { waiting: 'busy', done: 'ok', failed: 'fail' };
+const PROGRESS_CLASS = { waiting: 'muted', done: 'ok-text', failed: 'fail-text' };
 
 function progress(s) {
   const run = s.issue;
   const seconds = Math.max(0, Math.floor((Date.now() - run.startedAt) / 1000));
-  return h('div', { id: 'issue-progress', class: 'panel progress-panel' },
-    h('div', { class: 'progress-head' }, h('div', { class: 'spinner' }),
+  const rows = c.progressRows(run);
+  const failedSoFar = rows.filter((r) => r.status === 'failed').length;
+  return h('div', { id: 'issue-progress', class: 'panel result-panel' },
+    h('div', { class: 'panel-head progress-head' }, h('div', { class: 'spinner' }),
       h('div', {},
         h('h2', {}, `正在向 ${run.cameras.length} 台摄像机下发配置`),
         h('p', { class: 'muted' }, `下发项目：${run.label}`),
-        h('p', { class: 'muted', id: 'issue-elapsed' }, `已用时 ${seconds} 秒，请勿关闭窗口。每台摄像机依次登录并写入，完成后显示结果。`))),
-    h('div', { class: 'bar indeterminate' }, h('span', {})),
-    h('ul', { class: 'pending-list' }, run.cameras.map((cam) => h('li', {}, h('span', { class: 'dot busy' }),
-      displayName(cam), h('span', { class: 'muted small mono' }, `${cam.serial} · 通道 ${cam.channelNo}`)))));
+        h('p', { class: 'muted', id: 'issue-elapsed' },
+          `已用时 ${seconds} 秒，请勿关闭窗口。每台摄像机完成后在下方标出，全部完成后显示每一项的结果。`))),
+    h('div', { class: 'progress-line' },
+      // max before value: a value above the default max of 1 would be cut to 1.
+      h('progress', { id: 'issue-progress-bar', max: Math.max(1, run.total), value: run.done }),
+      h('span', { id: 'issue-progress-text' }, `已完成 ${run.done} / ${run.total}`,
+        failedSoFar ? h('span', { class: 'fail-text' }, `，${failedSoFar} 台有失败项`) : null)),
+    h('div', { class: 'table-wrap' },
+      h('table', { id: 'result-table', class: 'table' },
+        h('thead', {}, h('tr', {}, [...HEAD, '状态'].map((t) => h('th', {}, t)))),
+        h('tbody', {}, rows.map((row) => h('tr', {
+          'data-testid': 'result-row', 'data-key': row.key, 'data-status': row.status, class: `is-${row.status}`,
+        },
+        h('td', { class: 'col-name' }, h('span', { class: `dot ${PROGRESS_DOT[row.status]}` }), displayName(row.camera)),
+        h('td', { class: 'mono' }, row.camera.serial),
+        h('td', {}, row.camera.channelNo),
+        h('td', { 'data-testid': 'fail-num' }, row.failNum === null ? '' : row.failNum),
+        h('td', { 'data-testid': 'row-status', class: PROGRESS_CLASS[row.status] }, PROGRESS_TEXT[row.status])))))));
 }
+
+const MARKS = { failed: '✗', verified: '✓', accepted: '✓', unchecked: '✓', unverified: '!' };
+const ITEM_CLASS = { failed: 'fail', verified: 'ok', accepted: 'ok', unchecked: 'ok unchecked', unverified: 'unverified' };
 
 function itemCell(row) {
   if (row.missing) return h('span', { class: 'item fail' }, '未返回结果');
   if (row.items.length === 0) return h('span', { class: 'muted' }, '无下发项');
-  return h('div', { class: 'items' }, row.items.map((i) => h('div', {
-    class: `item ${i.isSuccess ? 'ok' : 'fail'}`, 'data-testid': 'result-item', title: i.moreInfo,
-  }, h('span', { class: 'mark' }, i.isSuccess ? '✓' : '✗'), h('span', {}, i.itemName),
-  !i.isSuccess && i.moreInfo ? h('span', { class: 'more' }, i.moreInfo) : null)));
+  return h('div', { class: 'items' }, row.items.map((i) => {
+    const detail = i.status === 'failed' ? causeText(i) : '';
+    const flag = i.status === 'unverified' || i.status === 'unchecked' ? CHECK_LABELS[i.status] : '';
+    return h('div', {
+      class: `item ${ITEM_CLASS[i.status]}`, 'data-testid': 'result-item', 'data-status': i.status,
+      title: [i.moreInfo, CHECK_LABELS[i.status]].filter(Boolean).join(' · '),
+    }, h('span', { class: 'mark' }, MARKS[i.status]), h('span', {}, i.itemName),
+    detail ? h('span', { class: 'more', 'data-testid': 'item-cause' }, detail) : null,
+    flag ? h('span', { class: 'flag', 'data-testid': 'item-check' }, flag) : null);
+  }));
+}
+
+const rowStatus = (row) => (row.failed ? 'failed' : row.unverified ? 'unverified' : 'ok');
+const ROW_DOT = { failed: 'fail', unverified: 'warn', ok: 'ok' };
+
+function summary(r) {
+  const sum = summarize(r.rows);
+  return h('p', { id: 'result-summary', class: 'muted' }, `共 ${sum.total} 台，成功 `, h('b', { class: 'ok-text' }, sum.succeeded),
+    ' 台，失败 ', h('b', { class: sum.failed ? 'fail-text' : '' }, sum.failed), ' 台',
+    sum.unverifiedItems ? ['，未保存 ', h('b', { class: 'warn-text', id: 'result-unverified' }, sum.unverified),
+      ` 台（${sum.unverifiedItems} 项已接受但未保存）`] : null,
+    sum.uncheckedItems ? `，${sum.uncheckedItems} 项未复核` : null,
+    `，完成于 ${new Date(r.finishedAt).toLocaleTimeString('zh-CN', { hour12: false })}`);
 }
 
 function results(s) {
   const r = s.results;
-  const sum = summarize(r.rows);
-  const retryable = r.rows.filter((row) => row.failed && row.camera).length;
+  const retryable = r.rows.filter((row) => needsRetry(row) && row.camera).length;
   return h('div', { class: 'panel result-panel' },
     h('div', { class: 'panel-head' },
-      h('div', {}, h('h2', {}, `下发结果：${r.label}`),
-        h('p', { id: 'result-summary', class: 'muted' }, `共 ${sum.total} 台，成功 `, h('b', { class: 'ok-text' }, sum.succeeded),
-          ' 台，失败 ', h('b', { class: sum.failed ? 'fail-text' : '' }, sum.failed), ' 台',
-          `，完成于 ${new Date(r.finishedAt).toLocaleTimeString('zh-CN', { hour12: false })}`)),
+      h('div', {}, h('h2', {}, `下发结果：${r.label}`), summary(r)),
       h('div', { class: 'spacer' }),
-      h('button', { id: 'retry-failed', class: 'btn', disabled: retryable === 0 || Boolean(s.issue), onclick: c.retryFailed },
-        `重试失败的摄像机（${retryable}）`),
+      h('button', {
+        id: 'retry-failed', class: 'btn', disabled: retryable === 0 || Boolean(s.issue), onclick: c.retryFailed,
+        title: '重新下发到有失败项、未返回结果或有未保存项的摄像机',
+      }, `重试失败的摄像机（${retryable}）`),
       h('button', { id: 'export-csv', class: 'btn', disabled: r.rows.length === 0, onclick: c.exportCsv }, '导出 CSV')),
     r.error ? h('p', { id: 'result-error', class: 'notice' }, r.error) : null,
     h('div', { class: 'table-wrap' },
       h('table', { id: 'result-table', class: 'table' },
-        h('thead', {}, h('tr', {}, ['摄像机', '序列号', '通道', '失败数', '配置项结果'].map((t) => h('th', {}, t)))),
+        h('thead', {}, h('tr', {}, [...HEAD, '配置项结果'].map((t) => h('th', {}, t)))),
         h('tbody', {}, r.rows.map((row) => h('tr', {
-          'data-testid': 'result-row', 'data-key': row.key, class: row.failed ? 'is-failed' : 'is-ok',
+          'data-testid': 'result-row', 'data-key': row.key, 'data-status': rowStatus(row), class: `is-${rowStatus(row)}`,
         },
-        h('td', { class: 'col-name' }, h('span', { class: `dot ${row.failed ? 'fail' : 'ok'}` }), row.deviceName || '—'),
+        h('td', { class: 'col-name' }, h('span', { class: `dot ${ROW_DOT[rowStatus(row)]}` }), row.deviceName || '—'),
         h('td', { class: 'mono' }, row.serial),
         h('td', {}, row.channelNo),
         h('td', { 'data-testid': 'fail-num' }, row.failNum),
@@ -58,7 +100,15 @@ function results(s) {
       r.rows.length === 0 ? h('p', { class: 'table-note' }, '没有摄像机结果') : null));
 }
 
+// The table is rebuilt on every change (each progress answer, each second of a running issue);
+// its scroll position is kept while it shows the same issue or the same results.
+let shown = null;
+
 export function renderResult(root, s) {
+  const showing = s.issue || s.results;
+  const wrap = root.querySelector('.table-wrap');
+  const scroll = wrap && showing === shown ? wrap.scrollTop : 0;
+  shown = showing;
   if (s.issue) fill(root, progress(s));
   else if (s.results) fill(root, results(s));
   else {
@@ -66,4 +116,6 @@ export function renderResult(root, s) {
       h('p', { class: 'muted' }, '在「参数配置」中选择下发项目和目标摄像机后开始下发，结果会显示在这里。'),
       h('button', { class: 'btn', onclick: () => c.setView('config') }, '去参数配置')));
   }
+  const next = root.querySelector('.table-wrap');
+  if (next && scroll) next.scrollTop = scroll;
 }
