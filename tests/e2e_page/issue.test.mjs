@@ -145,7 +145,7 @@ test('every section to 20 cameras across two groups: the result table matches th
   await page.click('#export-csv');
   s = await page.waitState((x) => x.lastCsv, { what: 'the CSV text' });
   const csv = parseCsv(s.lastCsv);
-  assert.deepEqual(csv[0], ['摄像机名称', '序列号', '通道', '失败数', '配置项', '结果', '详细信息']);
+  assert.deepEqual(csv[0], ['摄像机名称', '序列号', '通道', '失败数', '配置项', '结果', '详细信息', '失败原因', '复核']);
   assert.deepEqual(csv.slice(1).map((line) => line.slice(1, 6).join(',')), csvKeys(results.rows));
   for (const line of csv.slice(1)) {
     assert.equal(line[0], world.camera(`${line[1]}_${line[2]}`).devname);
