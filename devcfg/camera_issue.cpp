@@ -32,13 +32,21 @@ void Accept(int32_t code, const std::vector<uint8_t>& block, DeviceConfig& recor
     }
 }
 
-// One entry of "syncInfo" while the camera is being issued.
+// One device call of an item.
+struct CallOutcome {
+    int32_t code = 0;
+    bool success = false;
+    std::string moreInfo;
+    const char* cause = nullptr;  // set when the call failed
+};
+
+// One entry of "syncInfo" while the camera is being issued: its own result is its last call's.
 struct ItemOutcome {
     const IssueItem* item = nullptr;
     bool success = false;
     std::string moreInfo;
-    const char* cause = nullptr;    // set when the item failed
-    std::vector<int32_t> accepted;  // codes of its calls the camera accepted
+    const char* cause = nullptr;  // set when the item failed
+    std::vector<CallOutcome> calls;
 };
 
 // Why no block can be built for a logged-in camera: nothing (a record is in `work`), a serial
@@ -63,32 +71,65 @@ RecordState ReadWorkRecord(DataManager& store, const CameraRecord& camera, int32
                                                           : RecordState::kReadFailed;
 }
 
-// Sends one call of an item; on acceptance `work` and `expected` take the accepted bytes.
-bool SendCall(int32_t handle, int32_t code, const IssuedConfig& config, int32_t channelNo,
+// Sends one call of an item; on acceptance `work` and `expected` take the accepted bytes. The
+// item reports this call until another follows.
+void SendCall(int32_t handle, int32_t code, const IssuedConfig& config, int32_t channelNo,
               DeviceConfig& work, DeviceConfig& expected, ItemOutcome& outcome) {
     const std::vector<uint8_t> block = PrepareItemBlock(code, config, channelNo, work);
-    if (!RPROV_SetConfig_To_Dev(handle, code, channelNo, block.data(), outcome.moreInfo)) {
-        outcome.cause = IssueCauseOf(RPROV_GetLastError());
-        return false;
+    CallOutcome call;
+    call.code = code;
+    call.success = RPROV_SetConfig_To_Dev(handle, code, channelNo, block.data(), outcome.moreInfo);
+    call.moreInfo = outcome.moreInfo;
+    if (call.success) {
+        // Later items start from what the camera accepted.
+        Accept(code, block, work);
+        Accept(code, block, expected);
+    } else {
+        call.cause = IssueCauseOf(RPROV_GetLastError());
     }
-    // Later items start from what the camera accepted.
-    Accept(code, block, work);
-    Accept(code, block, expected);
-    outcome.accepted.push_back(code);
-    return true;
+    outcome.success = call.success;
+    outcome.cause = call.cause;
+    outcome.calls.push_back(std::move(call));
 }
 
-// True when the re-read holds, in every accepted region of the item, what the pass expects.
-bool Verified(const ItemOutcome& outcome, const DeviceConfig& reread,
-              const DeviceConfig& expected) {
-    for (int32_t code : outcome.accepted) {
-        const RecordBlock region = AcceptedRegion(code);
-        if (std::memcmp(reread.data() + region.offset, expected.data() + region.offset,
-                        region.size) != 0) {
-            return false;
+// True when the re-read holds, in the region `code` changes, what the pass expects there.
+bool Kept(int32_t code, const DeviceConfig& reread, const DeviceConfig& expected) {
+    const RecordBlock region = AcceptedRegion(code);
+    return std::memcmp(reread.data() + region.offset, expected.data() + region.offset,
+                       region.size) == 0;
+}
+
+// The item's result object. `reread` is null when the re-read failed: nothing is verified then.
+Json::Value ItemEntry(const ItemOutcome& outcome, const DeviceConfig* reread,
+                      const DeviceConfig& expected) {
+    auto describe = [&](Json::Value& entry, bool success, const char* cause, bool kept) {
+        if (!success) {
+            entry["cause"] = cause != nullptr ? cause : "camera";
+        } else if (reread != nullptr) {
+            entry["verified"] = kept;
         }
+    };
+    Json::Value entry(Json::objectValue);
+    entry["isSuccess"] = outcome.success;
+    entry["moreInfo"] = outcome.moreInfo;
+    entry["itemName"] = outcome.item->itemName;
+    bool allKept = true;
+    Json::Value steps(Json::arrayValue);
+    for (const CallOutcome& call : outcome.calls) {
+        const bool kept = call.success && reread != nullptr && Kept(call.code, *reread, expected);
+        allKept = allKept && (!call.success || kept);
+        Json::Value step(Json::objectValue);
+        step["isSuccess"] = call.success;
+        step["moreInfo"] = call.moreInfo;
+        describe(step, call.success, call.cause, kept);
+        steps.append(step);
     }
-    return true;
+    describe(entry, outcome.success, outcome.cause, allKept);
+    // An item of two device calls shows each, so a refused first call is not hidden.
+    if (outcome.item->codeCount > 1 && !outcome.calls.empty()) {
+        entry["steps"] = steps;
+    }
+    return entry;
 }
 
 }  // namespace
@@ -156,9 +197,8 @@ CameraIssueResult IssueToCamera(DataManager& store, const CameraRecord& camera,
         } else {
             // Each call counts when it fails; a two-call item reports its last call.
             for (int k = 0; k < outcome.item->codeCount; ++k) {
-                outcome.cause = nullptr;
-                outcome.success = SendCall(handle, outcome.item->codes[k], config, camera.channelNo,
-                                           *work, *expected, outcome);
+                SendCall(handle, outcome.item->codes[k], config, camera.channelNo, *work, *expected,
+                         outcome);
                 failNum += outcome.success ? 0 : 1;
             }
         }
@@ -174,16 +214,7 @@ CameraIssueResult IssueToCamera(DataManager& store, const CameraRecord& camera,
 
     Json::Value syncInfo(Json::nullValue);
     for (const ItemOutcome& outcome : outcomes) {
-        Json::Value entry(Json::objectValue);
-        entry["isSuccess"] = outcome.success;
-        entry["moreInfo"] = outcome.moreInfo;
-        entry["itemName"] = outcome.item->itemName;
-        if (!outcome.success) {
-            entry["cause"] = outcome.cause != nullptr ? outcome.cause : "camera";
-        } else if (rereadOk) {
-            entry["verified"] = Verified(outcome, *reread, *expected);
-        }
-        syncInfo.append(entry);
+        syncInfo.append(ItemEntry(outcome, rereadOk ? &*reread : nullptr, *expected));
     }
     Json::Value device(Json::objectValue);
     device["serial"] = camera.serial;

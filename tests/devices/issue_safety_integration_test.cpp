@@ -137,6 +137,12 @@ TEST_F(IssueSafetyTest, ConcurrentPassEqualsTheSerialPassAndNamesEveryCause) {
     // The refused schedule call counts, and the item still reports its accepted alarm call.
     EXPECT_EQ(summaries["MOT"], every("verified"));
     EXPECT_EQ(result[6]["failNum"].asInt(), 1);
+    const Json::Value& steps = result[6]["syncInfo"][0]["steps"];
+    ASSERT_EQ(steps.size(), 2u);
+    EXPECT_EQ(WriteFlatJson(steps[0]["isSuccess"]) + steps[0]["cause"].asString() + " " +
+                  WriteFlatJson(steps[1]["verified"]) + " " + steps[1]["moreInfo"].asString(),
+              "falsecamera true alarm sound applied on channel 1");
+    EXPECT_FALSE(result[1]["syncInfo"][0].isMember("steps")) << "no call made, no steps";
     // The drop: the rest of the items find no connection.
     EXPECT_EQ(summaries["DRP"],
               "布撤防计划: verified, 视频配置: verified, 输入音频配置: verified, 输出音频配置: "
