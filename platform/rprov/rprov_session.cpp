@@ -1,5 +1,7 @@
 #include "platform/rprov/rprov_session.h"
 
+#include <algorithm>
+
 namespace orvex::rprov {
 namespace {
 
@@ -30,18 +32,25 @@ CallResult Session::call(uint16_t op, std::span<const uint8_t> body, Clock::time
         std::vector<uint8_t> frame = EncodeFrame(FRAME_REQUEST, op, id, body);
         result = FromIo(SendAll(socket_, frame.data(), frame.size(), deadline));
     }
-    uint8_t headerBytes[kHeaderSize];
+    // Most replies come whole: the header and what came with it are taken in one read.
+    uint8_t first[4096];
+    size_t got = 0;
     if (result == CallResult::kOk) {
-        result = FromIo(RecvExact(socket_, headerBytes, sizeof headerBytes, deadline));
+        result = FromIo(RecvAtLeast(socket_, first, sizeof first, kHeaderSize, got, deadline));
     }
     std::vector<uint8_t> replyBody;
     if (result == CallResult::kOk) {
-        std::optional<FrameHeader> header = DecodeHeader(headerBytes, nullptr);
-        if (!header || header->kind != FRAME_REPLY || header->op != op || header->requestId != id) {
+        std::optional<FrameHeader> header = DecodeHeader(first, nullptr);
+        const size_t came = got - kHeaderSize;
+        if (!header || header->kind != FRAME_REPLY || header->op != op || header->requestId != id ||
+            came > header->bodyLength) {
+            // More than the reply: the camera spoke out of turn.
             result = CallResult::kMalformed;
         } else {
             replyBody.resize(header->bodyLength);
-            result = FromIo(RecvExact(socket_, replyBody.data(), replyBody.size(), deadline));
+            std::copy(first + kHeaderSize, first + got, replyBody.begin());
+            result = FromIo(
+                RecvExact(socket_, replyBody.data() + came, replyBody.size() - came, deadline));
         }
     }
     if (result == CallResult::kOk) {

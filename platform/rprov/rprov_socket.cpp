@@ -167,6 +167,27 @@ IoResult RecvExact(const Socket& socket, void* data, size_t size, Clock::time_po
     return IoResult::kOk;
 }
 
+IoResult RecvAtLeast(const Socket& socket, void* data, size_t capacity, size_t atLeast,
+                     size_t& received, Clock::time_point deadline) {
+    auto* p = static_cast<uint8_t*>(data);
+    received = 0;
+    while (received < atLeast) {
+        const IoResult ready = WaitFor(socket.fd(), POLLIN, deadline);
+        if (ready != IoResult::kOk) {
+            return ready;
+        }
+        const ssize_t n = ::recv(socket.fd(), p + received, capacity - received, MSG_DONTWAIT);
+        if (n > 0) {
+            received += static_cast<size_t>(n);
+        } else if (n == 0) {
+            return IoResult::kClosed;
+        } else if (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK) {
+            return errno == ECONNRESET ? IoResult::kClosed : IoResult::kError;
+        }
+    }
+    return IoResult::kOk;
+}
+
 Socket ListenTcp(const std::string& address, int32_t port, std::string* error) {
     auto fail = [error](const char* what) {
         if (error != nullptr) {

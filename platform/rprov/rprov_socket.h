@@ -53,6 +53,12 @@ Socket ConnectTcp(const std::string& address, int32_t port, std::chrono::millise
 IoResult SendAll(const Socket& socket, const void* data, size_t size, Clock::time_point deadline);
 // Receives exactly `size` bytes before `deadline`. Any thread (one receiver per socket).
 IoResult RecvExact(const Socket& socket, void* data, size_t size, Clock::time_point deadline);
+// Waits for data, then receives what has come, up to `capacity` bytes, until at least `atLeast`
+// have; `received` tells how many. For a reply that usually arrives whole: one wait and one
+// read instead of a read that finds nothing, a wait and a read per part. Any thread (one
+// receiver per socket).
+IoResult RecvAtLeast(const Socket& socket, void* data, size_t capacity, size_t atLeast,
+                     size_t& received, Clock::time_point deadline);
 
 // A set of sockets waited on together (epoll): a wait costs the sockets that are ready, not
 // the number watched. Not synchronised: one thread adds, removes and waits.

@@ -242,16 +242,22 @@ void CameraFleet::serve(Connection& connection) {
     CameraSession session;
     std::vector<uint8_t> body;
     while (!stopping_) {
-        uint8_t head[kHeaderSize];
-        if (RecvExact(socket, head, sizeof head, kNoDeadline) != IoResult::kOk) {
+        // The header and what came with it in one read; the rest of a large body after it.
+        uint8_t first[4096];
+        size_t got = 0;
+        if (RecvAtLeast(socket, first, sizeof first, kHeaderSize, got, kNoDeadline) !=
+            IoResult::kOk) {
             break;
         }
-        std::optional<FrameHeader> header = DecodeHeader(head, nullptr);
-        if (!header) {
-            break;  // not our protocol, or a length over the limit: hang up
+        std::optional<FrameHeader> header = DecodeHeader(first, nullptr);
+        const size_t came = got - kHeaderSize;
+        if (!header || came > header->bodyLength) {
+            break;  // not our protocol, a length over the limit, or a request out of turn
         }
         body.resize(header->bodyLength);
-        if (RecvExact(socket, body.data(), body.size(), kNoDeadline) != IoResult::kOk) {
+        std::copy(first + kHeaderSize, first + got, body.begin());
+        if (RecvExact(socket, body.data() + came, body.size() - came, kNoDeadline) !=
+            IoResult::kOk) {
             break;
         }
         CameraOutcome outcome = connection.camera->handle(session, *header, body);
