@@ -4,7 +4,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "platform/posix/open_files.h"
+#include "platform/posix/process_limits.h"
 
 namespace orvex::lab {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/open_files.h"
+#include "platform/posix/process_limits.h"
 #include "tools/lab/lab_role.h"
 
 namespace {
@@ -26,6 +26,9 @@ int main(int argc, char** argv) {
     // thousands needs more descriptors than the usual soft limit of 1024. Nothing in the lab uses
     // select(), so descriptors above 1023 are fine.
     orvex::RaiseOpenFileLimit();
+    // A thread serves each camera connection: small stacks make them cheap to start, and the
+    // C library keeps some for reuse (it keeps few of the usual 8 MiB ones).
+    orvex::SetThreadStackSize(512 * 1024);
     if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
         PrintUsage(argc < 2 ? stderr : stdout);
         return argc < 2 ? 2 : 0;

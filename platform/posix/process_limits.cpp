@@ -1,5 +1,6 @@
-#include "platform/posix/open_files.h"
+#include "platform/posix/process_limits.h"
 
+#include <pthread.h>
 #include <sys/resource.h>
 
 namespace orvex {
@@ -15,6 +16,17 @@ void RaiseOpenFileLimit() {
 size_t OpenFileLimit() {
     rlimit limit{};
     return ::getrlimit(RLIMIT_NOFILE, &limit) == 0 ? static_cast<size_t>(limit.rlim_cur) : 0;
+}
+
+void SetThreadStackSize(size_t bytes) {
+    pthread_attr_t attributes;
+    if (::pthread_attr_init(&attributes) != 0) {
+        return;
+    }
+    if (::pthread_attr_setstacksize(&attributes, bytes) == 0) {
+        ::pthread_setattr_default_np(&attributes);
+    }
+    ::pthread_attr_destroy(&attributes);
 }
 
 }  // namespace orvex
