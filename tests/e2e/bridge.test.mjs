@@ -250,12 +250,13 @@ test('an issue of every section to 20 cameras (one absent, one with a changed pa
   issued = { targets, result };
 });
 
-test('the same arguments through IssuedSingleCfgToCameras are answered with 10 and the same result', async () => {
+test('the same arguments through IssuedSingleCfgToCameras are answered with 10 and the same result, after progress', async () => {
   assert.ok(issued, 'runs after the issue above');
   const from = await probe.count();
   await probe.call('IssuedSingleCfgToCameras', JSON.stringify(issued.targets), JSON.stringify(FULL_CONFIG));
   assert.deepEqual(parse(await probe.wait('10', { from, timeoutMs: 90000 })), issued.result);
-  assert.deepEqual((await probe.answers(from)).map((a) => a.code), ['10']);
+  // Progress (12) after each camera, then the result.
+  assert.deepEqual((await probe.answers(from)).map((a) => a.code), [...issued.targets.map(() => '12'), '10']);
 });
 
 test('two issue requests sent back to back are both answered and neither corrupts the other', async () => {
