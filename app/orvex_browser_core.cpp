@@ -255,6 +255,9 @@ bool OrvexBrowserCore::BeginClose() {
     if (isClosing_.load()) {
         return false;
     }
+    // A running issue ends after the current item of each camera in flight, so that the pool's
+    // workers can be joined promptly.
+    issueRunner_.stop();
     Stop();
     isClosing_ = true;
     return true;

@@ -49,8 +49,9 @@ class OrvexBrowserCore : public ThreadPool {
     // one, frees its payload and returns true; false for any other message. Main thread.
     bool HandleProgramMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
-    // The first part of closing: false when closing has already begun; otherwise stops the pool
-    // (waiting for running tasks; queued ones are dropped) and marks the window closing.
+    // The first part of closing: false when closing has already begun; otherwise ends a running
+    // issue early (after each camera's current item), stops the pool (waiting for running tasks;
+    // queued ones are dropped) and marks the window closing.
     // Main thread.
     bool BeginClose();
 

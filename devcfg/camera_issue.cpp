@@ -16,6 +16,13 @@ namespace {
 constexpr char kNetworkError[] = "网络异常";
 constexpr char kReadFailed[] = "读取配置失败";
 constexpr char kSerialMismatch[] = "设备序列号不符";
+// The item text of an item not sent because the program is closing (never shown: the page is
+// gone by then, but the result is logged).
+constexpr char kCancelled[] = "已取消";
+
+bool Stopped(const std::atomic<bool>* stop) {
+    return stop != nullptr && stop->load();
+}
 
 // The bytes an accepted item changes in the camera's record: its whole block, except for the
 // motion item, whose picture block is sent only for its motion-detection sub-block.
@@ -155,7 +162,8 @@ const char* IssueCauseOf(int32_t libraryError) {
 }
 
 CameraIssueResult IssueToCamera(DataManager& store, const CameraRecord& camera,
-                                const IssuedConfig& config, uint64_t freshSince) {
+                                const IssuedConfig& config, uint64_t freshSince,
+                                const std::atomic<bool>* stop) {
     int32_t handle = -1;
     LoginDeviceInfo info;
     const bool loggedIn =
@@ -194,6 +202,11 @@ CameraIssueResult IssueToCamera(DataManager& store, const CameraRecord& camera,
                 outcome.moreInfo = kReadFailed;
                 outcome.cause = "readFailed";
             }
+        } else if (Stopped(stop)) {
+            // Closing: the item in flight has ended, and no further one starts.
+            ++failNum;
+            outcome.moreInfo = kCancelled;
+            outcome.cause = "cancelled";
         } else {
             // Each call counts when it fails; a two-call item reports its last call.
             for (int k = 0; k < outcome.item->codeCount; ++k) {
@@ -210,7 +223,8 @@ CameraIssueResult IssueToCamera(DataManager& store, const CameraRecord& camera,
     std::string configText;
     Json::Value discarded(Json::objectValue);
     auto reread = std::make_unique<DeviceConfig>();
-    const bool rereadOk = store.getConfigInfoByDevSerial(camera, configText, discarded, &*reread);
+    const bool rereadOk =
+        !Stopped(stop) && store.getConfigInfoByDevSerial(camera, configText, discarded, &*reread);
 
     Json::Value syncInfo(Json::nullValue);
     for (const ItemOutcome& outcome : outcomes) {

@@ -4,6 +4,7 @@
 
 #include <json/json.h>
 
+#include <atomic>
 #include <cstdint>
 
 #include "devcfg/issued_config.h"
@@ -24,9 +25,12 @@ struct CameraIssueResult {
 // fresh, otherwise one read in this login), sends the items of `config`'s sections in order,
 // logs out and re-reads the camera through the store's fetch (so its caches hold what the camera
 // now reports). A camera whose record cannot be read, or whose serial is not the target's,
-// receives nothing. Any thread; different cameras may be issued at once.
+// receives nothing. Once `stop` (when given) is set, no further item is sent (the rest fail with
+// the cause "cancelled") and the camera is not read again. Any thread; different cameras may be
+// issued at once.
 CameraIssueResult IssueToCamera(DataManager& store, const CameraRecord& camera,
-                                const IssuedConfig& config, uint64_t freshSince);
+                                const IssuedConfig& config, uint64_t freshSince,
+                                const std::atomic<bool>* stop = nullptr);
 
 // The "cause" word of a failed device library call, from RPROV_GetLastError(): "unreachable",
 // "auth", "refused", "timeout", "camera", "serialMismatch" or "unsupported". Any thread.

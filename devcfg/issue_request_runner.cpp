@@ -16,6 +16,9 @@ void IssueRequestRunner::run(int32_t taskType, const std::string& cameras,
                              const IssueWorker::Progress& progress) {
     const bool single = taskType == EM_OPERATETASK_TYPE_ISSUEDSINGLECFG;
     std::lock_guard<std::mutex> guard(lock_);
+    if (stopped_) {
+        return;  // the program is closing
+    }
     OutputDebugStringA(single ? "issued single dev: " : "issued dev: ");
     OutputDebugStringA(cameras.c_str());
     OutputDebugStringA("\n");
@@ -28,9 +31,9 @@ void IssueRequestRunner::run(int32_t taskType, const std::string& cameras,
         worker_ = std::make_unique<IssueWorker>();
     }
     DataManager& store = DataManager::instance();
-    store.setIssuedObject(cameras, worker_->concurrency());
+    store.setIssuedObject(cameras, worker_->concurrency(), &stopped_);
     store.setIssuedConfig(config);
-    worker_->Run(progress);
+    worker_->Run(progress, &stopped_);
     if (push) {
         push(worker_->result);
     }

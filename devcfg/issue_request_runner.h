@@ -2,6 +2,7 @@
 // targets to the push of the result.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -26,12 +27,17 @@ class IssueRequestRunner {
              const std::function<void(const std::string& result)>& push,
              const IssueWorker::Progress& progress = {});
 
+    // Closing: the request running ends early (no camera starts, those in flight end after
+    // their current item or read) and later requests do nothing. Any thread.
+    void stop() { stopped_ = true; }
+
     // The page's answer code for a task type: 7 for type 3, 10 for type 4. Any thread.
     static int AnswerCode(int32_t taskType);
     // The page's answer code of issue progress. Any thread.
     static constexpr int kProgressCode = 12;
 
   private:
+    std::atomic<bool> stopped_{false};
     std::mutex lock_;
     std::unique_ptr<IssueWorker> worker_;  // created by the first request, kept
 };

@@ -64,7 +64,7 @@ IssueWorker::IssueWorker() : concurrency_(ConcurrencyFromEnvironment()) {
     RPROV_Init();
 }
 
-void IssueWorker::Run(const Progress& progress) {
+void IssueWorker::Run(const Progress& progress, const std::atomic<bool>* stop) {
     DataManager& store = DataManager::instance();
     OutputDebugStringA("begin issued work. \n");
     const std::vector<CameraRecord> cameras = store.issuedCameras();
@@ -77,7 +77,10 @@ void IssueWorker::Run(const Progress& progress) {
     size_t done = 0;
     ForEachBounded(groups.size(), concurrency_, [&](size_t g) {
         for (size_t i : groups[g]) {
-            CameraIssueResult issued = IssueToCamera(store, cameras[i], config, freshSince);
+            if (stop != nullptr && stop->load()) {
+                return;  // closing: no camera starts
+            }
+            CameraIssueResult issued = IssueToCamera(store, cameras[i], config, freshSince, stop);
             entries[i] = std::move(issued.entry);
             std::lock_guard<std::mutex> guard(progressLock);
             ++done;

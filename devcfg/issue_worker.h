@@ -2,6 +2,7 @@
 // cameras at once, and keeps the per-camera, per-item result list of the last pass.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -30,8 +31,10 @@ class IssueWorker {
     // IssueToCamera), up to concurrency() cameras at once; entries with the same CameraKey are
     // issued one after another in request order. On return `result` holds the JSON text of the
     // pass in request order ("null" for no camera), the same bytes whatever the concurrency.
+    // Once `stop` (when given) is set, no camera is started and those in flight end after their
+    // current item; the result then holds null for every camera not started.
     // The issue request's thread; one pass at a time (IssueRequestRunner serialises them).
-    void Run(const Progress& progress = {});
+    void Run(const Progress& progress = {}, const std::atomic<bool>* stop = nullptr);
 
     size_t concurrency() const { return concurrency_; }
     // At least 1. Not during a pass.

@@ -307,7 +307,8 @@ std::string DataManager::getCameraCfgRangeInfo(const std::string& request) {
     return rangeCache_[*key];  // an empty entry is created when the fetch stored none
 }
 
-void DataManager::setIssuedObject(const std::string& request, size_t concurrency) {
+void DataManager::setIssuedObject(const std::string& request, size_t concurrency,
+                                  const std::atomic<bool>* stop) {
     {
         std::lock_guard<std::mutex> lock(stateLock_);
         issuedCameras_.clear();
@@ -335,6 +336,9 @@ void DataManager::setIssuedObject(const std::string& request, size_t concurrency
         LogParamError("H5 setIssuedObject param err: ", request);
     }
     ForEachBounded(targets.size(), concurrency, [&](size_t i) {
+        if (stop != nullptr && stop->load()) {
+            return;
+        }
         std::string configText;
         Json::Value discarded(Json::objectValue);
         getConfigInfoByDevSerial(targets[i], configText, discarded);

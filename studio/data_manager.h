@@ -57,8 +57,10 @@ class DataManager {
     std::string getCameraCfgRangeInfo(const std::string& request);
 
     // Fills the issuing targets and reads each one's configuration, up to `concurrency` cameras
-    // at once; task workers, one issue at a time.
-    void setIssuedObject(const std::string& request, size_t concurrency = 1);
+    // at once; once `stop` (when given) is set, no further read starts. Task workers, one issue
+    // at a time.
+    void setIssuedObject(const std::string& request, size_t concurrency = 1,
+                         const std::atomic<bool>* stop = nullptr);
     std::vector<CameraRecord> issuedCameras() const;
     // The read stamp at the start of the last setIssuedObject: a cached record whose stamp is
     // above it was read from its camera during the current issue request. Any thread.

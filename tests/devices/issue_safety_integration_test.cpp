@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <thread>
 
 #include "devcfg/issue_request_runner.h"
 #include "devcfg/issue_worker.h"
@@ -62,10 +63,18 @@ struct Pass {
     std::string result;
     std::vector<std::string> progress;
 };
+// ORVEX_ISSUE_CONCURRENCY for as long as it lives: the runner's worker, made by its first
+// request, reads it.
+struct Concurrency {
+    explicit Concurrency(size_t k) {
+        ::setenv("ORVEX_ISSUE_CONCURRENCY", std::to_string(k).c_str(), 1);
+    }
+    ~Concurrency() { ::unsetenv("ORVEX_ISSUE_CONCURRENCY"); }
+};
+
 Pass IssueWith(size_t k, const std::vector<std::string>& targets, const std::string& config) {
-    ::setenv("ORVEX_ISSUE_CONCURRENCY", std::to_string(k).c_str(), 1);
-    IssueRequestRunner runner;  // its worker takes the concurrency from the environment
-    ::unsetenv("ORVEX_ISSUE_CONCURRENCY");
+    Concurrency concurrency(k);
+    IssueRequestRunner runner;
     std::string list;
     for (const std::string& t : targets) {
         list += (list.empty() ? "[" : ",") + t;
@@ -238,6 +247,40 @@ TEST_F(IssueSafetyTest, AnotherCameraAtTheTargetsAddressReceivesNothing) {
         second.camera("SWB").counters().setsAccepted + second.camera("SWB").counters().setsRefused,
         0);
     EXPECT_EQ(*second.stored("SWB"), *before);
+}
+
+// Closing during a pass: no further camera is contacted, and later requests do nothing.
+TEST_F(IssueSafetyTest, AStoppedRequestStartsNoFurtherCamera) {
+    std::vector<lab::CameraSpec> specs;
+    std::vector<std::string> targets;
+    for (const char* serial : {"CS1", "CS2", "CS3", "CS4"}) {
+        specs.push_back(LabCamera(serial));
+        specs.back().faults.delayMs = 200;
+    }
+    LabCameras lab(specs);
+    for (const lab::CameraSpec& spec : specs) {
+        targets.push_back(lab.request(spec.serial));
+    }
+    Concurrency one(1);
+    IssueRequestRunner runner;
+    int pushes = 0;
+    std::thread pass([&] {
+        runner.run(EM_OPERATETASK_TYPE_ISSUEDCFG,
+                   "[" + targets[0] + "," + targets[1] + "," + targets[2] + "," + targets[3] + "]",
+                   kConfig, [&](const std::string&) { ++pushes; });
+    });
+    while (lab.camera("CS1").counters().logins == 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    runner.stop();
+    pass.join();
+    runner.run(EM_OPERATETASK_TYPE_ISSUEDCFG, "[" + targets[3] + "]", kConfig,
+               [&](const std::string&) { ++pushes; });
+    for (const char* serial : {"CS2", "CS3", "CS4"}) {
+        EXPECT_EQ(lab.camera(serial).counters().connections, 0) << serial;
+    }
+    EXPECT_EQ(lab.camera("CS1").counters().setsAccepted, 0);
+    EXPECT_EQ(pushes, 1) << "the stopped request still answers; the later one does nothing";
 }
 
 }  // namespace
