@@ -1,6 +1,8 @@
 #include "app/crash_dump.h"
 
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "platform/win32/process_info.h"
 
@@ -43,6 +45,10 @@ class NameBuilder {
     size_t used_ = 0;
 };
 
+// Where dumps go when the executable's folder cannot take them; set once at start-up, read in
+// the signal handler.
+char gFallbackFolder[1024] = "";
+
 }  // namespace
 
 void FormatDumpFileName(char (&buffer)[1284], const char* folder, const SafeLocalTime& time) {
@@ -50,6 +56,38 @@ void FormatDumpFileName(char (&buffer)[1284], const char* folder, const SafeLoca
     name.text(folder).text("/orvex_cloud_").number(time.year).text("_").number(time.month);
     name.text("_").number(time.day).text("_").number(time.hour).text("_").number(time.minute);
     name.text("_").number(time.second).text(".dmp");
+}
+
+bool WriteDumpFile(const char* folder, const char* fallback, const SafeLocalTime& time,
+                   EXCEPTION_POINTERS* exception) {
+    char name[1284];
+    FormatDumpFileName(name, folder, time);
+    int fd = CreateDumpFile(name);
+    if (fd < 0 && fallback[0] != '\0' && CreateDumpFolder(fallback)) {
+        FormatDumpFileName(name, fallback, time);
+        fd = CreateDumpFile(name);
+    }
+    if (fd < 0) {
+        return false;
+    }
+    MiniDumpWriteDump(fd, exception);
+    CloseDumpFile(fd);
+    return true;
+}
+
+void PrepareDumpFallbackFolder() {
+    std::string folder;
+    if (const char* state = std::getenv("XDG_STATE_HOME"); state != nullptr && state[0] == '/') {
+        folder = state;
+    } else if (const char* home = std::getenv("HOME"); home != nullptr && home[0] != '\0') {
+        folder = std::string(home) + "/.local/state";
+    } else {
+        return;
+    }
+    folder += "/orvex-cloud-config";
+    if (folder.size() < sizeof gFallbackFolder) {
+        std::memcpy(gFallbackFolder, folder.c_str(), folder.size() + 1);
+    }
 }
 
 LONG OrvexCloudDump(EXCEPTION_POINTERS* exception) {
@@ -60,13 +98,7 @@ LONG OrvexCloudDump(EXCEPTION_POINTERS* exception) {
     if (char* last = std::strrchr(path, '/')) {
         *last = '\0';
     }
-    char name[1284];
-    FormatDumpFileName(name, path, now);
-    int fd = CreateDumpFile(name);
-    if (fd >= 0) {
-        MiniDumpWriteDump(fd, exception);
-        CloseDumpFile(fd);
-    }
+    WriteDumpFile(path, gFallbackFolder, now, exception);
     return EXCEPTION_EXECUTE_HANDLER;
 }
 

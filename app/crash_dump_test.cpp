@@ -90,7 +90,26 @@ TEST(CrashDump, AFatalSignalLeavesTheDumpBesideTheExecutable) {
     EXPECT_NE(content.str().find("rip 0x"), std::string::npos);
     EXPECT_NE(content.str().find("memory map"), std::string::npos);
     EXPECT_NE(content.str().find("crash_dump_test"), std::string::npos);  // in the map
+    EXPECT_EQ(fs::status(dump).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write)
+        << "the dump holds the process's memory: the user's only";
     fs::remove(dump);
+}
+
+// A folder that cannot take the dump (an installed program's, or one gone): the dump goes to the
+// fallback folder, which is made, the user's only, when missing.
+TEST(CrashDump, AFolderThatCannotTakeTheDumpFallsBackToTheStateFolder) {
+    const fs::path root = fs::path(::testing::TempDir()) / ("dump_" + std::to_string(getpid()));
+    const fs::path fallback = root / "state" / "orvex-cloud-config";
+    EXPECT_TRUE(WriteDumpFile((root / "missing").c_str(), fallback.c_str(), {2026, 1, 2, 3, 4, 5},
+                              nullptr));
+    const fs::path dump = fallback / "orvex_cloud_2026_1_2_3_4_5.dmp";
+    ASSERT_TRUE(fs::exists(dump));
+    EXPECT_EQ(fs::status(fallback).permissions() & fs::perms::all, fs::perms::owner_all);
+    EXPECT_EQ(fs::status(dump).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_FALSE(WriteDumpFile((root / "missing").c_str(), "", {2026, 1, 2, 3, 4, 5}, nullptr));
+    fs::remove_all(root);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "support/text_conversion.h"
 
 int main(int argc, char** argv) {
+    orvex::PrepareDumpFallbackFolder();
     SetUnhandledExceptionFilter(orvex::OrvexCloudDump);
     orvex::SetCommandLineFromArgs(argc, argv);
 

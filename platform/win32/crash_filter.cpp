@@ -2,11 +2,13 @@
 
 #include <execinfo.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <time.h>
 #include <ucontext.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstring>
 
 namespace {
@@ -129,7 +131,27 @@ bool ShouldKeepCrashHandler(int signalNumber) {
 }
 
 int CreateDumpFile(const char* path) {
-    return open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+        fchmod(fd, 0600);  // an older dump of the same second may have had wider rights
+    }
+    return fd;
+}
+
+bool CreateDumpFolder(const char* path) {
+    char partial[1024];
+    size_t n = 0;
+    for (const char* p = path; *p != '\0' && n + 1 < sizeof partial; ++p) {
+        if (*p == '/' && n > 0) {
+            partial[n] = '\0';
+            mkdir(partial, 0700);  // an existing folder is fine
+        }
+        partial[n++] = *p;
+    }
+    partial[n] = '\0';
+    struct stat st {};
+    return (mkdir(partial, 0700) == 0 || errno == EEXIST) && stat(partial, &st) == 0 &&
+           S_ISDIR(st.st_mode);
 }
 
 void CloseDumpFile(int fd) {

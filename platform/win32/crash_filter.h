@@ -31,9 +31,12 @@ bool ShouldKeepCrashHandler(int signalNumber);
 // faulting address, the registers, a backtrace and the memory map. Async-signal-safe.
 BOOL MiniDumpWriteDump(int fd, const EXCEPTION_POINTERS* exception);
 
-// Creates (or truncates) the dump file for writing and closes it; -1 when it cannot be created.
-// Async-signal-safe.
+// Creates (or truncates) the dump file for writing, readable by the user only (it holds memory
+// that may carry passwords); -1 when it cannot be created. Async-signal-safe.
 int CreateDumpFile(const char* path);
+// Creates `path` and the folders above it that are missing, for the user only; false when the
+// folder is not there afterwards. Async-signal-safe.
+bool CreateDumpFolder(const char* path);
 void CloseDumpFile(int fd);
 
 // The local time as year, month (1-12), day, hour, minute, second, from the clock and the UTC
