@@ -1,8 +1,11 @@
 #include "app/bridge_router.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
+#include <string>
 
+#include "platform/win32/debug_output.h"
 #include "platform/win32/message_target.h"
 #include "platform/win32/window_messages.h"
 #include "support/text_conversion.h"
@@ -59,6 +62,17 @@ bool RouteBridgeCall(HWND host, bool fromRenderer, const std::string& name,
     if (name == "resizeCefWnd") {
         int width = AtoiRule(ArgUtf8(args, 0));
         int height = AtoiRule(ArgUtf8(args, 1));
+        // A page may ask for any size; the engine's buffers grow with it, so it is held to the
+        // screen (a size of gigabytes ended the program).
+        SIZE most;
+        if (GetWindowMaxSize(host, &most) &&
+            (width > most.cx || height > most.cy || width < 0 || height < 0)) {
+            width = std::clamp<int>(width, 0, most.cx);
+            height = std::clamp<int>(height, 0, most.cy);
+            OutputDebugStringA(("resizeCefWnd clamped to " + std::to_string(width) + " x " +
+                                std::to_string(height) + "\n")
+                                   .c_str());
+        }
         RECT rect;
         if (GetWindowRect(host, &rect)) {
             MoveWindow(host, rect.left, rect.top, width, height, TRUE);

@@ -112,6 +112,12 @@ TEST_F(BridgeRouterTest, ResizeKeepsTheTopLeftCorner) {
     EXPECT_TRUE(RouteBridgeCall(host->hwnd(), true, "resizeCefWnd", {}));
     EXPECT_EQ(host->rect().right, 30);
     EXPECT_EQ(host->rect().bottom, 40);
+    // Sizes beyond what the window may take (8192 without a screen) and below zero are held.
+    for (auto [w, h] : {std::pair{u"100000", u"100000"}, std::pair{u"2147483647", u"-5"}}) {
+        EXPECT_TRUE(RouteBridgeCall(host->hwnd(), true, "resizeCefWnd", {w, h}));
+        EXPECT_EQ(host->rect().right - host->rect().left, 8192);
+        EXPECT_EQ(host->rect().bottom - host->rect().top, w[1] == u'0' ? 8192 : 0);
+    }
 }
 
 TEST_F(BridgeRouterTest, MediaAndUnknownNamesAreConsumedAndOtherSourcesNotHandled) {

@@ -73,3 +73,12 @@ BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint) {
     std::shared_ptr<orvex::MessageTarget> target = orvex::lookup(hwnd);
     return target && target->Move(x, y, width, height, repaint != FALSE) ? TRUE : FALSE;
 }
+
+BOOL GetWindowMaxSize(HWND hwnd, SIZE* size) {
+    std::shared_ptr<orvex::MessageTarget> target = orvex::lookup(hwnd);
+    if (!target || size == nullptr) {
+        return FALSE;
+    }
+    *size = target->MaxSize();
+    return TRUE;
+}

@@ -19,6 +19,13 @@ class MessageTarget {
     virtual bool GetRect(RECT* rect) = 0;
     // Moves and resizes the window. Called on the window's thread.
     virtual bool Move(int x, int y, int width, int height, bool repaint) = 0;
+    // The largest size the window may be given: the screen's available area where there is a
+    // screen, kMaxWindowSide on a side otherwise. Called on the window's thread.
+    virtual SIZE MaxSize() { return {kMaxWindowSide, kMaxWindowSide}; }
+
+    // The largest side of a window without a screen to measure (offscreen): larger sizes make
+    // the browser engine allocate buffers of gigabytes.
+    static constexpr int kMaxWindowSide = 8192;
 };
 
 // Gives the target a new handle (handles are never reused). Any thread.
@@ -35,3 +42,6 @@ BOOL IsWindow(HWND hwnd);
 // Called on the window's thread.
 BOOL GetWindowRect(HWND hwnd, RECT* rect);
 BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint);
+// The largest size the window may be given (MessageTarget::MaxSize); FALSE for a handle that is
+// not a window. Called on the window's thread.
+BOOL GetWindowMaxSize(HWND hwnd, SIZE* size);

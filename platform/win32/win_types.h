@@ -31,6 +31,11 @@ struct POINT {
     LONG y = 0;
 };
 
+struct SIZE {
+    LONG cx = 0;
+    LONG cy = 0;
+};
+
 constexpr UINT WM_CREATE = 0x0001;
 constexpr UINT WM_DESTROY = 0x0002;
 constexpr UINT WM_CLOSE = 0x0010;

@@ -291,4 +291,9 @@ test('resizeCefWnd resizes the window the page is shown in', async () => {
       return size === `${width}x${height}x${width}x${height - 40}`;
     }, { timeoutMs: 5000, what: `the page to be ${width} x ${height - 40}` });
   }
+  // A size of gigabytes of pixels is held to the largest window offscreen, 8192 x 8192.
+  await probe.call('resizeCefWnd', '100000', '2147483647');
+  await waitUntil(async () => (await probe.page.evaluate('[outerWidth, outerHeight].join("x")')) === '8192x8192',
+    { timeoutMs: 5000, what: 'the window to be held to 8192 x 8192' });
+  await probe.call('resizeCefWnd', '1000', '650');
 });

@@ -7,6 +7,7 @@
 #include <QScreen>
 #include <QWidget>
 #include <QWindow>
+#include <algorithm>
 #include <map>
 #include <mutex>
 #include <string>
@@ -161,6 +162,21 @@ bool WindowEntry::Move(int x, int y, int width, int height, bool repaint) {
         widget->update();
     }
     return true;
+}
+
+SIZE WindowEntry::MaxSize() {
+    SIZE size = MessageTarget::MaxSize();
+    // The offscreen platform's screen is a nominal 800 x 600: it only has the fixed limit.
+    if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
+        return size;
+    }
+    QScreen* screen = widget ? widget->screen() : QGuiApplication::primaryScreen();
+    if (screen != nullptr) {
+        const QRect area = screen->availableVirtualGeometry();
+        size.cx = std::min<LONG>(size.cx, area.width());
+        size.cy = std::min<LONG>(size.cy, area.height());
+    }
+    return size;
 }
 
 HWND AttachWindowHandle(QWidget* widget, WindowProcedure* procedure, bool ownsWidget) {

@@ -29,6 +29,7 @@ class WindowEntry : public MessageTarget {
     void Post(UINT message, WPARAM wParam, LPARAM lParam) override;
     bool GetRect(RECT* rect) override;
     bool Move(int x, int y, int width, int height, bool repaint) override;
+    SIZE MaxSize() override;
 };
 
 // The entry of a live handle, or null. Any thread (the entry's widget is GUI-thread only).
