@@ -1,5 +1,6 @@
 #include "studio/data_manager.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <utility>
@@ -46,12 +47,34 @@ DataManager::GroupSnapshot DataManager::groups() const {
     return groups_;
 }
 
-void DataManager::appendGroup(GroupRecord group) {
-    auto record = std::make_shared<const GroupRecord>(std::move(group));
+bool DataManager::applyGroups(std::vector<GroupRecord> groups) {
     std::lock_guard<std::mutex> lock(groupLock);
     auto next = std::make_shared<GroupList>(*groups_);
-    next->push_back(std::move(record));
+    for (GroupRecord& group : groups) {
+        auto record = std::make_shared<const GroupRecord>(std::move(group));
+        // A group the studio sends again replaces what was stored for it, where it stood.
+        auto same = std::find_if(next->begin(), next->end(), [&](const auto& stored) {
+            return stored->groupId == record->groupId;
+        });
+        if (same != next->end()) {
+            *same = std::move(record);
+        } else {
+            next->push_back(std::move(record));
+        }
+    }
+    size_t cameras = 0;
+    for (const auto& group : *next) {
+        cameras += group->cameras.size();
+    }
+    if (cameras > cameraLimit_) {
+        OutputDebugStringA(("group message refused: " + std::to_string(cameras) +
+                            " cameras would be stored, above the limit of " +
+                            std::to_string(cameraLimit_) + "\n")
+                               .c_str());
+        return false;
+    }
     groups_ = std::move(next);
+    return true;
 }
 
 void DataManager::onGroupInfoMessage(std::string text) {
@@ -59,6 +82,8 @@ void DataManager::onGroupInfoMessage(std::string text) {
 
     Json::Value root;
     Json::Value pageGroups(Json::nullValue);
+    // The message's groups are stored together once all of it has been read, or not at all.
+    std::vector<GroupRecord> groups;
     if (ParseJson(text, root)) {
         try {
             // Reading a member of a value that is neither object nor null raises jsoncpp's
@@ -84,7 +109,7 @@ void DataManager::onGroupInfoMessage(std::string text) {
 
                     const Json::Value& cameraList = element["cameraLst"];
                     if (cameraList.isArray()) {
-                        GroupRecord group;
+                        GroupRecord& group = groups.emplace_back();
                         group.groupId = id;
                         group.cameras.reserve(cameraList.size());
                         for (const Json::Value& camera : cameraList) {
@@ -95,7 +120,6 @@ void DataManager::onGroupInfoMessage(std::string text) {
                                 pageCameras.append(camera);
                             }
                         }
-                        appendGroup(std::move(group));
                     }
                     page["cameraLst"] = pageCameras;
                     pageGroups.append(page);
@@ -106,6 +130,10 @@ void DataManager::onGroupInfoMessage(std::string text) {
             keepGroupMessage(std::move(text), std::move(root), nullptr);
             return;
         }
+    }
+    if (!applyGroups(std::move(groups))) {
+        keepGroupMessage(std::move(text), std::move(root), nullptr);
+        return;
     }
 
     Json::Value info(Json::objectValue);
@@ -434,6 +462,7 @@ void DataManager::resetForTesting() {
     {
         std::lock_guard<std::mutex> lock(groupLock);
         groups_ = std::make_shared<const GroupList>();
+        cameraLimit_ = kMaxStoredCameras;
     }
     std::lock_guard<std::mutex> lock(stateLock_);
     lastCameraMessage_.clear();

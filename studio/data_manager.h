@@ -111,13 +111,24 @@ class DataManager {
     bool cachedConfig(const std::string& key, std::string& text) const;
     bool cachedRange(const std::string& key, std::string& text) const;
 
+    // The most cameras the group list holds (a studio that keeps sending new groups cannot make
+    // it grow without end); a group message that would go beyond it is refused whole.
+    static constexpr size_t kMaxStoredCameras = 1'000'000;
+    void setCameraLimitForTesting(size_t cameras) {
+        std::lock_guard<std::mutex> lock(groupLock);
+        cameraLimit_ = cameras;
+    }
+
     // Forgets everything; for tests that share the process-wide store.
     void resetForTesting();
 
   private:
     DataManager() = default;
 
-    void appendGroup(GroupRecord group);
+    // Stores the groups of one message together: a group whose id is stored replaces it in
+    // place, a new id is appended. False, with nothing changed, when the cameras stored would
+    // then exceed the limit.
+    bool applyGroups(std::vector<GroupRecord> groups);
     // Keeps `text` as the last group message (and `pageInfo`, when given, as the page's group
     // information); the parsed document and the replaced message go to release_.
     void keepGroupMessage(std::string text, Json::Value parsed, std::string* pageInfo);
@@ -131,6 +142,7 @@ class DataManager {
     // stateLock_; stateLock_ is only ever held for a short copy or assignment.
     mutable std::mutex groupLock;
     GroupSnapshot groups_ = std::make_shared<const GroupList>();
+    size_t cameraLimit_ = kMaxStoredCameras;  // guarded by groupLock
 
     // stateLock_ guards every other member below.
     mutable std::mutex stateLock_;

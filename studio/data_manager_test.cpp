@@ -159,14 +159,15 @@ TEST_F(DataManagerTest, UnusableGroupMessages) {
 
     store.onGroupInfoMessage(Groups({Group("a", 1, 1, 1)}));
     const std::string before = store.getGroupInfo();
-    // A text "port" raises jsoncpp's conversion error: the group before it stays stored, the
-    // page group info is not rewritten.
+    // A text "port" raises jsoncpp's conversion error: the message is not applied at all, not
+    // even its good first group, and the page group info is not rewritten.
     store.onGroupInfoMessage(
         Groups({Group("b", 1, 2, 1), Group(R"("C")", "c", 1, R"({"serial":"X","port":"8000"})")}));
     EXPECT_NE(log.find("parse msg err. \n"), std::string::npos);
-    EXPECT_EQ(std::make_tuple(store.getGroupInfo(), store.groups()->size(), page("c", 1, 10)),
-              std::make_tuple(before, size_t{2}, ""));
-    EXPECT_NE(page("b", 1, 10), "");
+    EXPECT_EQ(store.getGroupInfo(), before);
+    EXPECT_EQ(store.groups()->size(), 1u);
+    EXPECT_EQ(page("b", 1, 10), "");
+    EXPECT_EQ(Parse(store.getAllCamerasInfo())["localCameraLst"].size(), 1u);
 
     // Wrong kinds at the top: a root that is not an object raises the error too.
     store.onGroupInfoMessage("[1,2]");
@@ -175,14 +176,30 @@ TEST_F(DataManagerTest, UnusableGroupMessages) {
     EXPECT_EQ(Parse(store.getGroupInfo()), Parse(R"({"groupInfo":null})"));
 }
 
-TEST_F(DataManagerTest, GroupsAccumulateAndLookupsFindTheEarliest) {
-    store.onGroupInfoMessage(Groups({Group("a", 1, 1, 1, 1)}));
-    store.onGroupInfoMessage(Groups({Group("a", 2, 5, 2)}));
-    EXPECT_EQ(serials(page("a", 1, 10)), "SN1");
+// A studio that sends its groups again (on every reconnect) replaces them: each camera is
+// stored once, new groups are added after the others, and a message that would store more
+// cameras than the limit is refused whole.
+TEST_F(DataManagerTest, AGroupSentAgainReplacesItsEntry) {
+    store.onGroupInfoMessage(Groups({Group("a", 1, 1, 1, 1), Group("b", 1, 3, 1)}));
+    for (int i = 0; i < 3; ++i) {
+        store.onGroupInfoMessage(Groups({Group("a", 2, 5, 2)}));
+    }
+    EXPECT_EQ(serials(page("a", 1, 10)), "SN5 SN6");
+    EXPECT_EQ(store.groups()->size(), 2u);
+    EXPECT_EQ((*store.groups())[0]->groupId, "a") << "replaced where it stood";
     Json::Value all = Parse(store.getAllCamerasInfo());
-    EXPECT_EQ(std::make_tuple(all["platformCameraLst"].size(), all["localCameraLst"].size(),
-                              all["localCameraLst"][1]["serial"].asString()),
-              std::make_tuple(1u, 2u, "SN6"));
+    EXPECT_EQ(all["platformCameraLst"], Json::Value());
+    EXPECT_EQ(all["localCameraLst"].size(), 3u);
+
+    store.setCameraLimitForTesting(4);
+    const std::string info = store.getGroupInfo();
+    store.onGroupInfoMessage(Groups({Group("c", 1, 7, 1), Group("d", 1, 8, 1)}));
+    EXPECT_NE(log.find("group message refused: 5 cameras would be stored, above the limit of 4"),
+              std::string::npos);
+    EXPECT_EQ(store.groups()->size(), 2u);
+    EXPECT_EQ(store.getGroupInfo(), info);
+    store.onGroupInfoMessage(Groups({Group("c", 1, 7, 1)}));
+    EXPECT_EQ(store.groups()->size(), 3u);
 }
 
 TEST_F(DataManagerTest, CameraMessages) {
