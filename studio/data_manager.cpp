@@ -180,8 +180,14 @@ void DataManager::onCameraMessage(const std::string& text) {
         std::lock_guard<std::mutex> lock(stateLock_);
         currentCamera_ = record;
     }
-    // Fetch the camera's configuration now, so it is cached before the page asks.
-    getCameraCfgInfo(text);
+    // Fetch the camera's configuration now, so it is cached before the page asks: on a worker,
+    // so the studio link never waits on a camera (a silent one takes the library's whole
+    // limits). Only the newest camera's fetch matters, so one still waiting is replaced.
+    cameraFetch_.post([this, text] { getCameraCfgInfo(text); });
+}
+
+void DataManager::waitForCameraFetch() {
+    cameraFetch_.wait();
 }
 
 std::string DataManager::getGroupInfo() const {
@@ -459,6 +465,7 @@ void DataManager::storeRange(const std::string& key, const std::string& text) {
 
 void DataManager::resetForTesting() {
     release_.wait();
+    cameraFetch_.wait();
     {
         std::lock_guard<std::mutex> lock(groupLock);
         groups_ = std::make_shared<const GroupList>();

@@ -18,6 +18,7 @@
 #include "studio/camera_record.h"
 #include "studio/device_config_cache.h"
 #include "support/deferred_release.h"
+#include "support/latest_job.h"
 
 namespace orvex {
 
@@ -43,7 +44,11 @@ class DataManager {
     // Returns when the documents the group handler handed to its background thread are freed.
     // For benchmarks and tests; any thread.
     void waitForReleases();
+    // Stores the camera message and its camera, and has the camera's configuration fetched on a
+    // background worker (a newer camera message replaces a fetch still waiting).
     void onCameraMessage(const std::string& text);
+    // Returns when the studio camera message's fetch has ended. For tests; any thread.
+    void waitForCameraFetch();
 
     // The page's quick questions; main thread. An empty text means nothing to answer.
     std::string getGroupInfo() const;
@@ -51,8 +56,8 @@ class DataManager {
     std::string getGroupCamerasInfo(const std::string& request) const;
     std::string getAllCamerasInfo() const;
 
-    // The page's camera questions that reach the camera; task workers (and the receive
-    // thread through onCameraMessage).
+    // The page's camera questions that reach the camera; task workers (and the camera fetch
+    // worker of onCameraMessage).
     std::string getCameraCfgInfo(const std::string& request);
     std::string getCameraCfgRangeInfo(const std::string& request);
 
@@ -161,6 +166,7 @@ class DataManager {
     HWND mainWindow_ = nullptr;
 
     DeferredRelease release_;  // frees the group handler's large documents
+    LatestJob cameraFetch_;    // the studio camera message's configuration fetch
 };
 
 }  // namespace orvex

@@ -207,7 +207,8 @@ TEST_F(DataManagerTest, CameraMessages) {
     EXPECT_EQ(std::make_tuple(store.getCurrentCameraInfo(), store.currentCamera().serial,
                               store.currentCamera().iPlatform),
               std::make_tuple(Camera(7, 1), "SN7", 1));
-    // The message is fetched right away; the unreachable camera is logged as its bare answer.
+    // The camera is fetched in the background; the unreachable one is logged as its bare answer.
+    store.waitForCameraFetch();
     EXPECT_NE(log.find(R"(camera cfg: {"channelNo" : 3,"subSerial" : "SN7"})"), std::string::npos)
         << log;
     store.onCameraMessage("garbage");

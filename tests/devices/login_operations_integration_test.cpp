@@ -134,11 +134,28 @@ TEST_F(LoginOperationsTest, TheStoresCameraQuestionsReachCameras) {
     EXPECT_EQ(store.getCameraCfgRangeInfo(awayRequest),
               ConfigRangeToPageJson(lab::MakeConfigRange("FX7", 2)));
 
-    // A studio camera message fetches at once; the issuing targets are all read.
+    // A studio camera message has its camera fetched in the background.
     store.onCameraMessage(lab.request("FX7", 1));
+    store.waitForCameraFetch();
     DeviceConfig record;
     EXPECT_TRUE(store.cachedDeviceConfig("FX7_1", record));
     EXPECT_EQ(record, *lab.stored("FX7", 1));
+}
+
+// A studio camera message for a camera that never answers does not hold up the studio link:
+// the group message behind it is stored while that camera's login is still waiting.
+TEST_F(LoginOperationsTest, ASilentCameraDoesNotStallTheStudioLink) {
+    lab::CameraSpec silent = LabCamera("SC1");
+    silent.faults.silent = true;
+    LabCameras lab({silent});
+    store.onStudioMessage(2, lab.request("SC1"));
+    store.onStudioMessage(1, R"({"groupInfo":[{"groupName":"G","groupId":"g","groupDevNum":1,
+        "cameraLst":[{"serial":"SC1","channelNo":1}]}]})");
+    EXPECT_EQ(store.groups()->size(), 1u);
+    EXPECT_EQ(log.text().find("login dev [SC1]"), std::string::npos)
+        << "the camera's fetch had already ended: it ran on the studio's thread";
+    store.waitForCameraFetch();
+    EXPECT_NE(log.text().find("login dev [SC1]"), std::string::npos);
 }
 
 TEST_F(LoginOperationsTest, TheWifiListHoldsAtMostTwentyNetworksInOrder) {
