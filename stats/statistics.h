@@ -60,8 +60,9 @@ void SetStatisticsServer(const char* host, int port);
 // Starts `threadCount` sender threads (none for 0 or fewer, but reports can then be queued).
 // 0, or -1 when already started. User-interface thread.
 int StartStatisticsSender(int threadCount);
-// Stops the sender threads, waiting for a delivery in progress; queued reports are dropped.
-// User-interface thread.
+// Stops the sender threads; queued reports are dropped. A delivery in progress is given up to
+// 2 s to end (it is told to stop between reads); after that the sender is left to end by itself
+// and this returns. User-interface thread.
 void StopStatisticsSender();
 // Closes the report, turns it into its report text and queues it (first when urgent).
 int SendStatistics(const char* systemName, const char* suffix, bool urgent);

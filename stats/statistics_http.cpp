@@ -1,6 +1,7 @@
 #include "stats/statistics_http.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -155,7 +156,8 @@ void DiscardStatisticsResponseBody(const StatisticsByteReader& read, std::string
 }
 
 int StatisticsHttpPost(const std::string& host, int port, const std::string& path,
-                       const std::string& body, uint32_t timeoutMs) {
+                       const std::string& body, uint32_t timeoutMs,
+                       const std::function<bool()>& stopped) {
     if (port <= 0 || port > 65535) {
         return -1;
     }
@@ -180,7 +182,14 @@ int StatisticsHttpPost(const std::string& host, int port, const std::string& pat
     SendRequest(sock, request.data(), head.size() + body.size());
 
     std::fill(request.begin(), request.end(), '\0');
-    StatisticsByteReader read = [sock](char* buffer, size_t n) { return readn(sock, buffer, n); };
+    // Each read has its own limit; the whole answer has one too.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    StatisticsByteReader read = [&](char* buffer, size_t n) -> long {
+        if (std::chrono::steady_clock::now() >= deadline || (stopped && stopped())) {
+            return -1;
+        }
+        return readn(sock, buffer, n);
+    };
     long headLength = ReadStatisticsResponseHead(read, request.data(), request.size());
     int status = -1;
     if (headLength > 0) {

@@ -38,8 +38,11 @@ int ParseStatisticsStatus(std::string_view head);
 void DiscardStatisticsResponseBody(const StatisticsByteReader& read, std::string_view head);
 
 // One exchange: connect (with `timeoutMs` for the connect and for each send and receive),
-// send the POST with `body`, read the answer. The status, or -1.
+// send the POST with `body`, read the answer. The head must have come `timeoutMs` after the
+// request was sent: a server that trickles it byte by byte is given up then. `stopped` (when
+// given) is asked before each read; true gives the exchange up. The status, or -1.
 int StatisticsHttpPost(const std::string& host, int port, const std::string& path,
-                       const std::string& body, uint32_t timeoutMs);
+                       const std::string& body, uint32_t timeoutMs,
+                       const std::function<bool()>& stopped = {});
 
 }  // namespace orvex

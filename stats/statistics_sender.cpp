@@ -1,6 +1,7 @@
 // The statistics sender: the send queue, the sender threads and the delivery of one report.
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <deque>
 #include <mutex>
 #include <optional>
@@ -19,6 +20,9 @@ namespace {
 constexpr const char* kDefaultStatisticsHost = "localhost";
 constexpr int kDeliveryAttempts = 3;
 constexpr auto kSenderCycle = std::chrono::milliseconds(10);
+// How long a stop waits for a delivery in progress before the program goes on without it: a
+// report may be lost, the exit may not hang on a slow server.
+constexpr auto kStopGrace = std::chrono::seconds(2);
 
 struct SenderState {
     // The queue lock guards the send queue.
@@ -31,10 +35,14 @@ struct SenderState {
     int port = 80;
     std::atomic<uint32_t> timeoutMs{10000};
 
-    // Sender control; Start and Stop come from the user-interface thread only.
+    // Sender control; Start and Stop come from the user-interface thread only. A thread runs
+    // while `generation` is the one it was started in; a stop moves it on.
     bool started = false;
     std::vector<std::thread> threads;
-    std::atomic<int> running{0};
+    std::atomic<uint64_t> generation{0};
+    std::mutex aliveLock;
+    std::condition_variable aliveChanged;
+    int alive = 0;  // threads that have not ended yet; aliveLock
 };
 
 SenderState& sender() {
@@ -44,7 +52,7 @@ SenderState& sender() {
 
 // Delivers one report text: up to three attempts, stopping at the first 2xx answer. A report
 // whose attempts all fail is dropped.
-void Deliver(SenderState& s, const std::string& text) {
+void Deliver(SenderState& s, const std::string& text, uint64_t generation) {
     std::string path = "/statistics.do?" + text;
     std::string host;
     int port;
@@ -53,18 +61,23 @@ void Deliver(SenderState& s, const std::string& text) {
         host = s.host.value_or(kDefaultStatisticsHost);
         port = s.port;
     }
-    for (int attempt = 0; attempt < kDeliveryAttempts; ++attempt) {
-        int status = StatisticsHttpPost(host, port, path, std::string(), s.timeoutMs.load());
+    auto stopped = [&s, generation] { return s.generation.load() != generation; };
+    for (int attempt = 0; attempt < kDeliveryAttempts && !stopped(); ++attempt) {
+        int status =
+            StatisticsHttpPost(host, port, path, std::string(), s.timeoutMs.load(), stopped);
         if (status >= 200 && status <= 299) {
             return;
         }
     }
 }
 
-void SenderLoop(SenderState& s) {
+void SenderLoop(SenderState& s, uint64_t generation) {
     for (;;) {
         std::this_thread::sleep_for(kSenderCycle);
-        if (s.running.load() == 0) {
+        if (s.generation.load() != generation) {
+            std::lock_guard<std::mutex> lock(s.aliveLock);
+            --s.alive;
+            s.aliveChanged.notify_all();
             return;
         }
         std::optional<std::string> entry;
@@ -76,7 +89,7 @@ void SenderLoop(SenderState& s) {
             }
         }
         if (entry && !entry->empty()) {
-            Deliver(s, *entry);
+            Deliver(s, *entry, generation);
         }
     }
 }
@@ -107,9 +120,13 @@ int StartStatisticsSender(int threadCount) {
     if (threadCount <= 0) {
         return 0;
     }
-    s.running = threadCount;
+    const uint64_t generation = ++s.generation;
+    {
+        std::lock_guard<std::mutex> lock(s.aliveLock);
+        s.alive += threadCount;
+    }
     for (int i = 0; i < threadCount; ++i) {
-        s.threads.emplace_back(SenderLoop, std::ref(s));
+        s.threads.emplace_back(SenderLoop, std::ref(s), generation);
     }
     return 0;
 }
@@ -119,9 +136,20 @@ void StopStatisticsSender() {
     if (!s.started) {
         return;
     }
-    s.running = 0;
+    ++s.generation;
+    bool ended;
+    {
+        std::unique_lock<std::mutex> lock(s.aliveLock);
+        ended = s.aliveChanged.wait_for(lock, kStopGrace, [&s] { return s.alive == 0; });
+    }
     for (std::thread& thread : s.threads) {
-        thread.join();
+        // A thread still in a delivery ends by itself once its exchange gives up; the state it
+        // uses lives until the process ends.
+        if (ended) {
+            thread.join();
+        } else {
+            thread.detach();
+        }
     }
     s.threads.clear();
     std::lock_guard<std::mutex> lock(s.queueLock);
