@@ -328,14 +328,19 @@ TEST_F(BrowserWindowTest, EveryBridgeFunctionReachesTheRouterWithItsStringValues
     EXPECT_TRUE(shot.save(QStringLiteral(ORVEX_SCREENSHOT_DIR "browser_window.png")));
 }
 
-// A parent page with a child frame from another origin; each answers SetMsgToH5 through
-// ReturnChoose, naming its frame.
+// A parent page with a child frame of its own origin and one of another origin; each answers
+// SetMsgToH5 through ReturnChoose, naming its frame. The foreign child tells the parent whether
+// it sees a bridge function, after trying to slip a call through the relay.
 const char kParentPage[] = R"HTML(<!doctype html>
 <html><head><meta charset="utf-8"></head><body>
 <script>
 function SetMsgToH5(code, text) { ReturnChoose('main', code, text); }
+window.addEventListener('message', function (e) {
+  if (e.data && e.data.report) PauseRecord('foreign', e.data.report);
+});
 </script>
-<iframe id="child" src="%CHILD%"></iframe>
+<iframe id="child" src="/child"></iframe>
+<iframe id="foreign" src="%FOREIGN%"></iframe>
 </body></html>)HTML";
 
 const char kChildPage[] = R"HTML(<!doctype html>
@@ -346,17 +351,41 @@ queryOrvexInfo('2', 'from-subframe');
 PauseRecord(String(window.top === window), location.port);
 </script></body></html>)HTML";
 
-TEST_F(BrowserWindowTest, SubFrameCallsArriveAndPushesFromAPoolThreadRunInTheMainFrame) {
+const char kForeignPage[] = R"HTML(<!doctype html>
+<html><head><meta charset="utf-8"></head><body>
+<script>
+window.top.postMessage({mark: 'orvex-render-bridge', k: 'c', ctx: 'forged',
+                        name: 'IssuedConfigName', args: [['s', 'from elsewhere']]}, '*');
+window.top.postMessage({report: typeof queryOrvexInfo}, '*');
+</script></body></html>)HTML";
+
+// Only frames of the page's own origin get the bridge: a same-origin child's calls arrive like
+// the main frame's, another origin's frame sees no bridge function and its forged relay is
+// dropped with a debug line.
+TEST_F(BrowserWindowTest,
+       SubFrameCallsOfThePagesOriginArriveAndPushesFromAPoolThreadRunInTheMainFrame) {
     testing::PageServer other;  // another port: another origin
-    other.page("/child", kChildPage);
+    other.page("/foreign", kForeignPage);
+    server.page("/child", kChildPage);
     std::string parent = kParentPage;
-    server.page("/parent", ReplaceAll(parent, "%CHILD%", other.url("/child")));
+    server.page("/parent", ReplaceAll(parent, "%FOREIGN%", other.url("/foreign")));
+    std::string debug;
+    AttachDebugOutputReader([&debug](const char* text) { debug += text; });
     OpenBrowser(server.url("/parent"));
-    ASSERT_TRUE(waitForCall("PauseRecord"));
+    ASSERT_TRUE(waitForCall("PauseRecord", 2));
+    AttachDebugOutputReader(nullptr);
     EXPECT_EQ(callsOf("queryOrvexInfo"),
               (std::vector<std::vector<std::u16string>>{{u"2", u"from-subframe"}}));
-    EXPECT_EQ(callsOf("PauseRecord")[0],
-              (std::vector<std::u16string>{u"false", Utf8ToWide(std::to_string(other.port()))}));
+    std::vector<std::vector<std::u16string>> pauses = callsOf("PauseRecord");
+    std::sort(pauses.begin(), pauses.end());
+    EXPECT_EQ(pauses, (std::vector<std::vector<std::u16string>>{
+                          {u"false", Utf8ToWide(std::to_string(server.port()))},
+                          {u"foreign", u"undefined"}}));
+    EXPECT_TRUE(callsOf("IssuedConfigName").empty());
+    EXPECT_NE(debug.find("bridge call from another origin dropped: http://127.0.0.1:" +
+                         std::to_string(other.port()) + " IssuedConfigName\n"),
+              std::string::npos)
+        << debug;
     ASSERT_TRUE(waitForPosted(WM_H5_QUERY_INFO));
     EXPECT_EQ(postedOf(WM_H5_QUERY_INFO)[0].wParam, 2u);
     EXPECT_EQ(postedOf(WM_H5_QUERY_INFO)[0].text, "from-subframe");

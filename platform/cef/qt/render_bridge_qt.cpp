@@ -5,6 +5,7 @@
 #include <QJsonDocument>
 
 #include "platform/cef/qt/browser_qt.h"
+#include "platform/win32/debug_output.h"
 
 namespace orvex::cefqt {
 namespace {
@@ -19,7 +20,10 @@ QString webChannelLibrary() {
 
 // The script of every frame. Each document gets a context id; calls are queued until the top
 // frame's channel is open. Arguments travel with their type so the handler sees script values.
-// Sub-frames hand their messages to the top frame, whose listener forwards them.
+// Sub-frames of the top frame's origin hand their messages to the top frame, whose listener
+// forwards them. A frame of another origin (an advertisement, a hostile embed) gets no bridge
+// functions, and whatever it posts that looks like a relayed call is dropped and reported: it
+// must not reach the studio or send the program to cameras.
 const char kScript[] = R"JS(
 (function () {
   'use strict';
@@ -30,6 +34,11 @@ const char kScript[] = R"JS(
   var NAMES = %1;
   var MARK = 'orvex-render-bridge';
   var isTop = window.top === window;
+  if (!isTop) {
+    var sameOrigin = false;
+    try { sameOrigin = window.top.location.origin === location.origin; } catch (x) {}
+    if (!sameOrigin) return;
+  }
   var ctx = Math.random().toString(36).slice(2) + '.' + Date.now().toString(36);
   var queue = [];
   var bridge = null;
@@ -48,6 +57,7 @@ const char kScript[] = R"JS(
     if (m.k === 'c') bridge.invoke(m.ctx, m.name, m.args);
     else if (m.k === 'n') bridge.contextCreated(m.ctx, m.url, m.main);
     else if (m.k === 'r') bridge.contextReleased(m.ctx);
+    else if (m.k === 'x') bridge.foreignCall(m.origin, m.name);
   }
   function deliver(m) {
     if (bridge) send(m); else queue.push(m);
@@ -72,6 +82,10 @@ const char kScript[] = R"JS(
     var d = e.data;
     if (!d || d.mark !== MARK) return;
     e.stopImmediatePropagation();
+    if (e.origin !== location.origin) {
+      deliver({k: 'x', origin: String(e.origin), name: String(d.name)});
+      return;
+    }
     var fromSubFrame = false;
     try { fromSubFrame = e.source !== window && e.source.top === window; } catch (x) {}
     if (fromSubFrame) deliver({k: d.k, ctx: d.ctx, url: d.url, main: false, name: d.name,
@@ -195,6 +209,12 @@ void RenderBridge::contextReleased(const QString& contextId) {
         handler_->OnContextReleased(browser_, entry.frame, entry.context);
     }
     entry.context->Invalidate();
+}
+
+void RenderBridge::foreignCall(const QString& origin, const QString& name) {
+    OutputDebugStringA(("bridge call from another origin dropped: " + origin.toStdString() + " " +
+                        name.toStdString() + "\n")
+                           .c_str());
 }
 
 void RenderBridge::invoke(const QString& contextId, const QString& name,

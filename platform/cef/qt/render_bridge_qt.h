@@ -33,6 +33,9 @@ class RenderBridge : public QObject {
     Q_INVOKABLE void contextReleased(const QString& contextId);
     Q_INVOKABLE void invoke(const QString& contextId, const QString& name,
                             const QVariantList& arguments);
+    // A frame of another origin posted what looks like a relayed call: it is dropped, with a
+    // debug line.
+    Q_INVOKABLE void foreignCall(const QString& origin, const QString& name);
 
   private:
     void releaseAll();
