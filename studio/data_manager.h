@@ -18,7 +18,7 @@
 #include "studio/camera_record.h"
 #include "studio/device_config_cache.h"
 #include "support/deferred_release.h"
-#include "support/latest_job.h"
+#include "support/newest_job.h"
 
 namespace orvex {
 
@@ -166,7 +166,7 @@ class DataManager {
     HWND mainWindow_ = nullptr;
 
     DeferredRelease release_;  // frees the group handler's large documents
-    LatestJob cameraFetch_;    // the studio camera message's configuration fetch
+    NewestJob cameraFetch_;    // the studio camera message's configuration fetch
 };
 
 }  // namespace orvex

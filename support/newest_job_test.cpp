@@ -1,4 +1,4 @@
-#include "support/latest_job.h"
+#include "support/newest_job.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@ namespace orvex {
 namespace {
 
 // While a job runs, later posts never wait, and only the newest of them runs after it.
-TEST(LatestJob, AJobPostedWhileAnotherWaitsReplacesIt) {
-    LatestJob jobs;
+TEST(NewestJob, AJobPostedWhileAnotherWaitsReplacesIt) {
+    NewestJob jobs;
     std::promise<void> release;
     std::shared_future<void> gate = release.get_future().share();
     std::promise<void> started;

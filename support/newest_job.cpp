@@ -1,10 +1,10 @@
-#include "support/latest_job.h"
+#include "support/newest_job.h"
 
 #include <utility>
 
 namespace orvex {
 
-LatestJob::~LatestJob() {
+NewestJob::~NewestJob() {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         stopping_ = true;
@@ -16,24 +16,24 @@ LatestJob::~LatestJob() {
     }
 }
 
-void LatestJob::post(std::function<void()> job) {
+void NewestJob::post(std::function<void()> job) {
     std::function<void()> replaced;  // destroyed outside the lock
     {
         std::lock_guard<std::mutex> lock(mutex_);
         if (!thread_.joinable()) {
-            thread_ = std::thread(&LatestJob::run, this);
+            thread_ = std::thread(&NewestJob::run, this);
         }
         replaced = std::exchange(waiting_, std::move(job));
     }
     changed_.notify_all();
 }
 
-void LatestJob::wait() {
+void NewestJob::wait() {
     std::unique_lock<std::mutex> lock(mutex_);
     changed_.wait(lock, [this] { return !waiting_ && !busy_; });
 }
 
-void LatestJob::run() {
+void NewestJob::run() {
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
         changed_.wait(lock, [this] { return stopping_ || waiting_; });

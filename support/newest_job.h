@@ -1,4 +1,4 @@
-// LatestJob: runs jobs on one background thread, in order, keeping only the newest of those
+// NewestJob: runs jobs on one background thread, in order, keeping only the newest of those
 // still waiting, for work that only its latest request needs (warming a cache).
 #pragma once
 
@@ -12,13 +12,13 @@ namespace orvex {
 // One job runs at a time; a job posted while another waits replaces the waiting one, so a
 // caller never blocks and nothing piles up however fast jobs come. The thread starts with the
 // first post.
-class LatestJob {
+class NewestJob {
   public:
-    LatestJob() = default;
+    NewestJob() = default;
     // Drops the waiting job and joins the thread after the running one.
-    ~LatestJob();
-    LatestJob(const LatestJob&) = delete;
-    LatestJob& operator=(const LatestJob&) = delete;
+    ~NewestJob();
+    NewestJob(const NewestJob&) = delete;
+    NewestJob& operator=(const NewestJob&) = delete;
 
     // Queues `job`, replacing a job that has not started yet. Any thread except the job's own.
     void post(std::function<void()> job);
