@@ -174,8 +174,13 @@ TEST_F(CamerasRoleTest, AKilledLabLeavesWholeRecordsAndARestartServesThem) {
             }
             RPROV_Logout_Dev(handle);
         });
+        // The kill comes while sets are going on: after the first was accepted (a loaded
+        // machine may take longer than the random pause to log in), at a random moment.
+        for (int i = 0; i < 500 && accepted.load() == 0; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
         std::this_thread::sleep_for(
-            std::chrono::milliseconds(std::uniform_int_distribution(30, 120)(rng)));
+            std::chrono::milliseconds(std::uniform_int_distribution(0, 90)(rng)));
         ::kill(ready["pid"].asInt(), SIGKILL);
         writer.join();
         stop = true;
