@@ -24,6 +24,27 @@ bool Stopped(const std::atomic<bool>* stop) {
     return stop != nullptr && stop->load();
 }
 
+// The "cause" word of a failed device library call, from RPROV_GetLastError().
+const char* IssueCauseOf(int32_t libraryError) {
+    switch (libraryError) {
+        case RPROV_ERR_CONNECT:
+        case RPROV_ERR_CLOSED:
+            return "unreachable";
+        case RPROV_ERR_TIMEOUT:
+            return "timeout";
+        case RPROV_ERR_AUTH:
+            return "auth";
+        case RPROV_ERR_REFUSED:
+            return "refused";
+        case RPROV_ERR_WRONG_SERIAL:
+            return "serialMismatch";
+        case RPROV_ERR_UNSUPPORTED:
+            return "unsupported";
+        default:
+            return "camera";  // the camera refused the value or answered nonsense
+    }
+}
+
 // The bytes an accepted item changes in the camera's record: its whole block, except for the
 // motion item, whose picture block is sent only for its motion-detection sub-block.
 RecordBlock AcceptedRegion(int32_t code) {
@@ -140,26 +161,6 @@ Json::Value ItemEntry(const ItemOutcome& outcome, const DeviceConfig* reread,
 }
 
 }  // namespace
-
-const char* IssueCauseOf(int32_t libraryError) {
-    switch (libraryError) {
-        case RPROV_ERR_CONNECT:
-        case RPROV_ERR_CLOSED:
-            return "unreachable";
-        case RPROV_ERR_TIMEOUT:
-            return "timeout";
-        case RPROV_ERR_AUTH:
-            return "auth";
-        case RPROV_ERR_REFUSED:
-            return "refused";
-        case RPROV_ERR_WRONG_SERIAL:
-            return "serialMismatch";
-        case RPROV_ERR_UNSUPPORTED:
-            return "unsupported";
-        default:
-            return "camera";  // the camera refused the value or answered nonsense
-    }
-}
 
 CameraIssueResult IssueToCamera(DataManager& store, const CameraRecord& camera,
                                 const IssuedConfig& config, uint64_t freshSince,

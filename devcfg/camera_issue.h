@@ -32,8 +32,4 @@ CameraIssueResult IssueToCamera(DataManager& store, const CameraRecord& camera,
                                 const IssuedConfig& config, uint64_t freshSince,
                                 const std::atomic<bool>* stop = nullptr);
 
-// The "cause" word of a failed device library call, from RPROV_GetLastError(): "unreachable",
-// "auth", "refused", "timeout", "camera", "serialMismatch" or "unsupported". Any thread.
-const char* IssueCauseOf(int32_t libraryError);
-
 }  // namespace orvex

@@ -101,9 +101,7 @@ class DataManager {
     // issuedReadsSince); false when none was read. Any thread.
     bool cachedDeviceConfig(const std::string& key, DeviceConfig& config,
                             uint64_t* stamp = nullptr) const;
-    // How many of those records are held in the heap rather than in the cache's memory file, and
-    // that file's size. Any thread.
-    size_t deviceConfigsInMemory() const { return deviceConfigCache_.inMemoryCount(); }
+    // The size of the cache's memory file, where those records are held. Any thread.
     uint64_t deviceConfigFileBytes() const { return deviceConfigCache_.fileBytes(); }
     // The last Wi-Fi list read from any camera, its count limited to 20. Any thread.
     WifiScanList lastWifiList() const;
