@@ -2,6 +2,7 @@
 // sub-process), the studio's command line, statistics, the main window and the message loop.
 #include <string>
 
+#include "app/app_page_bridge.h"
 #include "app/command_line.h"
 #include "app/crash_dump.h"
 #include "app/orvex_browser.h"
@@ -16,6 +17,7 @@ int main(int argc, char** argv) {
     SetUnhandledExceptionFilter(orvex::OrvexCloudDump);
     orvex::SetCommandLineFromArgs(argc, argv);
 
+    orvex::InstallOrvexPageBridge();
     bool multiThreadedLoop = false;
     bool initialised = false;
     CefMainInit bootstrap(CefMainArgs(argc, argv), &multiThreadedLoop, &initialised);

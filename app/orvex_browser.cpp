@@ -6,6 +6,7 @@
 #include "platform/dvnetsdk/dvnetsdk.h"
 #include "platform/win32/debug_output.h"
 #include "support/text_conversion.h"
+#include "support/gui_thread.h"
 
 COrvexBrowser::COrvexBrowser(const std::string& pageAddress, orvex::StudioEndpoint studio)
     : orvex::OrvexBrowserCore(pageAddress, std::move(studio)) {}
@@ -28,6 +29,7 @@ void COrvexBrowser::OnFinalMessage(HWND hWnd) {
 }
 
 LRESULT COrvexBrowser::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
+    ORVEX_ASSERT_GUI_THREAD();
     LRESULT lRes = 0;
     bool bHandled = true;
     switch (uMsg) {
@@ -65,6 +67,7 @@ LRESULT COrvexBrowser::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT COrvexBrowser::OnCreate() {
+    ORVEX_ASSERT_GUI_THREAD();
     LONG style = GetWindowLongA(m_hWnd, GWL_STYLE);
     style &= ~static_cast<LONG>(WS_CAPTION);
     SetWindowLongA(m_hWnd, GWL_STYLE, style | static_cast<LONG>(WS_CLIPSIBLINGS | WS_CLIPCHILDREN));
@@ -99,6 +102,7 @@ LRESULT COrvexBrowser::OnNcHitTest(LPARAM lParam) {
 }
 
 void COrvexBrowser::Notify(DuiLib::TNotifyUI& msg) {
+    ORVEX_ASSERT_GUI_THREAD();
     if (msg.sType == DuiLib::DUI_MSGTYPE_WINDOWINIT) {
         OnWindowInit();
     } else if (msg.sType == DuiLib::DUI_MSGTYPE_CLICK && msg.pSender != nullptr &&
@@ -115,7 +119,8 @@ void COrvexBrowser::OnWindowInit() {
         m_pBrowser->LoadURL(pageAddress());
         m_pAnimLayout->Add(m_pBrowser);
         m_pAnimLayout->SelectItem(m_pAnimLayout->GetCount() - 1);
-        AttachBrowser(m_pBrowser);
+        m_scripts.control = m_pBrowser;
+        AttachBrowser(&m_scripts);
     }
     OutputDebugStringA("browser open : ");
     OutputDebugStringA(pageAddress().c_str());

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "app/control_script_runner.h"
 #include "app/dialog_builder_callback.h"
 #include "app/orvex_browser_core.h"
 #include "platform/duilib/label_ui.h"
@@ -15,20 +16,20 @@ namespace DuiLib {
 class CTabLayoutUI;
 }
 
-// Everything but start-up runs on the main thread; the pool's tasks run on its workers.
+// Everything but start-up runs on the GUI thread; the pool's tasks run on its workers.
 class COrvexBrowser : public DuiLib::CWindowWnd,
                       public DuiLib::INotifyUI,
                       public orvex::OrvexBrowserCore {
   public:
     // The pool starts here. `pageAddress` is the page the browser opens; the studio link goes
-    // to 127.0.0.1:5905 unless a test gives another endpoint. Main thread.
+    // to 127.0.0.1:5905 unless a test gives another endpoint. GUI thread.
     explicit COrvexBrowser(const std::string& pageAddress, orvex::StudioEndpoint studio = {});
     // Cleans the device network library up. The program never destroys its window.
     ~COrvexBrowser() override;
 
     void Notify(DuiLib::TNotifyUI& msg) override;
 
-    // The browser control showing the page, or null. Main thread.
+    // The browser control showing the page, or null. GUI thread.
     CCefCommonUI* browserControl() const { return m_pBrowser; }
 
   protected:
@@ -50,5 +51,6 @@ class COrvexBrowser : public DuiLib::CWindowWnd,
     CDialogBuilderCallbackEx m_builderCallback;
     DuiLib::CTabLayoutUI* m_pAnimLayout = nullptr;
     CCefCommonUI* m_pBrowser = nullptr;
+    ControlScriptRunner m_scripts;  // m_pBrowser as the core's script runner
     DuiLib::CLabelUI* m_pTitle = nullptr;
 };

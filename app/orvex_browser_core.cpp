@@ -4,6 +4,7 @@
 
 #include "app/bridge_router.h"
 #include "app/make_uuid.h"
+#include "app/operate_task_types.h"
 #include "app/page_answers.h"
 #include "app/push_to_h5.h"
 #include "app/wifi_answer.h"
@@ -13,6 +14,7 @@
 #include "studio/studio_message.h"
 #include "support/json_text.h"
 #include "support/text_conversion.h"
+#include "support/gui_thread.h"
 
 namespace orvex {
 namespace {
@@ -39,16 +41,19 @@ OrvexBrowserCore::OrvexBrowserCore(const std::string& pageAddress, StudioEndpoin
 OrvexBrowserCore::~OrvexBrowserCore() = default;
 
 void OrvexBrowserCore::SetUserInfo(const std::string& userId, const std::string& userName) {
+    ORVEX_ASSERT_GUI_THREAD();
     userId_ = userId;
     userName_ = userName;
 }
 
 void OrvexBrowserCore::SetHostInfo(const std::string& host, const std::string& domainIp) {
+    ORVEX_ASSERT_GUI_THREAD();
     host_ = host;
     domainIp_ = domainIp;
 }
 
 void OrvexBrowserCore::StartStudioLink(HWND hwnd) {
+    ORVEX_ASSERT_GUI_THREAD();
     if (studioLink_ == nullptr) {
         // The link lives as long as the process: its receive thread is never joined.
         studioLink_ =
@@ -61,6 +66,7 @@ void OrvexBrowserCore::StartStudioLink(HWND hwnd) {
 }
 
 void OrvexBrowserCore::AttachBrowser(ScriptRunner* runner) {
+    ORVEX_ASSERT_GUI_THREAD();
     runner_ = runner;
     uuid_ = MakeUuid();
     const char* suffix = statisticsSuffix_.c_str();
@@ -72,10 +78,12 @@ void OrvexBrowserCore::AttachBrowser(ScriptRunner* runner) {
 }
 
 void OrvexBrowserCore::DetachBrowser() {
+    ORVEX_ASSERT_GUI_THREAD();
     runner_ = nullptr;
 }
 
 bool OrvexBrowserCore::HandleProgramMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    ORVEX_ASSERT_GUI_THREAD();
     switch (message) {
         case WM_STUDIO_CONNECTED:
             if (studioLink_ != nullptr) {
@@ -252,6 +260,7 @@ void OrvexBrowserCore::ReportLoadResult(int r, int code, const std::string& erro
 }
 
 bool OrvexBrowserCore::BeginClose() {
+    ORVEX_ASSERT_GUI_THREAD();
     if (isClosing_.load()) {
         return false;
     }

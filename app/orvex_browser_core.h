@@ -7,7 +7,7 @@
 #include <string>
 
 #include "app/script_runner.h"
-#include "devcfg/issue_request_runner.h"
+#include "app/issue_request_runner.h"
 #include "platform/win32/win_types.h"
 #include "platform/win32/window_messages.h"
 #include "studio/studio_link_client.h"
@@ -22,11 +22,11 @@ inline constexpr const char* kBuiltInPageAddress =
 class OrvexBrowserCore : public ThreadPool {
   public:
     // Starts the four pool workers. `studio` is where the studio link connects (127.0.0.1:5905
-    // in the program; tests give another). Main thread.
+    // in the program; tests give another). GUI thread.
     explicit OrvexBrowserCore(const std::string& pageAddress, StudioEndpoint studio = {});
     ~OrvexBrowserCore() override;
 
-    // Main thread, before the window is created.
+    // GUI thread, before the window is created.
     void SetUserInfo(const std::string& userId, const std::string& userName);
     void SetHostInfo(const std::string& host, const std::string& domainIp);
 
@@ -37,28 +37,28 @@ class OrvexBrowserCore : public ThreadPool {
     bool isClosing() const { return isClosing_.load(); }
 
     // Window init: creates and starts the studio link bound to `hwnd` when there is none yet,
-    // and gives `hwnd` to the store. Main thread.
+    // and gives `hwnd` to the store. GUI thread.
     void StartStudioLink(HWND hwnd);
     // Window init, once the browser control exists: answers run through `runner` from now on,
-    // the uuid is made and the load report is opened. Main thread.
+    // the uuid is made and the load report is opened. GUI thread.
     void AttachBrowser(ScriptRunner* runner);
-    // The browser is going away: answers are dropped from now on. Main thread.
+    // The browser is going away: answers are dropped from now on. GUI thread.
     void DetachBrowser();
 
     // The program's own window messages (WM_STUDIO_CONNECTED .. WM_PAGE_LOAD_ERROR): handles
-    // one, frees its payload and returns true; false for any other message. Main thread.
+    // one, frees its payload and returns true; false for any other message. GUI thread.
     bool HandleProgramMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     // The first part of closing: false when closing has already begun; otherwise ends a running
     // issue early (after each camera's current item), stops the pool (waiting for running tasks;
     // queued ones are dropped) and marks the window closing.
-    // Main thread.
+    // GUI thread.
     bool BeginClose();
 
   protected:
-    // Puts the page's title (ANSI code page) into the window's title label. Main thread.
+    // Puts the page's title (ANSI code page) into the window's title label. GUI thread.
     virtual void SetTitleText(const std::string& ansiTitle) = 0;
-    // Closes the window (the "btn_close" click does the same). Main thread.
+    // Closes the window (the "btn_close" click does the same). GUI thread.
     virtual void CloseWindow() = 0;
 
     void HandleTask(OperateTask& task) override;

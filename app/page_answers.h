@@ -7,7 +7,7 @@
 
 namespace orvex {
 
-// Codes '1', '2', '4', '5': answered at once. Main thread.
+// Codes '1', '2', '4', '5': answered at once. GUI thread.
 void sendToH5GroupInfo(ScriptRunner* runner);
 void sendToH5GroupCamerasInfo(ScriptRunner* runner, const std::string& request);
 void sendToH5AllCamerasInfo(ScriptRunner* runner);

@@ -1,4 +1,5 @@
-// ScriptRunner: what runs a script in the page's main frame (the browser control supplies it).
+// ScriptRunner: what runs a script in the page's main frame; the application writes its answers
+// through it, and the window adapts the browser control to it.
 #pragma once
 
 #include <string>

@@ -15,6 +15,8 @@
 #include <cstdio>
 #include <memory>
 
+#include "app/app_page_bridge.h"
+#include "app/control_script_runner.h"
 #include "app/push_to_h5.h"
 #include "cef3/browser/cef_main_init.h"
 #include "cef3/control/cef_common.h"
@@ -128,7 +130,9 @@ void BM_BridgeRoundTrip(benchmark::State& state) {
                 if (message == WM_H5_QUERY_INFO) {
                     arrivals.push_back(clock.nsecsElapsed());
                     delete reinterpret_cast<std::string*>(lParam);
-                    PushToH5(control, 1, answer);
+                    ControlScriptRunner runner;
+                    runner.control = control;
+                    PushToH5(&runner, 1, answer);
                 } else if (message == WM_PAGE_LOAD_END) {
                     delete reinterpret_cast<PageLoadEnd*>(lParam);
                     loaded = true;
@@ -275,6 +279,7 @@ BENCHMARK(BM_WebChannelFloor)->Iterations(1)->UseManualTime()->Unit(benchmark::k
 }  // namespace orvex
 
 int main(int argc, char** argv) {
+    orvex::InstallOrvexPageBridge();  // the program's bridge, as main installs it
     bool multiThreadedLoop = false;
     bool initialised = false;
     CefMainInit bootstrap(CefMainArgs(argc, argv), &multiThreadedLoop, &initialised);

@@ -261,7 +261,7 @@ PassFigures Pass(size_t n, size_t k) {
     const std::string targets = TargetsText(n);
     DataManager& store = DataManager::instance();
     store.resetForTesting();
-    orvex::IssueWorker worker;
+    orvex::IssueWorker worker(orvex::DataManager::instance());
     worker.setConcurrency(k);
     ResetPeak();
     const double cpu0 = CpuSeconds();

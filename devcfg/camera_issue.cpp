@@ -81,7 +81,7 @@ struct ItemOutcome {
 // mismatch, or a failed read.
 enum class RecordState { kReady, kSerialMismatch, kReadFailed };
 
-RecordState ReadWorkRecord(DataManager& store, const CameraRecord& camera, int32_t handle,
+RecordState ReadWorkRecord(const IssueStore& store, const CameraRecord& camera, int32_t handle,
                            const LoginDeviceInfo& info, uint64_t freshSince, DeviceConfig& work) {
     const std::string reported = info.serialNumber();
     if (!reported.empty() && reported != camera.serial) {
@@ -162,7 +162,7 @@ Json::Value ItemEntry(const ItemOutcome& outcome, const DeviceConfig* reread,
 
 }  // namespace
 
-CameraIssueResult IssueToCamera(DataManager& store, const CameraRecord& camera,
+CameraIssueResult IssueToCamera(IssueStore& store, const CameraRecord& camera,
                                 const IssuedConfig& config, uint64_t freshSince,
                                 const std::atomic<bool>* stop) {
     int32_t handle = -1;
@@ -221,11 +221,8 @@ CameraIssueResult IssueToCamera(DataManager& store, const CameraRecord& camera,
     RPROV_Logout_Dev(handle);  // also after a failed login, with the handle still -1
 
     // The re-read refreshes the caches whatever happened, and tells what the camera kept.
-    std::string configText;
-    Json::Value discarded(Json::objectValue);
     auto reread = std::make_unique<DeviceConfig>();
-    const bool rereadOk =
-        !Stopped(stop) && store.getConfigInfoByDevSerial(camera, configText, discarded, &*reread);
+    const bool rereadOk = !Stopped(stop) && store.rereadCamera(camera, *reread);
 
     Json::Value syncInfo(Json::nullValue);
     for (const ItemOutcome& outcome : outcomes) {

@@ -7,9 +7,9 @@
 #include <atomic>
 #include <cstdint>
 
+#include "devcfg/camera_record.h"
+#include "devcfg/issue_store.h"
 #include "devcfg/issued_config.h"
-#include "studio/camera_record.h"
-#include "studio/data_manager.h"
 
 namespace orvex {
 
@@ -23,12 +23,12 @@ struct CameraIssueResult {
 // Logs in to `camera`, checks that it reports the target's serial, builds every block from a
 // record read from this camera after `freshSince` (the store's cached record when it is that
 // fresh, otherwise one read in this login), sends the items of `config`'s sections in order,
-// logs out and re-reads the camera through the store's fetch (so its caches hold what the camera
+// logs out and re-reads the camera through the store (so its caches hold what the camera
 // now reports). A camera whose record cannot be read, or whose serial is not the target's,
 // receives nothing. Once `stop` (when given) is set, no further item is sent (the rest fail with
 // the cause "cancelled") and the camera is not read again. Any thread; different cameras may be
 // issued at once.
-CameraIssueResult IssueToCamera(DataManager& store, const CameraRecord& camera,
+CameraIssueResult IssueToCamera(IssueStore& store, const CameraRecord& camera,
                                 const IssuedConfig& config, uint64_t freshSince,
                                 const std::atomic<bool>* stop = nullptr);
 

@@ -60,16 +60,16 @@ size_t IssueWorker::ConcurrencyFromEnvironment() {
                                                       : static_cast<size_t>(value);
 }
 
-IssueWorker::IssueWorker() : concurrency_(ConcurrencyFromEnvironment()) {
+IssueWorker::IssueWorker(IssueStore& store)
+    : store_(store), concurrency_(ConcurrencyFromEnvironment()) {
     RPROV_Init();
 }
 
 void IssueWorker::Run(const Progress& progress, const std::atomic<bool>* stop) {
-    DataManager& store = DataManager::instance();
     OutputDebugStringA("begin issued work. \n");
-    const std::vector<CameraRecord> cameras = store.issuedCameras();
-    const IssuedConfig config = store.issuedConfig();
-    const uint64_t freshSince = store.issuedReadsSince();
+    const std::vector<CameraRecord> cameras = store_.issuedCameras();
+    const IssuedConfig config = store_.issuedConfig();
+    const uint64_t freshSince = store_.issuedReadsSince();
 
     std::vector<Json::Value> entries(cameras.size());
     const std::vector<std::vector<size_t>> groups = GroupByKey(cameras);
@@ -80,7 +80,7 @@ void IssueWorker::Run(const Progress& progress, const std::atomic<bool>* stop) {
             if (stop != nullptr && stop->load()) {
                 return;  // closing: no camera starts
             }
-            CameraIssueResult issued = IssueToCamera(store, cameras[i], config, freshSince, stop);
+            CameraIssueResult issued = IssueToCamera(store_, cameras[i], config, freshSince, stop);
             entries[i] = std::move(issued.entry);
             std::lock_guard<std::mutex> guard(progressLock);
             ++done;

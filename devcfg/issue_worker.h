@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "studio/data_manager.h"
+#include "devcfg/issue_store.h"
 
 namespace orvex {
 
@@ -23,8 +23,8 @@ class IssueWorker {
     static size_t ConcurrencyFromEnvironment();
 
     // Initialises the device library (RPROV_Init; its result is not used) and takes the
-    // concurrency from the environment.
-    IssueWorker();
+    // concurrency from the environment. `store` outlives the worker.
+    explicit IssueWorker(IssueStore& store);
 
     // One pass over the store's issuedCameras with its issuedConfig: each camera is logged in
     // to, sent every section the mask holds as its items, logged out and re-read (see
@@ -44,6 +44,7 @@ class IssueWorker {
     std::string result;
 
   private:
+    IssueStore& store_;
     size_t concurrency_;
 };
 

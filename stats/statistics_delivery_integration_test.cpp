@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "stats/statistics.h"
-#include "studio/testing/loopback_peer.h"
+#include "platform/net/testing/loopback_peer.h"
 
 namespace orvex {
 namespace {

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "studio/host_connection.h"
+#include "platform/net/host_connection.h"
 
 namespace orvex {
 namespace {

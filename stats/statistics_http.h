@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "studio/socket_utils.h"
+#include "platform/net/socket_utils.h"
 
 namespace orvex {
 

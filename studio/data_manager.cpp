@@ -9,6 +9,7 @@
 #include "support/bounded_parallel.h"
 #include "support/json_text.h"
 #include "support/text_conversion.h"
+#include "support/gui_thread.h"
 
 namespace orvex {
 namespace {
@@ -33,6 +34,7 @@ DataManager& DataManager::instance() {
 }
 
 void DataManager::setMainWindow(HWND hwnd) {
+    ORVEX_ASSERT_GUI_THREAD();
     std::lock_guard<std::mutex> lock(stateLock_);
     mainWindow_ = hwnd;
 }
@@ -191,11 +193,13 @@ void DataManager::waitForCameraFetch() {
 }
 
 std::string DataManager::getGroupInfo() const {
+    ORVEX_ASSERT_GUI_THREAD();
     std::lock_guard<std::mutex> lock(stateLock_);
     return pageGroupInfo_;
 }
 
 std::string DataManager::getCurrentCameraInfo() const {
+    ORVEX_ASSERT_GUI_THREAD();
     std::lock_guard<std::mutex> lock(stateLock_);
     return lastCameraMessage_;
 }
@@ -206,6 +210,7 @@ CameraRecord DataManager::currentCamera() const {
 }
 
 std::string DataManager::getGroupCamerasInfo(const std::string& request) const {
+    ORVEX_ASSERT_GUI_THREAD();
     Json::Value root;
     if (!ParseJson(request, root)) {
         return {};
@@ -260,6 +265,7 @@ std::string DataManager::getGroupCamerasInfo(const std::string& request) const {
 }
 
 std::string DataManager::getAllCamerasInfo() const {
+    ORVEX_ASSERT_GUI_THREAD();
     GroupSnapshot snapshot = groups();
     Json::Value platform(Json::nullValue);
     Json::Value local(Json::nullValue);

@@ -12,17 +12,18 @@
 #include <string>
 #include <vector>
 
+#include "devcfg/issue_store.h"
 #include "devcfg/issued_config.h"
 #include "platform/rprov/rprov_records.h"
 #include "platform/win32/win_types.h"
-#include "studio/camera_record.h"
+#include "devcfg/camera_record.h"
 #include "studio/device_config_cache.h"
 #include "support/deferred_release.h"
 #include "support/newest_job.h"
 
 namespace orvex {
 
-class DataManager {
+class DataManager : public IssueStore {
   public:
     // The group list as readers see it: an immutable snapshot. Groups are shared between
     // snapshots, so taking one never copies cameras.
@@ -32,7 +33,7 @@ class DataManager {
     // The single store, created on first use and never destroyed. Any thread.
     static DataManager& instance();
 
-    // Main thread, once, at window set-up.
+    // GUI thread, once, at window set-up.
     void setMainWindow(HWND hwnd);
     HWND mainWindow() const;
 
@@ -50,7 +51,7 @@ class DataManager {
     // Returns when the studio camera message's fetch has ended. For tests; any thread.
     void waitForCameraFetch();
 
-    // The page's quick questions; main thread. An empty text means nothing to answer.
+    // The page's quick questions; GUI thread. An empty text means nothing to answer.
     std::string getGroupInfo() const;
     std::string getCurrentCameraInfo() const;
     std::string getGroupCamerasInfo(const std::string& request) const;
@@ -66,15 +67,15 @@ class DataManager {
     // at a time.
     void setIssuedObject(const std::string& request, size_t concurrency = 1,
                          const std::atomic<bool>* stop = nullptr);
-    std::vector<CameraRecord> issuedCameras() const;
+    std::vector<CameraRecord> issuedCameras() const override;
     // The read stamp at the start of the last setIssuedObject: a cached record whose stamp is
     // above it was read from its camera during the current issue request. Any thread.
-    uint64_t issuedReadsSince() const;
+    uint64_t issuedReadsSince() const override;
 
     // Reads the page's configuration into the issued configuration and its section mask; task
     // workers, one issue at a time. issuedConfig() returns a copy; any thread.
     void setIssuedConfig(const std::string& request);
-    IssuedConfig issuedConfig() const;
+    IssuedConfig issuedConfig() const override;
 
     // Rewrites the page group info after a confirmed password. Called with groupLock held
     // (by the password check); takes no group lock itself.
@@ -100,7 +101,9 @@ class DataManager {
     // The DeviceConfig last read from the camera under `key`, and the stamp of that read (see
     // issuedReadsSince); false when none was read. Any thread.
     bool cachedDeviceConfig(const std::string& key, DeviceConfig& config,
-                            uint64_t* stamp = nullptr) const;
+                            uint64_t* stamp = nullptr) const override;
+    // getConfigInfoByDevSerial with its texts discarded: the issuing worker's re-read.
+    bool rereadCamera(const CameraRecord& camera, DeviceConfig& readBack) override;
     // The size of the cache's memory file, where those records are held. Any thread.
     uint64_t deviceConfigFileBytes() const { return deviceConfigCache_.fileBytes(); }
     // The last Wi-Fi list read from any camera, its count limited to 20. Any thread.

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "platform/win32/win_types.h"
-#include "studio/socket_utils.h"
+#include "platform/net/socket_utils.h"
 #include "studio/studio_message.h"
 
 namespace orvex {
@@ -51,7 +51,7 @@ class StudioLinkClient {
     using MessageHandler = std::function<void(int32_t type, const std::string& text)>;
 
     // The program's client: 127.0.0.1:5905, default pauses, messages handed to
-    // DataManager::onStudioMessage. Main thread.
+    // DataManager::onStudioMessage. GUI thread.
     explicit StudioLinkClient(HWND mainWindow);
     // A client for another endpoint and handler (tests, the lab). Any thread.
     StudioLinkClient(HWND mainWindow, StudioEndpoint endpoint, MessageHandler handler,
@@ -64,7 +64,7 @@ class StudioLinkClient {
 
     // Starts the receive thread (detached). Once, on the thread that created the client.
     void start();
-    // Sends the 12-byte hello, whatever the connected flag says. Main thread (on
+    // Sends the 12-byte hello, whatever the connected flag says. GUI thread (on
     // WM_STUDIO_CONNECTED); safe beside the receive thread.
     void sendHello();
     // One send of the whole buffer when it is not empty and the last connection attempt

@@ -9,9 +9,9 @@ class CefMainInit : public CefBase {
   public:
     // `args` is the process's command line. A sub-process (a "type" switch) never returns from
     // here. In the browser process `initialised` reports CefInitialize's result and
-    // `multiThreadedLoop` the settings' multi_threaded_message_loop (always true). Main thread.
+    // `multiThreadedLoop` the settings' multi_threaded_message_loop (always true). GUI thread.
     CefMainInit(const CefMainArgs& args, bool* multiThreadedLoop, bool* initialised);
-    // Shuts the engine down (nothing happens when it already is). Main thread.
+    // Shuts the engine down (nothing happens when it already is). GUI thread.
     ~CefMainInit() override;
 
     // The settings the bootstrap gives the engine.

@@ -7,7 +7,7 @@
 class ClientAppBrowser : public ClientApp, public CefBrowserProcessHandler {
   public:
     // Appends, in this order: "no-proxy-server", "--disable-gpu", "--renderer-process-limit"=1.
-    // Main thread, during CefInitialize.
+    // GUI thread, during CefInitialize.
     void OnBeforeCommandLineProcessing(const CefString& processType,
                                        CefRefPtr<CefCommandLine> commandLine) override;
     CefRefPtr<CefBrowserProcessHandler> GetBrowserProcessHandler() override { return this; }

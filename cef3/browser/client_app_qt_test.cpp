@@ -2,6 +2,7 @@
 // process kinds, the browser switches, the fourteen bound functions, the command line.
 #include <gtest/gtest.h>
 
+#include "app/app_page_bridge.h"
 #include "app/bridge_router.h"
 #include "cef3/browser/client_app_browser.h"
 #include "cef3/browser/client_app_render.h"
@@ -47,6 +48,7 @@ TEST(ClientAppBrowserTest, AppendsTheThreeSwitchesInOrderForAnyProcessType) {
 // The forwarding of a call (V8Handler::Execute) is exercised in the real engine by the
 // windowed control's end-to-end test, which calls every function with every kind of argument.
 TEST(BindingTest, EveryContextGetsTheFourteenFunctionsSharingOneHandler) {
+    InstallOrvexPageBridge();  // as the program's main does before the bootstrap
     CefRefPtr<ClientAppRender> app = new ClientAppRender();
     CefRefPtr<CefV8Context> context = new CefV8Context(nullptr, nullptr);
     CefRefPtr<CefV8Value> global = context->GetGlobal();

@@ -1,5 +1,5 @@
-// CMainMessageLoopWin: the main thread's message loop, and the task runner that gets work done
-// on the main thread from any thread through a message-only window.
+// CMainMessageLoopWin: the GUI thread's message loop, and the task runner that gets work done
+// on the GUI thread from any thread through a message-only window.
 #pragma once
 
 #include <atomic>
@@ -13,10 +13,10 @@
 
 class CMainMessageLoopWin {
   public:
-    // Registers the task message and records the calling thread as the main thread. There is
-    // one instance at a time. Main thread.
+    // Registers the task message and records the calling thread as the GUI thread. There is
+    // one instance at a time. GUI thread.
     CMainMessageLoopWin();
-    // Drops the tasks still waiting. Main thread.
+    // Drops the tasks still waiting. GUI thread.
     ~CMainMessageLoopWin();
     CMainMessageLoopWin(const CMainMessageLoopWin&) = delete;
     CMainMessageLoopWin& operator=(const CMainMessageLoopWin&) = delete;
@@ -26,11 +26,11 @@ class CMainMessageLoopWin {
 
     // Creates the message window, posts the tasks that waited for it in order, and runs the
     // loop (every message is offered to the skin's translate step first) until the quit
-    // message; returns its code. Main thread.
+    // message; returns its code. GUI thread.
     int Run();
     // True on the thread that constructed the loop. Any thread.
     bool RunsTasksOnCurrentThread() const;
-    // Queues the task to run on the main thread after the tasks posted before it; before Run
+    // Queues the task to run on the GUI thread after the tasks posted before it; before Run
     // (or after it ended) the task waits. Any thread.
     void PostTask(CefRefPtr<CefTask> task);
     void PostClosure(std::function<void()> closure);

@@ -4,12 +4,14 @@
 #include "platform/duilib/paint_manager_ui.h"
 #include "platform/win32/qt/qt_window.h"
 #include "support/text_conversion.h"
+#include "support/gui_thread.h"
 
 CCefBaseUI::CCefBaseUI(DuiLib::CPaintManagerUI* manager, CefRefPtr<ClientHandlerBase> handler)
     : m_pPaintManager(manager),
       m_handler(handler ? handler : CefRefPtr<ClientHandlerBase>(new ClientHandlerBase(this))),
       m_url("about:blank"),
       m_hostWnd(manager != nullptr ? manager->GetPaintWindow() : nullptr) {
+    ORVEX_ASSERT_GUI_THREAD();
     if (m_handler->GetOwner() == nullptr) {
         m_handler->SetOwner(this);
     }
@@ -26,11 +28,13 @@ CCefBaseUI::~CCefBaseUI() {
 }
 
 void CCefBaseUI::SetVisible(bool bVisible) {
+    ORVEX_ASSERT_GUI_THREAD();
     ShowWindow(GetBrowserWindow(), bVisible ? SW_SHOWNORMAL : SW_HIDE);
     CControlUI::SetVisible(bVisible);
 }
 
 void CCefBaseUI::SetInternVisible(bool bVisible) {
+    ORVEX_ASSERT_GUI_THREAD();
     ShowWindow(GetBrowserWindow(), bVisible ? SW_SHOWNORMAL : SW_HIDE);
     CControlUI::SetInternVisible(bVisible);
 }
@@ -40,6 +44,7 @@ void CCefBaseUI::DoInit() {
 }
 
 void CCefBaseUI::SetAttribute(DuiLib::LPCTSTR pstrName, DuiLib::LPCTSTR pstrValue) {
+    ORVEX_ASSERT_GUI_THREAD();
     if (std::string(pstrName) == "homepage") {
         LoadURL(orvex::AnsiToUtf8(pstrValue));
         return;
@@ -48,6 +53,7 @@ void CCefBaseUI::SetAttribute(DuiLib::LPCTSTR pstrName, DuiLib::LPCTSTR pstrValu
 }
 
 void CCefBaseUI::DoPaint(HDC hDC, const RECT& rcPaint) {
+    ORVEX_ASSERT_GUI_THREAD();
     CefRefPtr<CefBrowser> browser = GetBrowser();
     if (IsVisible() && browser) {
         HWND window = browser->GetHost()->GetWindowHandle();
@@ -61,6 +67,7 @@ void CCefBaseUI::DoPaint(HDC hDC, const RECT& rcPaint) {
 }
 
 void CCefBaseUI::CloseBrowser(bool forceClose) {
+    ORVEX_ASSERT_GUI_THREAD();
     if (CefRefPtr<CefBrowser> browser = GetBrowser()) {
         browser->GetHost()->CloseBrowser(forceClose);
         m_browser.Set(nullptr);
@@ -82,6 +89,7 @@ HWND CCefBaseUI::GetBrowserWindow() const {
 }
 
 void CCefBaseUI::LoadURL(const std::string& url) {
+    ORVEX_ASSERT_GUI_THREAD();
     m_url = CefString(url);
     if (CefRefPtr<CefFrame> frame = GetMainFrame()) {
         frame->LoadURL(m_url);

@@ -9,7 +9,7 @@
 #include "platform/cef/cef_client.h"
 #include "platform/duilib/control_ui.h"
 
-// A browser reference that the main thread, the UI thread and script pushers share.
+// A browser reference that the GUI thread, the GUI thread and script pushers share.
 class BrowserSlot {
   public:
     void Set(CefRefPtr<CefBrowser> browser) {
@@ -35,7 +35,7 @@ class CCefBaseUI : public DuiLib::CControlUI, public DuiLib::IMessageFilterUI {
 
         CCefBaseUI* GetOwner() const { return m_pOwner; }
         // A client made before its control (with no owner) is bound to the control that takes
-        // it. Main thread.
+        // it. GUI thread.
         void SetOwner(CCefBaseUI* owner) { m_pOwner = owner; }
 
       protected:
@@ -45,23 +45,23 @@ class CCefBaseUI : public DuiLib::CControlUI, public DuiLib::IMessageFilterUI {
     };
 
     // Without a client, the control makes a ClientHandlerBase of its own. Registers the control
-    // as a message filter of the manager's window. Main thread.
+    // as a message filter of the manager's window. GUI thread.
     explicit CCefBaseUI(DuiLib::CPaintManagerUI* manager,
                         CefRefPtr<ClientHandlerBase> handler = nullptr);
-    // Unregisters the filter and closes the browser (not forced). Main thread.
+    // Unregisters the filter and closes the browser (not forced). GUI thread.
     ~CCefBaseUI() override;
 
     DuiLib::LPCTSTR GetClass() const override { return "CCefBaseUI"; }
-    // Shows or hides the browser's window at once, then the control. Main thread.
+    // Shows or hides the browser's window at once, then the control. GUI thread.
     void SetVisible(bool bVisible = true) override;
     void SetInternVisible(bool bVisible = true) override;
     // Creates the browser for the address (a child window at the control's rectangle).
     void DoInit() override;
-    // "homepage" loads its value; other attributes as any control. Main thread.
+    // "homepage" loads its value; other attributes as any control. GUI thread.
     void SetAttribute(DuiLib::LPCTSTR pstrName, DuiLib::LPCTSTR pstrValue) override;
     // Moves the browser's window onto the control's rectangle (and shows it), then paints.
     void DoPaint(HDC hDC, const RECT& rcPaint) override;
-    // Asks the browser to close and drops it; without a browser nothing happens. Main thread.
+    // Asks the browser to close and drops it; without a browser nothing happens. GUI thread.
     virtual void CloseBrowser(bool forceClose);
     // The base level takes no messages.
     LRESULT MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, bool& bHandled) override;
@@ -71,11 +71,11 @@ class CCefBaseUI : public DuiLib::CControlUI, public DuiLib::IMessageFilterUI {
     CefRefPtr<CefFrame> GetMainFrame() const;
     HWND GetBrowserWindow() const;
     HWND GetHostWindow() const { return m_hostWnd; }
-    // Keeps the address (UTF-8) and loads it when there is a browser. Main thread.
+    // Keeps the address (UTF-8) and loads it when there is a browser. GUI thread.
     void LoadURL(const std::string& url);
     CefString GetURL() const { return m_url; }
 
-    // Creates a browser into `destination` on the library's UI thread (posting the creation
+    // Creates a browser into `destination` on the library's GUI thread (posting the creation
     // there from any other thread), then repaints the parent around it. Windowless creation
     // gives no browser on this engine. Any thread.
     static void CreateBrowser(BrowserSlot* destination, CefRefPtr<CefClient> client, HWND parent,

@@ -3,10 +3,11 @@
 #include <atomic>
 #include <vector>
 
-#include "app/bridge_router.h"
+#include "cef3/browser/page_bridge.h"
 #include "platform/win32/debug_output.h"
 #include "platform/win32/message_target.h"
 #include "platform/win32/window_messages.h"
+#include "support/gui_thread.h"
 
 namespace {
 
@@ -21,6 +22,7 @@ bool isSeparator(const CefMenuModel& model, int index) {
 CCefCommonUI::CCefCommonUI(DuiLib::CPaintManagerUI* manager, CefRefPtr<ClientHandlerBase> handler)
     : CCefOsRender(manager, handler ? handler
                                     : CefRefPtr<ClientHandlerBase>(new ClientHandlerCommon(this))) {
+    ORVEX_ASSERT_GUI_THREAD();
     hostWindow.store(GetHostWindow());
 }
 
@@ -31,6 +33,7 @@ HWND CCefCommonUI::GetHostWindowHandle() {
 }
 
 LRESULT CCefCommonUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, bool& bHandled) {
+    ORVEX_ASSERT_GUI_THREAD();
     if (bHandled) {
         return 0;
     }
@@ -46,6 +49,7 @@ void CCefCommonUI::RunScript(const std::string& script) {
 bool CCefCommonUI::ClientHandlerCommon::OnProcessMessageReceived(
     CefRefPtr<CefBrowser> browser, CefProcessId sourceProcess,
     CefRefPtr<CefProcessMessage> message) {
+    ORVEX_ASSERT_GUI_THREAD();
     if (sourceProcess != PID_RENDERER) {
         return ClientHandlerRender::OnProcessMessageReceived(browser, sourceProcess, message);
     }
@@ -55,7 +59,9 @@ bool CCefCommonUI::ClientHandlerCommon::OnProcessMessageReceived(
     for (size_t i = 0; i < list->GetSize(); ++i) {
         arguments.push_back(list->GetString(i).ToString16());
     }
-    orvex::RouteBridgeCall(GetHostWindowHandle(), true, message->GetName().ToString(), arguments);
+    if (const auto& route = orvex::InstalledPageBridge().route) {
+        route(GetHostWindowHandle(), true, message->GetName().ToString(), arguments);
+    }
     return true;
 }
 
@@ -63,6 +69,7 @@ void CCefCommonUI::ClientHandlerCommon::OnBeforeContextMenu(CefRefPtr<CefBrowser
                                                             CefRefPtr<CefFrame>,
                                                             CefRefPtr<CefContextMenuParams> params,
                                                             CefRefPtr<CefMenuModel> model) {
+    ORVEX_ASSERT_GUI_THREAD();
     int flags = params->GetTypeFlags();
     if (flags & CM_TYPEFLAG_PAGE) {
         model->SetLabel(MENU_ID_STOPLOAD, CefString("停止加载"));
@@ -99,12 +106,14 @@ void CCefCommonUI::ClientHandlerCommon::OnBeforeContextMenu(CefRefPtr<CefBrowser
 
 void CCefCommonUI::ClientHandlerCommon::OnLoadStart(CefRefPtr<CefBrowser>,
                                                     CefRefPtr<CefFrame> frame) {
+    ORVEX_ASSERT_GUI_THREAD();
     // The start of a load is not reported; only its end or error is.
     static_cast<void>(frame->GetURL());
 }
 
 void CCefCommonUI::ClientHandlerCommon::OnLoadEnd(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame> frame,
                                                   int httpStatusCode) {
+    ORVEX_ASSERT_GUI_THREAD();
     auto* record = new orvex::PageLoadEnd;
     record->url = frame->GetURL().ToString();
     record->httpStatusCode = httpStatusCode;
@@ -117,6 +126,7 @@ void CCefCommonUI::ClientHandlerCommon::OnLoadEnd(CefRefPtr<CefBrowser>, CefRefP
 void CCefCommonUI::ClientHandlerCommon::OnLoadError(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame>,
                                                     ErrorCode errorCode, const CefString& errorText,
                                                     const CefString& failedUrl) {
+    ORVEX_ASSERT_GUI_THREAD();
     if (errorCode == ERR_ABORTED) {
         return;
     }
@@ -132,12 +142,14 @@ void CCefCommonUI::ClientHandlerCommon::OnLoadError(CefRefPtr<CefBrowser>, CefRe
 
 bool CCefCommonUI::ClientHandlerCommon::OnDragEnter(CefRefPtr<CefBrowser>, CefRefPtr<CefDragData>,
                                                     DragOperationsMask mask) {
+    ORVEX_ASSERT_GUI_THREAD();
     return (mask & DRAG_OPERATION_LINK) != 0;
 }
 
 bool CCefCommonUI::ClientHandlerCommon::OnPreKeyEvent(CefRefPtr<CefBrowser> browser,
                                                       const CefKeyEvent& event, CefEventHandle,
                                                       bool*) {
+    ORVEX_ASSERT_GUI_THREAD();
     OutputDebugStringA("ClientHandlerCommon::OnPreKeyEvent called.\n ");
     if (event.type == KEYEVENT_RAWKEYDOWN && event.windows_key_code == VK_F5) {
         browser->Reload();

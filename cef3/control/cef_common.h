@@ -3,10 +3,9 @@
 // host window and routes the page's bridge calls; the control runs answer scripts in the page.
 #pragma once
 
-#include "app/script_runner.h"
 #include "cef3/control/cef_osrender.h"
 
-class CCefCommonUI : public CCefOsRender, public orvex::ScriptRunner {
+class CCefCommonUI : public CCefOsRender {
   public:
     class ClientHandlerCommon : public ClientHandlerRender,
                                 public CefLifeSpanHandler,
@@ -23,27 +22,28 @@ class CCefCommonUI : public CCefOsRender, public orvex::ScriptRunner {
         CefRefPtr<CefLifeSpanHandler> GetLifeSpanHandler() override { return this; }
         CefRefPtr<CefLoadHandler> GetLoadHandler() override { return this; }
 
-        // The bridge router: a message from the render side is routed by name to the host
-        // window and consumed; any other source is left unhandled. TID_UI.
+        // The bridge router: a message from the render side goes to the installed page
+        // bridge's router (see page_bridge.h) and is consumed; any other source is left
+        // unhandled. GUI thread.
         bool OnProcessMessageReceived(CefRefPtr<CefBrowser> browser, CefProcessId sourceProcess,
                                       CefRefPtr<CefProcessMessage> message) override;
         // Relabels the page and editing items, removes print, view source, back, forward and
-        // redo, and prunes separators that lead, trail or repeat. TID_UI.
+        // redo, and prunes separators that lead, trail or repeat. GUI thread.
         void OnBeforeContextMenu(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
                                  CefRefPtr<CefContextMenuParams> params,
                                  CefRefPtr<CefMenuModel> model) override;
         void OnLoadStart(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame) override;
-        // Posts WM_PAGE_LOAD_END with a PageLoadEnd to the host window. TID_UI.
+        // Posts WM_PAGE_LOAD_END with a PageLoadEnd to the host window. GUI thread.
         void OnLoadEnd(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
                        int httpStatusCode) override;
-        // Posts WM_PAGE_LOAD_ERROR with a PageLoadError, except for aborted loads. TID_UI.
+        // Posts WM_PAGE_LOAD_ERROR with a PageLoadError, except for aborted loads. GUI thread.
         void OnLoadError(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
                          ErrorCode errorCode, const CefString& errorText,
                          const CefString& failedUrl) override;
-        // True (the drag is cancelled) when the drag allows linking. TID_UI.
+        // True (the drag is cancelled) when the drag allows linking. GUI thread.
         bool OnDragEnter(CefRefPtr<CefBrowser> browser, CefRefPtr<CefDragData> dragData,
                          DragOperationsMask mask) override;
-        // Reloads on F5 and lets every key reach the page. TID_UI.
+        // Reloads on F5 and lets every key reach the page. GUI thread.
         bool OnPreKeyEvent(CefRefPtr<CefBrowser> browser, const CefKeyEvent& event,
                            CefEventHandle osEvent, bool* isKeyboardShortcut) override;
 
@@ -51,16 +51,16 @@ class CCefCommonUI : public CCefOsRender, public orvex::ScriptRunner {
     };
 
     // Without a client, the control makes its ClientHandlerCommon. The manager's window becomes
-    // the process-wide host window. Main thread.
+    // the process-wide host window. GUI thread.
     explicit CCefCommonUI(DuiLib::CPaintManagerUI* manager,
                           CefRefPtr<ClientHandlerBase> handler = nullptr);
     ~CCefCommonUI() override;
 
-    // A message already handled is left alone; others go to the off-screen level. Main thread.
+    // A message already handled is left alone; others go to the off-screen level. GUI thread.
     LRESULT MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, bool& bHandled) override;
     // Runs the UTF-8 script in the page's main frame without waiting; dropped without a
     // browser. Safe to call from any thread.
-    void RunScript(const std::string& script) override;
+    void RunScript(const std::string& script);
 
     // The window hosting the most recently constructed control: load results are posted to it
     // and the bridge router posts to it and resizes it. Any thread.

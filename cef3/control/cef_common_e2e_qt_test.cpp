@@ -18,6 +18,7 @@
 #include <tuple>
 
 #include "app/bridge_router.h"
+#include "app/control_script_runner.h"
 #include "app/push_to_h5.h"
 #include "cef3/control/cef_common.h"
 #include "cef3/testing/event_wait.h"
@@ -394,10 +395,12 @@ TEST_F(BrowserWindowTest,
     // A tab-indented text with an apostrophe and backslashes, as a worker would push it.
     const std::string text = "{\n\t\"name\" : \"O'Brien \\\\ C:\\\\dir\",\n\t\"n\" : 1\n}";
     std::atomic<int> pushed{0};
+    ControlScriptRunner runner;
+    runner.control = control;
     std::thread worker([&] {
-        PushToH5(control, 7, text);
+        PushToH5(&runner, 7, text);
         for (int i = 0; i < 20; ++i) {
-            PushToH5(control, 8, std::to_string(i));
+            PushToH5(&runner, 8, std::to_string(i));
         }
         pushed = 1;
     });

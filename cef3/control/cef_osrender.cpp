@@ -9,6 +9,7 @@
 #include "platform/cef/cef_task.h"
 #include "platform/duilib/paint_manager_ui.h"
 #include "platform/win32/qt/qt_window.h"
+#include "support/gui_thread.h"
 
 namespace {
 
@@ -49,6 +50,7 @@ CefRefPtr<CefRenderHandler> CCefOsRender::ClientHandlerRender::GetRenderHandler(
 }
 
 bool CCefOsRender::ClientHandlerRender::GetViewRect(CefRefPtr<CefBrowser>, CefRect& rect) {
+    ORVEX_ASSERT_GUI_THREAD();
     if (m_pOwner == nullptr) {
         return false;
     }
@@ -63,6 +65,7 @@ bool CCefOsRender::ClientHandlerRender::GetViewRect(CefRefPtr<CefBrowser>, CefRe
 
 bool CCefOsRender::ClientHandlerRender::GetScreenPoint(CefRefPtr<CefBrowser>, int viewX, int viewY,
                                                        int& screenX, int& screenY) {
+    ORVEX_ASSERT_GUI_THREAD();
     POINT pt{viewX, viewY};
     ClientToScreen(hostWindow(), &pt);
     screenX = pt.x + (m_pOwner != nullptr ? m_pOwner->GetX() : 0);
@@ -120,6 +123,7 @@ void CCefOsRender::ClientHandlerRender::OnPaint(CefRefPtr<CefBrowser>, PaintElem
 void CCefOsRender::ClientHandlerRender::OnCursorChange(CefRefPtr<CefBrowser>,
                                                        CefCursorHandle cursor, CursorType,
                                                        const CefCursorInfo&) {
+    ORVEX_ASSERT_GUI_THREAD();
     SetClassLongA(hostWindow(), GCL_HCURSOR,
                   static_cast<LONG>(reinterpret_cast<uintptr_t>(cursor)));
 }
@@ -143,6 +147,7 @@ void CCefOsRender::ClientHandlerRender::Invalidate() {
 }
 
 void CCefOsRender::ClientHandlerRender::Paint(HDC hDC) {
+    ORVEX_ASSERT_GUI_THREAD();
     CMainMessageLoopWin* loop = CMainMessageLoopWin::GetMainMessageLoop();
     CefCheck(loop != nullptr && loop->RunsTasksOnCurrentThread(),
              "CMainMessageLoopWin::GetMainMessageLoop()->RunsTasksOnCurrentThread()");
@@ -182,6 +187,7 @@ CCefOsRender::CCefOsRender(DuiLib::CPaintManagerUI* manager, CefRefPtr<ClientHan
 CCefOsRender::~CCefOsRender() = default;
 
 void CCefOsRender::SetVisible(bool bVisible) {
+    ORVEX_ASSERT_GUI_THREAD();
     if (m_bOffscreen) {
         CControlUI::SetVisible(bVisible);
     } else {
@@ -190,6 +196,7 @@ void CCefOsRender::SetVisible(bool bVisible) {
 }
 
 void CCefOsRender::SetInternVisible(bool bVisible) {
+    ORVEX_ASSERT_GUI_THREAD();
     if (m_bOffscreen) {
         CControlUI::SetInternVisible(bVisible);
     } else {
@@ -203,6 +210,7 @@ void CCefOsRender::DoInit() {
 }
 
 void CCefOsRender::DoEvent(DuiLib::TEventUI& event) {
+    ORVEX_ASSERT_GUI_THREAD();
     if (event.Type == DuiLib::UIEVENT_MOUSEMOVE) {
         mouseMove(event.ptMouse, event.wParam, false);
     } else if (event.Type == DuiLib::UIEVENT_MOUSELEAVE) {
@@ -223,6 +231,7 @@ void CCefOsRender::SetAttribute(DuiLib::LPCTSTR pstrName, DuiLib::LPCTSTR pstrVa
 }
 
 void CCefOsRender::DoPaint(HDC hDC, const RECT& rcPaint) {
+    ORVEX_ASSERT_GUI_THREAD();
     CefRefPtr<CefBrowser> browser = GetBrowser();
     if (!browser || !m_bOffscreen) {
         CCefBaseUI::DoPaint(hDC, rcPaint);
@@ -241,6 +250,7 @@ void CCefOsRender::DoPaint(HDC hDC, const RECT& rcPaint) {
 }
 
 LRESULT CCefOsRender::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, bool& bHandled) {
+    ORVEX_ASSERT_GUI_THREAD();
     switch (uMsg) {
         case WM_LBUTTONDOWN:
         case WM_LBUTTONUP:

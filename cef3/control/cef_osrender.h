@@ -18,23 +18,23 @@ class CCefOsRender : public CCefBaseUI {
         explicit ClientHandlerRender(CCefOsRender* owner);
         ~ClientHandlerRender() override;
 
-        // Itself when the owner is off-screen and its host window lives, else null. TID_UI.
+        // Itself when the owner is off-screen and its host window lives, else null. GUI thread.
         CefRefPtr<CefRenderHandler> GetRenderHandler() override;
-        // (0, 0, control width, control height); false when either is 0. TID_UI.
+        // (0, 0, control width, control height); false when either is 0. GUI thread.
         bool GetViewRect(CefRefPtr<CefBrowser> browser, CefRect& rect) override;
         bool GetScreenPoint(CefRefPtr<CefBrowser> browser, int viewX, int viewY, int& screenX,
                             int& screenY) override;
         // Copies the frame into the store (only the dirty rectangles when the store fits) and
-        // asks the owner to repaint. TID_UI.
+        // asks the owner to repaint. GUI thread.
         void OnPaint(CefRefPtr<CefBrowser> browser, PaintElementType type,
                      const RectList& dirtyRects, const void* buffer, int width,
                      int height) override;
         void OnCursorChange(CefRefPtr<CefBrowser> browser, CefCursorHandle cursor, CursorType type,
                             const CefCursorInfo& customCursorInfo) override;
 
-        // Makes the owner repaint on the main thread. Any thread.
+        // Makes the owner repaint on the GUI thread. Any thread.
         void Invalidate();
-        // Draws the store at the owner's position. Main thread.
+        // Draws the store at the owner's position. GUI thread.
         void Paint(HDC hDC);
 
         // A copy of the store (null image without one); for diagnostics and tests. Any thread.

@@ -1,5 +1,5 @@
 // WaitFor: waits for a condition while the GUI thread's event loop keeps running at full speed
-// (the engine's UI thread is that loop: a wait that sleeps between checks slows every page).
+// (the engine's GUI thread is that loop: a wait that sleeps between checks slows every page).
 #pragma once
 
 #include <functional>

@@ -2,10 +2,12 @@
 // the engine's sub-processes and never runs tests there), then GoogleTest.
 #include <gtest/gtest.h>
 
+#include "app/app_page_bridge.h"
 #include "cef3/browser/cef_main_init.h"
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
+    orvex::InstallOrvexPageBridge();  // the program's bridge, as main installs it
     bool multiThreadedLoop = false;
     bool initialised = false;
     CefMainInit bootstrap(CefMainArgs(argc, argv), &multiThreadedLoop, &initialised);

@@ -36,7 +36,7 @@ struct CefSettings {
 
 class CefBrowserProcessHandler : public virtual CefBaseRefCounted {
   public:
-    // After initialisation, on TID_UI.
+    // After initialisation, on GUI thread.
     virtual void OnContextInitialized() {}
 };
 
@@ -62,28 +62,28 @@ class CefApp : public virtual CefBaseRefCounted {
 
 // In a sub-process (a --type= switch) runs the engine's process code and returns its exit code
 // (0 or more). In the browser process returns -1 after pointing the engine at this executable.
-// Main thread, first thing in main.
+// GUI thread, first thing in main.
 int CefExecuteProcess(const CefMainArgs& args, CefRefPtr<CefApp> application,
                       void* windowsSandboxInfo);
 
 // Starts the engine in the browser process: the application's command-line switches, the
 // settings (locale, sandbox; --no-sandbox when running as root) and the Qt application object.
-// False when it cannot start (no arguments, or called twice). Main thread.
+// False when it cannot start (no arguments, or called twice). GUI thread.
 bool CefInitialize(const CefMainArgs& args, const CefSettings& settings,
                    CefRefPtr<CefApp> application, void* windowsSandboxInfo);
 
-// Closes every browser and stops the engine; a second call does nothing. Main thread.
+// Closes every browser and stops the engine; a second call does nothing. GUI thread.
 void CefShutdown();
 
-// The engine's own message loop (runs until CefQuitMessageLoop). Main thread.
+// The engine's own message loop (runs until CefQuitMessageLoop). GUI thread.
 void CefRunMessageLoop();
 void CefQuitMessageLoop();
 
-// The application whose render-process handler binds every page context. Main thread, before
+// The application whose render-process handler binds every page context. GUI thread, before
 // browsers are created; null removes it.
 void CefSetRendererApplication(CefRefPtr<CefApp> application);
 
-// Whether CefInitialize succeeded and CefShutdown has not run. Main thread.
+// Whether CefInitialize succeeded and CefShutdown has not run. GUI thread.
 bool CefIsInitialized();
-// The engine's command line as CefInitialize passed it (switches only). Main thread.
+// The engine's command line as CefInitialize passed it (switches only). GUI thread.
 CefRefPtr<CefCommandLine> CefGetEngineCommandLine();

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include "support/gui_thread.h"
+
 // UTF-8 and UTF-16 convert through Qt (malformed UTF-8 becomes U+FFFD): scripts of several
 // kilobytes cross here on every push.
 CefString::CefString(const char* utf8)
@@ -21,7 +23,5 @@ void CefCheck(bool condition, const char* expression) {
     if (condition) {
         return;
     }
-    std::fprintf(stderr, "[FATAL] Check failed: %s. \n", expression);
-    std::fflush(stderr);
-    std::abort();
+    orvex::FailCheck(expression);
 }

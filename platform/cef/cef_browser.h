@@ -61,8 +61,8 @@ class CefFrame : public virtual CefBaseRefCounted {
 // The browser's host side: its window, its client, closing and (windowless) input.
 class CefBrowserHost : public virtual CefBaseRefCounted {
   public:
-    // Creates a browser on the UI thread and returns it, or null when it cannot be created
-    // (no parent window; windowless rendering is not available). TID_UI only.
+    // Creates a browser on the GUI thread and returns it, or null when it cannot be created
+    // (no parent window; windowless rendering is not available). GUI thread only.
     static CefRefPtr<CefBrowser> CreateBrowserSync(const CefWindowInfo& windowInfo,
                                                    CefRefPtr<CefClient> client,
                                                    const CefString& url,

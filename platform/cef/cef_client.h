@@ -11,7 +11,7 @@ class CefClient : public virtual CefBaseRefCounted {
     virtual CefRefPtr<CefLifeSpanHandler> GetLifeSpanHandler() { return nullptr; }
     virtual CefRefPtr<CefLoadHandler> GetLoadHandler() { return nullptr; }
     virtual CefRefPtr<CefRenderHandler> GetRenderHandler() { return nullptr; }
-    // A message from the other side; true when handled. TID_UI.
+    // A message from the other side; true when handled. GUI thread.
     virtual bool OnProcessMessageReceived(CefRefPtr<CefBrowser>, CefProcessId,
                                           CefRefPtr<CefProcessMessage>) {
         return false;

@@ -1,5 +1,5 @@
 // The browser client's handler interfaces (life span, load, keyboard, context menu, drag,
-// off-screen rendering) and the objects they receive. Every handler runs on TID_UI.
+// off-screen rendering) and the objects they receive. Every handler runs on GUI thread.
 #pragma once
 
 #include <vector>

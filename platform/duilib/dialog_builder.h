@@ -11,7 +11,7 @@ class CDialogBuilder {
   public:
     // `xml` is a file name under the resource path, or the layout text itself when it starts
     // with '<'. Returns the root control (owned by the caller until attached), or null when the
-    // layout cannot be read. Main thread.
+    // layout cannot be read. GUI thread.
     CControlUI* Create(LPCTSTR xml, LPCTSTR type = nullptr,
                        IDialogBuilderCallback* pCallback = nullptr,
                        CPaintManagerUI* pManager = nullptr, CControlUI* pParent = nullptr);

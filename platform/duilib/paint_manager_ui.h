@@ -12,7 +12,7 @@
 
 namespace DuiLib {
 
-// All operations run on the main thread.
+// All operations run on the GUI thread.
 class CPaintManagerUI {
   public:
     CPaintManagerUI();

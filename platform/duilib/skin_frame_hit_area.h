@@ -8,7 +8,7 @@
 namespace DuiLib {
 
 // `screenPoint` is the WM_NCHITTEST point. Returns HTTOPLEFT ... HTBOTTOMRIGHT, HTCAPTION or
-// HTCLIENT. Main thread.
+// HTCLIENT. GUI thread.
 LRESULT HitTestSkinFrame(const CPaintManagerUI& manager, HWND hwnd, POINT screenPoint);
 
 }  // namespace DuiLib

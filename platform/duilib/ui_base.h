@@ -74,7 +74,7 @@ struct TEventUI {
     LPARAM lParam = 0;
 };
 
-// Receives the notifications of a paint manager's controls. Main thread.
+// Receives the notifications of a paint manager's controls. GUI thread.
 class INotifyUI {
   public:
     virtual ~INotifyUI() = default;
@@ -82,7 +82,7 @@ class INotifyUI {
 };
 
 // Sees a window's messages before the skin handles them; setting `bHandled` takes the message
-// and the result is what the window procedure returns. Main thread.
+// and the result is what the window procedure returns. GUI thread.
 class IMessageFilterUI {
   public:
     virtual ~IMessageFilterUI() = default;

@@ -4,6 +4,7 @@
 
 #include "platform/win32/qt/win32_widget.h"
 #include "support/text_conversion.h"
+#include "support/gui_thread.h"
 
 namespace DuiLib {
 
@@ -20,6 +21,7 @@ CWindowWnd::~CWindowWnd() {
 
 HWND CWindowWnd::Create(HWND hwndParent, LPCTSTR pstrName, DWORD dwStyle, DWORD dwExStyle, int x,
                         int y, int cx, int cy, HMENU) {
+    ORVEX_ASSERT_GUI_THREAD();
     QWidget* parent = orvex::WidgetFromHandle(hwndParent);
     bool child = parent != nullptr && (dwStyle & WS_CHILD) != 0;
     Qt::WindowFlags flags = child ? Qt::Widget : (Qt::Window | Qt::FramelessWindowHint);
@@ -84,6 +86,7 @@ LRESULT CWindowWnd::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT CWindowWnd::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    ORVEX_ASSERT_GUI_THREAD();
     if (message == WM_NCDESTROY) {
         LRESULT result = HandleMessage(message, wParam, lParam);
         m_hWnd = nullptr;

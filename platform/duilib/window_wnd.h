@@ -7,7 +7,7 @@
 
 namespace DuiLib {
 
-// All operations run on the main thread.
+// All operations run on the GUI thread.
 class CWindowWnd : public orvex::WindowProcedure {
   public:
     CWindowWnd() = default;

@@ -4,9 +4,9 @@
 #include "platform/win32/win_types.h"
 
 // Initialises the library; TRUE on success. Calls nest: each one is paired with a cleanup.
-// Main thread.
+// GUI thread.
 BOOL NVSDK_Init();
-// Undoes one NVSDK_Init; extra calls are harmless. Main thread.
+// Undoes one NVSDK_Init; extra calls are harmless. GUI thread.
 void NVSDK_Cleanup();
 
 namespace orvex {

@@ -138,8 +138,8 @@ TEST_F(AgentTest, UnreachableAddressesFailWithinTheConnectLimit) {
     int32_t handle = -1;
     LoginDeviceInfo info;
     // A port nobody listens on: refused at once.
-    Socket probe = ListenTcp("127.0.0.1", 0);
-    const int32_t freePort = LocalPort(probe);
+    net::Socket probe = net::ListenTcp("127.0.0.1", 0);
+    const int32_t freePort = net::LocalPort(probe);
     probe.close();
     EXPECT_FALSE(RPROV_Login_Dev("127.0.0.1", freePort, kPassword, handle, info, false));
     EXPECT_FALSE(RPROV_Login_Dev("localhost", 8000, kPassword, handle, info, false));

@@ -9,10 +9,25 @@
 #include <string>
 #include <vector>
 
-#include "platform/rprov/rprov_socket.h"
+#include "platform/net/tcp_socket.h"
 #include "platform/rprov/rprov_wire.h"
 
 namespace orvex::rprov {
+
+// The device library's connections are the socket module's.
+using net::Clock;
+using net::IoResult;
+using net::kNoDeadline;
+using net::ReadySet;
+using net::Socket;
+using net::AcceptTcp;
+using net::ConnectTcp;
+using net::ListenTcp;
+using net::LocalPort;
+using net::RecvAtLeast;
+using net::RecvExact;
+using net::SendAll;
+using net::WaitReadable;
 
 // What one exchange brought back.
 struct Reply {

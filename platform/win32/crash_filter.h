@@ -17,7 +17,7 @@ constexpr LONG EXCEPTION_EXECUTE_HANDLER = 1;
 
 // Installs the filter for SIGSEGV, SIGBUS, SIGFPE, SIGILL and SIGABRT and returns the previous
 // one. The filter runs in the signal handler, so it may only do async-signal-safe work; after it
-// returns EXCEPTION_EXECUTE_HANDLER the signal's default action ends the process. Main thread,
+// returns EXCEPTION_EXECUTE_HANDLER the signal's default action ends the process. GUI thread,
 // at start-up.
 LPTOP_LEVEL_EXCEPTION_FILTER SetUnhandledExceptionFilter(LPTOP_LEVEL_EXCEPTION_FILTER filter);
 

@@ -16,7 +16,7 @@ namespace orvex {
 
 // Records the process's arguments as one command line, joined by spaces; an argument holding a
 // space or a tab, or an empty one, is wrapped in double quotes (how a Windows command line is
-// written). Main thread, once, before anything reads the command line.
+// written). GUI thread, once, before anything reads the command line.
 void SetCommandLineFromArgs(int argc, char** argv);
 
 }  // namespace orvex
@@ -29,7 +29,7 @@ const char* GetCommandLineA();
 // Async-signal-safe. Any thread.
 DWORD GetModuleFileNameA(void* module, char* buffer, DWORD size);
 
-// COM has nothing to set up on this platform: S_OK (0), and nothing to undo. Main thread.
+// COM has nothing to set up on this platform: S_OK (0), and nothing to undo. GUI thread.
 long CoInitialize(void* reserved);
 void CoUninitialize();
 

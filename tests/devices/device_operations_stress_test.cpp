@@ -8,11 +8,11 @@
 #include <thread>
 
 #include "devcfg/device_config_json.h"
-#include "devcfg/issue_request_runner.h"
+#include "app/issue_request_runner.h"
 #include "devcfg/issue_worker.h"
 #include "studio/data_manager.h"
 #include "support/json_text.h"
-#include "support/operate_task.h"
+#include "app/operate_task_types.h"
 #include "tests/devices/lab_cameras.h"
 
 namespace orvex {
@@ -179,7 +179,7 @@ TEST(DeviceOperationsStress, AConcurrentPassBesideStudioMessagesAndPageQueries) 
             store.getGroupCamerasInfo(R"({"groupId":"g-pass","camerasPageNum":2,"pageSize":10})");
         }
     });
-    IssueWorker worker;
+    IssueWorker worker(DataManager::instance());
     worker.setConcurrency(16);
     store.setIssuedObject(WriteJson(targets), worker.concurrency());
     store.setIssuedConfig(R"({"configItems":{"imageConfig":{"imageColor":{"brightnessLevel":12,

@@ -6,11 +6,12 @@
 #include <set>
 #include <thread>
 
-#include "devcfg/issue_request_runner.h"
+#include "app/issue_request_runner.h"
 #include "devcfg/issue_worker.h"
+#include "studio/data_manager.h"
 #include "platform/rprov/rprov_agent.h"
 #include "support/json_text.h"
-#include "support/operate_task.h"
+#include "app/operate_task_types.h"
 #include "support/text_conversion.h"
 #include "tests/devices/lab_cameras.h"
 
@@ -209,7 +210,7 @@ TEST_F(IssueSafetyTest, ASettingChangedSinceAnEarlierReadIsNotUndone) {
     // The defence item sends the whole picture block for its motion settings.
     store.setIssuedConfig(R"({"configItems":{"defenceConfig":{"motionDetectDefence":{
         "remindSwitch":false,"detectMode":0,"sensitivityLevel":1,"remindVoice":2}}}})");
-    IssueWorker worker;
+    IssueWorker worker(DataManager::instance());
     worker.Run();
     Json::Value result;
     ASSERT_TRUE(ParseJson(worker.result, result));

@@ -15,11 +15,11 @@
 #include "app/push_to_h5.h"
 #include "devcfg/config_items.h"
 #include "devcfg/device_config_json.h"
-#include "devcfg/issue_request_runner.h"
+#include "app/issue_request_runner.h"
 #include "studio/data_manager.h"
 #include "studio/testing/debug_log_recorder.h"
 #include "support/json_text.h"
-#include "support/operate_task.h"
+#include "app/operate_task_types.h"
 #include "support/text_conversion.h"
 #include "tests/devices/lab_cameras.h"
 
@@ -104,7 +104,7 @@ class IssueWorkerTest : public ::testing::Test {
 
     testing::ShortDeviceLimits limits;
     DataManager& store = DataManager::instance();
-    IssueWorker worker;
+    IssueWorker worker{DataManager::instance()};
 };
 
 // Issued alone (the picture block's two items together), each section leaves the camera holding

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "platform/rprov/rprov_agent.h"
-#include "platform/rprov/rprov_socket.h"
-#include "studio/camera_record.h"
+#include "platform/net/tcp_socket.h"
+#include "devcfg/camera_record.h"
 #include "support/json_text.h"
 #include "tools/lab/cameras_server.h"
 
@@ -112,8 +112,8 @@ class ShortDeviceLimits {
 
 // A port nothing listens on: connections to it are refused.
 inline int32_t RefusingPort() {
-    rprov::Socket probe = rprov::ListenTcp("127.0.0.1", 0);
-    return rprov::LocalPort(probe);  // closed when `probe` goes
+    net::Socket probe = net::ListenTcp("127.0.0.1", 0);
+    return net::LocalPort(probe);  // closed when `probe` goes
 }
 
 }  // namespace orvex::testing

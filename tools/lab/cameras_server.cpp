@@ -64,20 +64,20 @@ bool CameraFleet::start(std::vector<CameraSpec> specs, std::string& error) {
         }
         bySerial[s->camera->spec().serial] = s->camera.get();
         const std::string where = s->address + ":" + std::to_string(s->port);
-        Socket listener = ListenTcp(s->address, s->port, &error);
+        net::Socket listener = net::ListenTcp(s->address, s->port, &error);
         if (!listener.valid()) {
             error =
                 "camera " + s->camera->spec().serial + " cannot listen on " + where + ": " + error;
             return false;
         }
-        s->port = LocalPort(listener);
+        s->port = net::LocalPort(listener);
         // An absent camera keeps its port number but nothing answers there.
         if (!absent) {
             s->listener = std::move(listener);
         }
         served.push_back(std::move(s));
     }
-    listening_ = std::make_unique<ReadySet>();
+    listening_ = std::make_unique<net::ReadySet>();
     if (!listening_->valid()) {
         error = std::string("no ready set: ") + std::strerror(errno);
         return false;
@@ -163,7 +163,7 @@ void CameraFleet::updateListeners() {
             listening_->remove(s->listener);
             s->listener.close();
         } else if (!absent && !s->listener.valid()) {
-            s->listener = ListenTcp(s->address, s->port);
+            s->listener = net::ListenTcp(s->address, s->port);
             if (s->listener.valid() && !listening_->add(s->listener, s.get())) {
                 s->listener.close();  // a listener nobody accepts on would only hang clients
             }
@@ -187,7 +187,7 @@ void CameraFleet::acceptLoop() {
         // Short waits: a stop or a listener change is noticed within 50 ms.
         for (void* ready : listening_->wait(50ms)) {
             Served& owner = *static_cast<Served*>(ready);
-            Socket accepted = AcceptTcp(owner.listener, 0ms);
+            net::Socket accepted = net::AcceptTcp(owner.listener, 0ms);
             if (!accepted.valid()) {
                 continue;
             }
@@ -238,15 +238,15 @@ bool CameraFleet::pause(int32_t ms) {
 }
 
 void CameraFleet::serve(Connection& connection) {
-    const Socket& socket = connection.socket;
+    const net::Socket& socket = connection.socket;
     CameraSession session;
     std::vector<uint8_t> body;
     while (!stopping_) {
         // The header and what came with it in one read; the rest of a large body after it.
         uint8_t first[4096];
         size_t got = 0;
-        if (RecvAtLeast(socket, first, sizeof first, kHeaderSize, got, kNoDeadline) !=
-            IoResult::kOk) {
+        if (net::RecvAtLeast(socket, first, sizeof first, kHeaderSize, got, net::kNoDeadline) !=
+            net::IoResult::kOk) {
             break;
         }
         std::optional<FrameHeader> header = DecodeHeader(first, nullptr);
@@ -256,8 +256,8 @@ void CameraFleet::serve(Connection& connection) {
         }
         body.resize(header->bodyLength);
         std::copy(first + kHeaderSize, first + got, body.begin());
-        if (RecvExact(socket, body.data() + came, body.size() - came, kNoDeadline) !=
-            IoResult::kOk) {
+        if (net::RecvExact(socket, body.data() + came, body.size() - came, net::kNoDeadline) !=
+            net::IoResult::kOk) {
             break;
         }
         CameraOutcome outcome = connection.camera->handle(session, *header, body);
@@ -271,8 +271,8 @@ void CameraFleet::serve(Connection& connection) {
             break;
         }
         // A client that stops reading does not hold the camera forever.
-        if (SendAll(socket, outcome.frame.data(), outcome.frame.size(), Clock::now() + 10s) !=
-            IoResult::kOk) {
+        if (net::SendAll(socket, outcome.frame.data(), outcome.frame.size(), net::Clock::now() + 10s) !=
+            net::IoResult::kOk) {
             break;
         }
     }

@@ -13,7 +13,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/rprov/rprov_socket.h"
+#include "platform/net/tcp_socket.h"
 #include "tools/lab/cameras_device.h"
 #include "tools/lab/cameras_store.h"
 
@@ -55,11 +55,11 @@ class CameraFleet {
         std::unique_ptr<LabCamera> camera;
         std::string address;
         int32_t port = 0;
-        rprov::Socket listener;  // touched only by the acceptor thread once started
+        net::Socket listener;  // touched only by the acceptor thread once started
     };
     struct Connection {
         LabCamera* camera = nullptr;
-        rprov::Socket socket;
+        net::Socket socket;
         std::thread thread;
         std::atomic<bool> done{false};
     };
@@ -77,7 +77,7 @@ class CameraFleet {
     std::unordered_map<std::string, LabCamera*> bySerial_;
     // The listeners that are open, so that a wake-up costs the connections that came rather
     // than a look at every camera's listener (10,000 of them took milliseconds each time).
-    std::unique_ptr<rprov::ReadySet> listening_;
+    std::unique_ptr<net::ReadySet> listening_;
     std::thread acceptor_;
     std::atomic<bool> stopping_{false};
     std::atomic<bool> listenersChanged_{false};

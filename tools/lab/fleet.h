@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "studio/camera_record.h"
+#include "devcfg/camera_record.h"
 
 namespace orvex::lab {
 

@@ -1,8 +1,6 @@
 // orvex-lab studio: plays the studio. Listens for the program's link, sends the group message
 // of a fleet, a current camera, a quit or any frame on command, and records every message the
 // program sends as a JSON line.
-#include <sys/socket.h>
-
 #include <atomic>
 #include <cctype>
 #include <memory>
@@ -12,10 +10,12 @@
 #include <thread>
 #include <vector>
 
-#include "studio/socket_utils.h"
+#include <sys/socket.h>
+
+#include "platform/net/socket_utils.h"
+#include "platform/net/tcp_socket.h"
 #include "studio/studio_link_client.h"
 #include "studio/studio_message.h"
-#include "studio/testing/loopback_peer.h"
 #include "support/json_text.h"
 #include "tools/lab/fleet.h"
 #include "tools/lab/lab_events.h"
@@ -31,7 +31,7 @@ using namespace std::chrono_literals;
 // One connection of the program: a reader thread records what arrives; commands send on it.
 struct StudioConnection {
     int id = 0;
-    testing::LoopbackConnection socket;
+    net::Socket socket;
     std::mutex sendLock;
     std::atomic<bool> open{true};
     std::atomic<bool> closedByLab{false};
@@ -87,7 +87,7 @@ class StudioRole {
           sendOnHello_(sendOnHello) {}
 
     int run(const std::string& host, uint16_t port) {
-        testing::LoopbackListener listener(port, host.c_str());
+        net::Socket listener = net::ListenTcp(host, port);
         if (!listener.valid()) {
             EmitError("cannot listen on " + host + ":" + std::to_string(port));
             return 1;
@@ -96,13 +96,13 @@ class StudioRole {
         listening["event"] = "listening";
         listening["role"] = "studio";
         listening["host"] = host;
-        listening["port"] = listener.port();
+        listening["port"] = net::LocalPort(listener);
         EmitEvent(listening);
 
         StartCommandReader([this](const std::string& line) { command(line); }, false);
         std::thread acceptor([&] {
             while (!stop_) {
-                testing::LoopbackConnection socket = listener.accept(200ms);
+                net::Socket socket = net::AcceptTcp(listener, 200ms);
                 if (socket.valid()) {
                     adopt(std::move(socket));
                 }
@@ -123,8 +123,10 @@ class StudioRole {
     }
 
   private:
-    void adopt(testing::LoopbackConnection socket) {
-        SetSocketTimeout(socket.fd(), SO_RCVTIMEO, 200);  // the reader looks at stop_ this often
+    void adopt(net::Socket socket) {
+        // Blocking with a receive time-out: the reader looks at stop_ this often.
+        SetSocketBlockMode(socket.fd(), 0);
+        SetSocketTimeout(socket.fd(), SO_RCVTIMEO, 200);
         auto connection = std::make_shared<StudioConnection>();
         connection->socket = std::move(socket);
         {
@@ -203,7 +205,9 @@ class StudioRole {
         bool sent;
         {
             std::lock_guard<std::mutex> lock(connection.sendLock);
-            sent = connection.socket.valid() && connection.socket.send(bytes);
+            sent = connection.socket.valid() &&
+                   net::SendAll(connection.socket, bytes.data(), bytes.size(), net::kNoDeadline) ==
+                       net::IoResult::kOk;
         }
         if (!sent) {
             EmitError("the connection is gone", what);
@@ -298,7 +302,7 @@ class StudioRole {
             std::lock_guard<std::mutex> lock(connection->sendLock);
             connection->open = false;
             connection->closedByLab = true;
-            ::shutdown(connection->socket.fd(), SHUT_RDWR);  // the reader reports the end
+            connection->socket.shutdownBoth();  // the reader reports the end
         }
     }
 

@@ -21,7 +21,7 @@
 
 #include "devcfg/config_range_json.h"
 #include "devcfg/device_config_json.h"
-#include "studio/testing/loopback_peer.h"
+#include "platform/net/tcp_socket.h"
 #include "support/json_text.h"
 #include "tools/lab/cameras_events.h"
 #include "tools/lab/cameras_model.h"
@@ -250,8 +250,10 @@ std::optional<uint16_t> PortOption(const LabOptions& options, const std::string&
         return std::nullopt;
     }
     if (*port == 0) {
-        testing::UnusedPort unused;  // released before the role binds it
-        return unused.port();
+        // A port free now, released before the role binds it.
+        net::Socket unused = net::ListenTcp("127.0.0.1", 0);
+        const int32_t free = unused.valid() ? net::LocalPort(unused) : 0;
+        return free > 0 ? std::optional<uint16_t>(static_cast<uint16_t>(free)) : std::nullopt;
     }
     return static_cast<uint16_t>(*port);
 }

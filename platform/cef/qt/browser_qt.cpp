@@ -18,6 +18,7 @@
 #include "platform/cef/qt/render_bridge_qt.h"
 #include "platform/win32/qt/key_codes.h"
 #include "platform/win32/qt/qt_window.h"
+#include "support/gui_thread.h"
 
 namespace orvex::cefqt {
 namespace {
@@ -186,6 +187,7 @@ void QtBrowser::CloseBrowser(bool forceClose) {
 }
 
 void QtBrowser::CloseNow() {
+    ORVEX_ASSERT_GUI_THREAD();
     if (closed_) {
         return;
     }
@@ -221,11 +223,13 @@ void QtBrowser::finishClose() {
 }
 
 void QtBrowser::OnUrlChanged(const QString& url) {
+    ORVEX_ASSERT_GUI_THREAD();
     std::lock_guard<std::mutex> lock(handle_->mutex);
     handle_->url = url.toStdU16String();
 }
 
 void QtBrowser::OnLoadingChanged(const QWebEngineLoadingInfo& info) {
+    ORVEX_ASSERT_GUI_THREAD();
     {
         std::lock_guard<std::mutex> lock(handle_->mutex);
         handle_->loading = info.status() == QWebEngineLoadingInfo::LoadStartedStatus;
@@ -261,6 +265,7 @@ void QtBrowser::OnLoadingChanged(const QWebEngineLoadingInfo& info) {
 }
 
 bool QtBrowser::OnPreKey(QKeyEvent* event) {
+    ORVEX_ASSERT_GUI_THREAD();
     CefRefPtr<CefKeyboardHandler> handler = client_ ? client_->GetKeyboardHandler() : nullptr;
     if (!handler) {
         return false;
@@ -290,6 +295,7 @@ bool QtBrowser::OnPreKey(QKeyEvent* event) {
 }
 
 bool QtBrowser::OnDragEnter(QDragEnterEvent* event) {
+    ORVEX_ASSERT_GUI_THREAD();
     CefRefPtr<CefDragHandler> handler = client_ ? client_->GetDragHandler() : nullptr;
     if (!handler) {
         return false;
@@ -326,6 +332,7 @@ bool QtBrowser::OnDragEnter(QDragEnterEvent* event) {
 }
 
 void QtBrowser::OnContextMenu(QContextMenuEvent* event) {
+    ORVEX_ASSERT_GUI_THREAD();
     BrowserView* view = handle_->view;
     QWebEngineContextMenuRequest* request =
         view != nullptr ? view->lastContextMenuRequest() : nullptr;
@@ -372,7 +379,7 @@ void QtFrame::ExecuteJavaScript(const CefString& code, const CefString&, int) {
             handle->view->page()->runJavaScript(script, QWebEngineScript::MainWorld);
         }
     };
-    // As the library does: sent at once on the UI thread, posted there from other threads.
+    // As the library does: sent at once on the GUI thread, posted there from other threads.
     if (OnUiThread()) {
         run();
     } else {

@@ -31,7 +31,7 @@ struct PageHandle {
 
 class QtBrowser : public CefBrowser, public CefBrowserHost {
   public:
-    // Creates the view as a child of `parent` at `rect` and starts loading `url`. TID_UI.
+    // Creates the view as a child of `parent` at `rect` and starts loading `url`. GUI thread.
     static CefRefPtr<QtBrowser> Create(QWidget* parent, const QRect& rect,
                                        CefRefPtr<CefClient> client, const CefString& url);
 

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "support/gui_thread.h"
 #include "platform/cef/cef_app.h"
 #include "platform/cef/cef_client.h"
 #include "platform/cef/cef_task.h"
@@ -105,6 +106,7 @@ bool CefInitialize(const CefMainArgs& args, const CefSettings& settings,
         state.argc = args.argc;
         state.ownedApplication = new QApplication(state.argc, args.argv);
     }
+    orvex::MarkGuiThread();  // the application object's thread runs every window and callback
     state.uiObject = new QObject();
     orvex::cefqt::SetUiReceiver(state.uiObject);
 

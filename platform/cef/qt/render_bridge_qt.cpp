@@ -6,6 +6,7 @@
 
 #include "platform/cef/qt/browser_qt.h"
 #include "platform/win32/debug_output.h"
+#include "support/gui_thread.h"
 
 namespace orvex::cefqt {
 namespace {
@@ -186,6 +187,7 @@ void RenderBridge::Detach() {
 }
 
 void RenderBridge::contextCreated(const QString& contextId, const QString& url, bool isMain) {
+    ORVEX_ASSERT_GUI_THREAD();
     if (browser_ == nullptr || !handler_ || contexts_.count(contextId) != 0) {
         return;
     }
@@ -199,6 +201,7 @@ void RenderBridge::contextCreated(const QString& contextId, const QString& url, 
 }
 
 void RenderBridge::contextReleased(const QString& contextId) {
+    ORVEX_ASSERT_GUI_THREAD();
     auto it = contexts_.find(contextId);
     if (it == contexts_.end()) {
         return;
@@ -212,6 +215,7 @@ void RenderBridge::contextReleased(const QString& contextId) {
 }
 
 void RenderBridge::foreignCall(const QString& origin, const QString& name) {
+    ORVEX_ASSERT_GUI_THREAD();
     OutputDebugStringA(("bridge call from another origin dropped: " + origin.toStdString() + " " +
                         name.toStdString() + "\n")
                            .c_str());
@@ -219,6 +223,7 @@ void RenderBridge::foreignCall(const QString& origin, const QString& name) {
 
 void RenderBridge::invoke(const QString& contextId, const QString& name,
                           const QVariantList& arguments) {
+    ORVEX_ASSERT_GUI_THREAD();
     auto it = contexts_.find(contextId);
     if (browser_ == nullptr || it == contexts_.end()) {
         return;

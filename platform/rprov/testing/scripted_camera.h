@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "platform/rprov/rprov_auth.h"
-#include "platform/rprov/rprov_socket.h"
+#include "platform/net/tcp_socket.h"
 #include "platform/rprov/rprov_wire.h"
 
 namespace orvex::rprov::testing {
@@ -69,8 +69,8 @@ class ScriptedCamera {
     }
 
     explicit ScriptedCamera(Script script) : script_(std::move(script)) {
-        listener_ = ListenTcp("127.0.0.1", 0);
-        port_ = LocalPort(listener_);
+        listener_ = net::ListenTcp("127.0.0.1", 0);
+        port_ = net::LocalPort(listener_);
         acceptor_ = std::thread([this] { acceptLoop(); });
     }
     ~ScriptedCamera() {
@@ -78,7 +78,7 @@ class ScriptedCamera {
         acceptor_.join();
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            for (Socket* s : open_) {
+            for (net::Socket* s : open_) {
                 s->shutdownBoth();
             }
         }
@@ -100,7 +100,7 @@ class ScriptedCamera {
   private:
     void acceptLoop() {
         while (!stopping_) {
-            Socket s = AcceptTcp(listener_, std::chrono::milliseconds(20));
+            net::Socket s = net::AcceptTcp(listener_, std::chrono::milliseconds(20));
             if (!s.valid()) {
                 continue;
             }
@@ -110,7 +110,7 @@ class ScriptedCamera {
         }
     }
 
-    void serve(Socket& socket) {
+    void serve(net::Socket& socket) {
         {
             std::lock_guard<std::mutex> lock(mutex_);
             open_.push_back(&socket);
@@ -118,7 +118,7 @@ class ScriptedCamera {
         Connection c;
         for (;;) {
             uint8_t head[kHeaderSize];
-            if (RecvExact(socket, head, sizeof head, kNoDeadline) != IoResult::kOk) {
+            if (net::RecvExact(socket, head, sizeof head, net::kNoDeadline) != net::IoResult::kOk) {
                 break;
             }
             std::optional<FrameHeader> h = DecodeHeader(head, nullptr);
@@ -126,7 +126,7 @@ class ScriptedCamera {
                 break;
             }
             std::vector<uint8_t> body(h->bodyLength);
-            if (RecvExact(socket, body.data(), body.size(), kNoDeadline) != IoResult::kOk) {
+            if (net::RecvExact(socket, body.data(), body.size(), net::kNoDeadline) != net::IoResult::kOk) {
                 break;
             }
             {
@@ -136,7 +136,7 @@ class ScriptedCamera {
             }
             Action a = script_(c, *h, body);
             if (!a.silent && !a.bytes.empty() &&
-                SendAll(socket, a.bytes.data(), a.bytes.size(), kNoDeadline) != IoResult::kOk) {
+                net::SendAll(socket, a.bytes.data(), a.bytes.size(), net::kNoDeadline) != net::IoResult::kOk) {
                 break;
             }
             if (a.close) {
@@ -149,14 +149,14 @@ class ScriptedCamera {
     }
 
     Script script_;
-    Socket listener_;
+    net::Socket listener_;
     int32_t port_ = 0;
     std::atomic<bool> stopping_{false};
     std::atomic<int> connections_{0};
     std::thread acceptor_;
     std::mutex mutex_;
     std::vector<std::thread> workers_;
-    std::vector<Socket*> open_;
+    std::vector<net::Socket*> open_;
     std::vector<uint8_t> received_;
 };
 

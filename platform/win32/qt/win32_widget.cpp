@@ -8,6 +8,7 @@
 
 #include "platform/win32/qt/key_codes.h"
 #include "platform/win32/qt/window_entry.h"
+#include "support/gui_thread.h"
 
 namespace orvex {
 namespace {
@@ -99,6 +100,7 @@ Win32Widget::Win32Widget(WindowProcedure* procedure, QWidget* parent, Qt::Window
 }
 
 LRESULT Win32Widget::dispatch(UINT message, WPARAM wParam, LPARAM lParam, bool* taken) {
+    ORVEX_ASSERT_GUI_THREAD();
     MSG msg;
     msg.hwnd = hwnd_;
     msg.message = message;
@@ -114,6 +116,7 @@ LRESULT Win32Widget::send(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void Win32Widget::paintEvent(QPaintEvent* event) {
+    ORVEX_ASSERT_GUI_THREAD();
     std::shared_ptr<WindowEntry> entry = FindWindowEntry(hwnd_);
     if (!entry) {
         return;

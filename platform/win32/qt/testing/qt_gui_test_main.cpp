@@ -3,8 +3,11 @@
 
 #include <QApplication>
 
+#include "support/gui_thread.h"
+
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    orvex::MarkGuiThread();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

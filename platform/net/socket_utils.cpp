@@ -1,4 +1,4 @@
-#include "studio/socket_utils.h"
+#include "platform/net/socket_utils.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

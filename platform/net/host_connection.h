@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "studio/socket_utils.h"
+#include "platform/net/socket_utils.h"
 
 namespace orvex {
 

@@ -1,4 +1,4 @@
-#include "studio/socket_utils.h"
+#include "platform/net/socket_utils.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -10,7 +10,7 @@
 #include <string>
 
 #include "studio/testing/debug_log_recorder.h"
-#include "studio/testing/loopback_peer.h"
+#include "platform/net/testing/loopback_peer.h"
 
 namespace orvex {
 namespace {

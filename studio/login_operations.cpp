@@ -76,6 +76,12 @@ bool DataManager::getConfigInfoByDevSerial(const CameraRecord& r, std::string& c
     return true;
 }
 
+bool DataManager::rereadCamera(const CameraRecord& camera, DeviceConfig& readBack) {
+    std::string configText;
+    Json::Value discarded(Json::objectValue);
+    return getConfigInfoByDevSerial(camera, configText, discarded, &readBack);
+}
+
 void DataManager::storeFetch(const std::string& key, uint64_t stamp, std::string configText,
                              const DeviceConfig& config, std::string rangeText) {
     // The record is written without the state lock; the texts follow only while it is still this

@@ -1,4 +1,4 @@
-#include "studio/camera_record.h"
+#include "devcfg/camera_record.h"
 
 #include <cstdio>
 #include <string_view>

@@ -1,4 +1,4 @@
-#include "studio/host_connection.h"
+#include "platform/net/host_connection.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "studio/testing/loopback_peer.h"
+#include "platform/net/testing/loopback_peer.h"
 
 namespace orvex {
 namespace {

@@ -1,6 +1,6 @@
-// TCP sockets for the device library and its test peers: connect with a time-out, whole sends
-// and receives bounded by a deadline, listening and accepting. The only file of the device
-// library that makes socket system calls.
+// TCP sockets with deadlines (part of the socket module, platform/net, which holds every socket
+// system call of the program): connect with a time-out, whole sends and receives bounded by a
+// deadline, listening, accepting and waiting on many sockets at once.
 #pragma once
 
 #include <chrono>
@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace orvex::rprov {
+namespace orvex::net {
 
 using Clock = std::chrono::steady_clock;
 // A deadline that never comes.
@@ -92,4 +92,4 @@ Socket AcceptTcp(const Socket& listener, std::chrono::milliseconds timeout);
 // Waits up to `timeout` until `socket` has something to read (or was closed). Any thread.
 bool WaitReadable(const Socket& socket, std::chrono::milliseconds timeout);
 
-}  // namespace orvex::rprov
+}  // namespace orvex::net

@@ -1,4 +1,4 @@
-#include "studio/host_connection.h"
+#include "platform/net/host_connection.h"
 
 #include <netdb.h>
 #include <netinet/tcp.h>

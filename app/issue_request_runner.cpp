@@ -1,8 +1,8 @@
-#include "devcfg/issue_request_runner.h"
+#include "app/issue_request_runner.h"
 
+#include "app/operate_task_types.h"
 #include "platform/win32/debug_output.h"
 #include "studio/data_manager.h"
-#include "support/operate_task.h"
 
 namespace orvex {
 
@@ -28,7 +28,7 @@ void IssueRequestRunner::run(int32_t taskType, const std::string& cameras,
 
     // The worker is made first: its concurrency also bounds the targets' reads.
     if (!worker_) {
-        worker_ = std::make_unique<IssueWorker>();
+        worker_ = std::make_unique<IssueWorker>(DataManager::instance());
     }
     DataManager& store = DataManager::instance();
     store.setIssuedObject(cameras, worker_->concurrency(), &stopped_);

@@ -1,4 +1,4 @@
-#include "platform/rprov/rprov_socket.h"
+#include "platform/net/tcp_socket.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -12,7 +12,7 @@
 #include <cerrno>
 #include <cstring>
 
-namespace orvex::rprov {
+namespace orvex::net {
 namespace {
 
 // Milliseconds left until `deadline`, for poll: -1 for no deadline, 0 once it has passed.
@@ -274,4 +274,4 @@ std::vector<void*> ReadySet::wait(std::chrono::milliseconds timeout) {
     return tags;
 }
 
-}  // namespace orvex::rprov
+}  // namespace orvex::net

@@ -1,0 +1,19 @@
+// The application's task types: the kinds of slow work the main window hands its thread pool.
+#pragma once
+
+#include <cstdint>
+
+#include "support/operate_task.h"
+
+namespace orvex {
+
+enum EM_OPERATETASK_TYPE : int32_t {
+    EM_OPERATETASK_TYPE_DEVCONFIG_WIFILST = 0,
+    EM_OPERATETASK_TYPE_CAMERASCFG = 1,
+    EM_OPERATETASK_TYPE_CAMERASCFG_RANGE = 2,
+    EM_OPERATETASK_TYPE_ISSUEDCFG = 3,
+    EM_OPERATETASK_TYPE_ISSUEDSINGLECFG = 4,
+    EM_OPERATETASK_TYPE_CHECKPASSWORD = 5,  // the page's password check, off the GUI thread
+};
+
+}  // namespace orvex
