@@ -5,8 +5,8 @@
 #include "platform/duilib/tab_layout_ui.h"
 #include "platform/dvnetsdk/dvnetsdk.h"
 #include "platform/win32/debug_output.h"
-#include "support/text_conversion.h"
 #include "support/gui_thread.h"
+#include "support/text_conversion.h"
 
 COrvexBrowser::COrvexBrowser(const std::string& pageAddress, orvex::StudioEndpoint studio)
     : orvex::OrvexBrowserCore(pageAddress, std::move(studio)) {}

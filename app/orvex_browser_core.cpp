@@ -12,9 +12,9 @@
 #include "stats/statistics.h"
 #include "studio/data_manager.h"
 #include "studio/studio_message.h"
+#include "support/gui_thread.h"
 #include "support/json_text.h"
 #include "support/text_conversion.h"
-#include "support/gui_thread.h"
 
 namespace orvex {
 namespace {

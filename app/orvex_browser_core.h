@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "app/script_runner.h"
 #include "app/issue_request_runner.h"
+#include "app/script_runner.h"
 #include "platform/win32/win_types.h"
 #include "platform/win32/window_messages.h"
 #include "studio/studio_link_client.h"

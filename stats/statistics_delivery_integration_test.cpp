@@ -8,8 +8,8 @@
 #include <thread>
 #include <vector>
 
-#include "stats/statistics.h"
 #include "platform/net/testing/loopback_peer.h"
+#include "stats/statistics.h"
 
 namespace orvex {
 namespace {

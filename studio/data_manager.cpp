@@ -7,9 +7,9 @@
 
 #include "platform/win32/debug_output.h"
 #include "support/bounded_parallel.h"
+#include "support/gui_thread.h"
 #include "support/json_text.h"
 #include "support/text_conversion.h"
-#include "support/gui_thread.h"
 
 namespace orvex {
 namespace {

@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "devcfg/camera_record.h"
 #include "devcfg/issue_store.h"
 #include "devcfg/issued_config.h"
 #include "platform/rprov/rprov_records.h"
 #include "platform/win32/win_types.h"
-#include "devcfg/camera_record.h"
 #include "studio/device_config_cache.h"
 #include "support/deferred_release.h"
 #include "support/newest_job.h"

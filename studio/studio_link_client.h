@@ -11,8 +11,8 @@
 #include <mutex>
 #include <string>
 
-#include "platform/win32/win_types.h"
 #include "platform/net/socket_utils.h"
+#include "platform/win32/win_types.h"
 #include "studio/studio_message.h"
 
 namespace orvex {

@@ -10,10 +10,10 @@
 #include <thread>
 #include <vector>
 
+#include "platform/net/testing/loopback_peer.h"
 #include "platform/win32/message_target.h"
 #include "studio/testing/debug_log_recorder.h"
 #include "studio/testing/link_window.h"
-#include "platform/net/testing/loopback_peer.h"
 
 // The largest array allocation of this process, to show that an oversized announced length is
 // refused before anything is allocated for it.

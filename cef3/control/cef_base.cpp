@@ -3,8 +3,8 @@
 #include "platform/cef/cef_task.h"
 #include "platform/duilib/paint_manager_ui.h"
 #include "platform/win32/qt/qt_window.h"
-#include "support/text_conversion.h"
 #include "support/gui_thread.h"
+#include "support/text_conversion.h"
 
 CCefBaseUI::CCefBaseUI(DuiLib::CPaintManagerUI* manager, CefRefPtr<ClientHandlerBase> handler)
     : m_pPaintManager(manager),

@@ -3,8 +3,8 @@
 #include <QWidget>
 
 #include "platform/win32/qt/win32_widget.h"
-#include "support/text_conversion.h"
 #include "support/gui_thread.h"
+#include "support/text_conversion.h"
 
 namespace DuiLib {
 

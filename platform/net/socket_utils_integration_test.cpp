@@ -9,8 +9,8 @@
 #include <chrono>
 #include <string>
 
-#include "studio/testing/debug_log_recorder.h"
 #include "platform/net/testing/loopback_peer.h"
+#include "studio/testing/debug_log_recorder.h"
 
 namespace orvex {
 namespace {

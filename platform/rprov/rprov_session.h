@@ -15,18 +15,18 @@
 namespace orvex::rprov {
 
 // The device library's connections are the socket module's.
+using net::AcceptTcp;
 using net::Clock;
+using net::ConnectTcp;
 using net::IoResult;
 using net::kNoDeadline;
-using net::ReadySet;
-using net::Socket;
-using net::AcceptTcp;
-using net::ConnectTcp;
 using net::ListenTcp;
 using net::LocalPort;
+using net::ReadySet;
 using net::RecvAtLeast;
 using net::RecvExact;
 using net::SendAll;
+using net::Socket;
 using net::WaitReadable;
 
 // What one exchange brought back.

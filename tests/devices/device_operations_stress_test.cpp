@@ -7,12 +7,12 @@
 #include <atomic>
 #include <thread>
 
-#include "devcfg/device_config_json.h"
 #include "app/issue_request_runner.h"
+#include "app/operate_task_types.h"
+#include "devcfg/device_config_json.h"
 #include "devcfg/issue_worker.h"
 #include "studio/data_manager.h"
 #include "support/json_text.h"
-#include "app/operate_task_types.h"
 #include "tests/devices/lab_cameras.h"
 
 namespace orvex {

@@ -7,11 +7,11 @@
 #include <thread>
 
 #include "app/issue_request_runner.h"
-#include "devcfg/issue_worker.h"
-#include "studio/data_manager.h"
-#include "platform/rprov/rprov_agent.h"
-#include "support/json_text.h"
 #include "app/operate_task_types.h"
+#include "devcfg/issue_worker.h"
+#include "platform/rprov/rprov_agent.h"
+#include "studio/data_manager.h"
+#include "support/json_text.h"
 #include "support/text_conversion.h"
 #include "tests/devices/lab_cameras.h"
 

@@ -12,14 +12,14 @@
 #include <tuple>
 #include <type_traits>
 
+#include "app/issue_request_runner.h"
+#include "app/operate_task_types.h"
 #include "app/push_to_h5.h"
 #include "devcfg/config_items.h"
 #include "devcfg/device_config_json.h"
-#include "app/issue_request_runner.h"
 #include "studio/data_manager.h"
 #include "studio/testing/debug_log_recorder.h"
 #include "support/json_text.h"
-#include "app/operate_task_types.h"
 #include "support/text_conversion.h"
 #include "tests/devices/lab_cameras.h"
 

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/rprov/rprov_agent.h"
-#include "platform/net/tcp_socket.h"
 #include "devcfg/camera_record.h"
+#include "platform/net/tcp_socket.h"
+#include "platform/rprov/rprov_agent.h"
 #include "support/json_text.h"
 #include "tools/lab/cameras_server.h"
 

@@ -271,8 +271,8 @@ void CameraFleet::serve(Connection& connection) {
             break;
         }
         // A client that stops reading does not hold the camera forever.
-        if (net::SendAll(socket, outcome.frame.data(), outcome.frame.size(), net::Clock::now() + 10s) !=
-            net::IoResult::kOk) {
+        if (net::SendAll(socket, outcome.frame.data(), outcome.frame.size(),
+                         net::Clock::now() + 10s) != net::IoResult::kOk) {
             break;
         }
     }

@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "platform/net/testing/loopback_peer.h"
 #include "platform/rprov/rprov_agent.h"
 #include "studio/studio_message.h"
 #include "studio/testing/link_window.h"
-#include "platform/net/testing/loopback_peer.h"
 #include "support/json_text.h"
 #include "tools/lab/testing/lab_process.h"
 

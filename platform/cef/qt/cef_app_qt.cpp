@@ -6,13 +6,13 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "support/gui_thread.h"
 #include "platform/cef/cef_app.h"
 #include "platform/cef/cef_client.h"
 #include "platform/cef/cef_task.h"
 #include "platform/cef/qt/browser_qt.h"
 #include "platform/cef/qt/engine_qt.h"
 #include "platform/win32/qt/qt_window.h"
+#include "support/gui_thread.h"
 
 // The engine's sub-process entry, exported by Qt WebEngine Core.
 namespace QtWebEngineCore {

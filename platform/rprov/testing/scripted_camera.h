@@ -12,8 +12,8 @@
 #include <thread>
 #include <vector>
 
-#include "platform/rprov/rprov_auth.h"
 #include "platform/net/tcp_socket.h"
+#include "platform/rprov/rprov_auth.h"
 #include "platform/rprov/rprov_wire.h"
 
 namespace orvex::rprov::testing {
@@ -126,7 +126,8 @@ class ScriptedCamera {
                 break;
             }
             std::vector<uint8_t> body(h->bodyLength);
-            if (net::RecvExact(socket, body.data(), body.size(), net::kNoDeadline) != net::IoResult::kOk) {
+            if (net::RecvExact(socket, body.data(), body.size(), net::kNoDeadline) !=
+                net::IoResult::kOk) {
                 break;
             }
             {
@@ -136,7 +137,8 @@ class ScriptedCamera {
             }
             Action a = script_(c, *h, body);
             if (!a.silent && !a.bytes.empty() &&
-                net::SendAll(socket, a.bytes.data(), a.bytes.size(), net::kNoDeadline) != net::IoResult::kOk) {
+                net::SendAll(socket, a.bytes.data(), a.bytes.size(), net::kNoDeadline) !=
+                    net::IoResult::kOk) {
                 break;
             }
             if (a.close) {
