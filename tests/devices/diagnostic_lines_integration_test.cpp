@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "app/wifi_answer.h"
 #include "devcfg/config_range_json.h"
 #include "devcfg/device_config_json.h"
 #include "devcfg/issue_request_runner.h"
@@ -177,6 +178,20 @@ const Row kRows[] = {
                 R"(H5 getWifiInfoByDevSerial param err: {"serial":"FX2","port":"8000"})"
                 "\n";
      }},
+    {"the page's Wi-Fi answer",
+     [](testing::DebugLogRecorder&) {
+         testing::ShortDeviceLimits limits;
+         LabCameras cameras({LabCamera("WF1")});
+         struct : ScriptRunner {
+             void RunScript(const std::string&) override {}
+         } runner;
+         sendToH5WifiListInfo(&runner, cameras.request("WF1"));
+         return std::string(
+             "sendToH5WifiListInfo start"
+             "getWifiInfoByDevSerial RPROV_Login_Dev start.\n"
+             "getWifiInfoByDevSerial RPROV_Login_Dev end.\n"
+             "sendToH5WifiListInfo end");
+     }},
     {"the device layer: the password check",
      [](testing::DebugLogRecorder&) {
          testing::ShortDeviceLimits limits;
@@ -199,9 +214,18 @@ const Row kRows[] = {
          Json::Value notAnObject(Json::arrayValue);
          DeviceConfigToPageJson(DeviceConfig(), notAnObject);
          const std::string range = ConfigRangeToPageJson(testing::SampleRange(1, 1));
+         auto record = std::make_unique<DeviceConfig>();
+         record->setStreamVideoEncoding(0, 3);
+         record->setStreamVideoEncoding(1, 255);
+         record->setStreamAudioEncoding(0, 4);
+         record->setDateFormat(9);
+         Json::Value json;
+         DeviceConfigToPageJson(*record, json);
+         // One line per stream without a video word, one for the audio word; none for the date.
          return R"(H5 setIssuedConfig param err: {"configItems":"imageColor generalConfig"})"
                 "\ncreate dev config info err.\n\n dev config range info: " +
-                range + "\n";
+                range +
+                "\ninvalid videoEnc type.\ninvalid videoEnc type.\ninvalid audio enc type.\n";
      }},
     {"the issuing worker: one request with one camera",
      [](testing::DebugLogRecorder& log) {
@@ -223,6 +247,7 @@ const Row kRows[] = {
      [](testing::DebugLogRecorder&) {
          InitStatistics(0);
          SetStatisticsServer("stats.example", 8080);
+         SetStatisticsServer(nullptr, 1);  // ignored: no line
          UnInitStatistics();
          return std::string("[Statistics]domain:stats.example port:8080\nUnInitStatistics end.");
      }},

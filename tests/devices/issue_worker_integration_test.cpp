@@ -230,10 +230,10 @@ TEST_F(IssueWorkerTest, NoCameraGivesNullAndMaskZeroStillVisitsEveryCamera) {
     for (const char* serial : {"MZ1", "MZ2"}) {
         lab::CameraCounters c = lab.camera(serial).counters();
         // The targets' fetch, the issue's own login, and the re-read; nothing set.
-        EXPECT_EQ(
-            std::make_tuple(c.logins, c.logouts, c.configReads, c.setsAccepted + c.setsRefused),
-            std::make_tuple(3, 3, 2, 0))
-            << serial;
+        EXPECT_EQ(c.logins, 3) << serial;
+        EXPECT_EQ(c.logouts, 3) << serial;
+        EXPECT_EQ(c.configReads, 2) << serial;
+        EXPECT_EQ(c.setsAccepted + c.setsRefused, 0) << serial;
     }
     EXPECT_EQ(*lab.stored("MZ1"), *before);
 }
