@@ -2,11 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <set>
-#include <thread>
 
 #include "app/bridge_router.h"
 #include "stats/statistics.h"
@@ -45,10 +46,15 @@ class TestCore : public OrvexBrowserCore {
     ~TestCore() override { BeginClose(); }
     std::string title;
     int closeRequests = 0;
+    std::atomic<int> handled{0};
 
   protected:
     void SetTitleText(const std::string& text) override { title = text; }
     void CloseWindow() override { ++closeRequests; }
+    void HandleTask(OperateTask& task) override {
+        ++handled;
+        OrvexBrowserCore::HandleTask(task);
+    }
 };
 
 // Starts with a key of its own so the answer codes are easy to find in the scripts.
@@ -161,14 +167,24 @@ TEST_F(OrvexBrowserCoreTest, OnlyTheFirstLoadResultIsReported) {
                   "qm_h5/studio/index.html");
 }
 
+// A task posted after the close is neither run nor kept: the pool holds no copy of it, so its
+// payload is released at once (a task left queued would keep it alive). The task posted before
+// the close shows that the count sees a handled task.
 TEST_F(OrvexBrowserCoreTest, ClosingOnceStopsThePoolAndDropsLaterTasks) {
+    const std::string camera = R"({"serial":"X1","channelNo":2,"devip":"127.0.0.1","port":1})";
+    post(WM_H5_QUERY_INFO, 3, new std::string(camera));
+    ASSERT_TRUE(runner.waitFor(1));
     EXPECT_TRUE(core.BeginClose());
     EXPECT_TRUE(core.isClosing());
     EXPECT_FALSE(core.BeginClose());
-    post(WM_H5_QUERY_INFO, 3, new std::string("{}"));
-    post(WM_H5_ISSUED_CONFIG, 0, new IssueRequest{"[]", "{}"});
-    std::this_thread::sleep_for(100ms);
-    EXPECT_TRUE(runner.scripts().empty());
+
+    auto request = std::make_shared<IssueRequest>(IssueRequest{"[]", "{}"});
+    std::weak_ptr<IssueRequest> watch = request;
+    core.AddTask(OperateTask{EM_OPERATETASK_TYPE_ISSUEDCFG, "", std::move(request)});
+    post(WM_H5_QUERY_INFO, 3, new std::string(camera));
+    EXPECT_TRUE(watch.expired()) << "the task is still queued";
+    EXPECT_EQ(core.handled.load(), 1);
+    EXPECT_EQ(runner.scripts().size(), 1u);
 }
 
 }  // namespace

@@ -2,39 +2,70 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
 #include <string>
 
 namespace orvex {
 namespace {
 
-// Every code from -1 to 256 that has a word, as "code:word" separated by blanks; each word
-// must also lead back to its code where a way back exists.
-std::string Table(const char* (*toWord)(int32_t),
-                  std::function<int32_t(std::string_view)> toCode = {}) {
-    std::string out;
+// The page's own tables (web/config_model.js), written for the page apart from these: each is
+// a list of [code, 'word'] pairs, or of words whose code is their place. Both sides must agree.
+std::string PageList(const std::string& name) {
+    std::ifstream file(std::filesystem::path(__FILE__).parent_path().parent_path() /
+                       "web/config_model.js");
+    std::stringstream text;
+    text << file.rdbuf();
+    const std::string all = text.str();
+    const size_t begin = all.find("export const " + name + " = [");
+    EXPECT_NE(begin, std::string::npos) << name;
+    return begin == std::string::npos ? "" : all.substr(begin, all.find("];", begin) - begin);
+}
+
+std::map<int32_t, std::string> PagePairs(const std::string& name) {
+    std::map<int32_t, std::string> out;
+    const std::string list = PageList(name);
+    const std::regex pair(R"(\[(\d+), '([^']*)'\])");
+    for (std::sregex_iterator it(list.begin(), list.end(), pair), end; it != end; ++it) {
+        out[std::stoi((*it)[1])] = (*it)[2];
+    }
+    return out;
+}
+
+std::map<int32_t, std::string> PageWordsByPlace(const std::string& name) {
+    std::map<int32_t, std::string> out;
+    const std::string list = PageList(name);
+    const std::regex word("'([^']*)'");
+    int32_t place = 0;
+    for (std::sregex_iterator it(list.begin(), list.end(), word), end; it != end; ++it) {
+        out[place++] = (*it)[1];
+    }
+    return out;
+}
+
+// Every code from -1 to 256 that has a word; each word leads back to its code.
+std::map<int32_t, std::string> Ours(const char* (*toWord)(int32_t),
+                                    std::function<int32_t(std::string_view)> toCode) {
+    std::map<int32_t, std::string> out;
     for (int32_t code = -1; code <= 256; ++code) {
         if (const char* word = toWord(code)) {
-            out += (out.empty() ? "" : " ") + std::to_string(code) + ":" + word;
-            if (toCode) {
-                EXPECT_EQ(toCode(word), code) << word;
-            }
+            out[code] = word;
+            EXPECT_EQ(toCode(word), code) << word;
         }
     }
     return out;
 }
 
-TEST(CodeTables, EveryWordAndItsWayBack) {
-    EXPECT_EQ(Table(VideoEncodingWord, VideoEncodingCode),
-              "0:H.264 1:STD_H264 2:STD_MPEG4 7:M_JPEG 8:MPEG2 9:SVAC 10:STD_H265 254:自动");
-    EXPECT_EQ(Table(AudioEncodingWord, AudioEncodingCode),
-              "0:G722 1:G711_U 2:G711_A 5:MP2L2 6:G276 7:AAC 8:PCM");
-    EXPECT_EQ(Table(DateFormatWord, DateFormatCode),
-              "0:yyyy-MM-dd 1:MM-dd-yyyy 2:yyyyMMdd 3:MMddyyyy 4:dd-MM-yyyy 5:ddMMyyyy "
-              "6:MM/dd/yyyy 7:yyyy/MM/dd 8:dd/MM/yyyy");
-    EXPECT_EQ(Table(AudioInputWord, AudioInputCode), "0:Mic In 1:Line In");
-    EXPECT_EQ(Table(WifiSecurityWord), "2:WPA-PSK 4:WPA2-PSK");
-    EXPECT_EQ(Table(WifiCipherWord), "0:AES 1:TKIP");
+TEST(CodeTables, EveryWordAndItsWayBackAgreeWithThePage) {
+    EXPECT_EQ(Ours(VideoEncodingWord, VideoEncodingCode), PagePairs("VIDEO_CODECS"));
+    EXPECT_EQ(Ours(AudioEncodingWord, AudioEncodingCode), PagePairs("AUDIO_CODECS"));
+    EXPECT_EQ(Ours(AudioInputWord, AudioInputCode), PagePairs("AUDIO_INPUTS"));
+    EXPECT_EQ(Ours(DateFormatWord, DateFormatCode), PageWordsByPlace("DATE_FORMATS"));
 }
 
 TEST(CodeTables, WordsMatchInAnyAsciiCaseOnly) {
@@ -51,19 +82,27 @@ TEST(CodeTables, WordsMatchInAnyAsciiCaseOnly) {
     EXPECT_FALSE(EqualsIgnoringCase("abc", "abcd"));
 }
 
-TEST(CodeTables, BitrateCodesAreExactRatesOnly) {
+// The device numbers its rates in this order, and nothing else states it; the rates with a
+// code are the page's rates, each leads back to its code, and no other rate is rounded.
+TEST(CodeTables, BitrateCodesAreThePagesRatesExactly) {
     std::string rates;
+    std::set<std::string> coded;
     for (int32_t code = -1; code <= 32; ++code) {
         const int32_t kbps = bitrateCodeToKbps(code);
         rates += std::to_string(kbps) + " ";
         if (kbps != 0) {
+            coded.insert(std::to_string(kbps));
             EXPECT_EQ(kbpsToBitrateCode(kbps), code);
         }
     }
     EXPECT_EQ(rates,
               "0 0 16 32 48 64 80 96 128 160 192 224 256 320 384 448 512 640 768 896 1024 1280 "
               "1536 1792 2048 3072 4096 8192 16384 6144 10240 12288 0 0 ");
-    // No rounding to the nearest rate.
+    const std::string page = PageList("BITRATES_KBPS");
+    const std::regex number(R"(\b\d+\b)");
+    EXPECT_EQ(coded,
+              std::set<std::string>(std::sregex_token_iterator(page.begin(), page.end(), number),
+                                    std::sregex_token_iterator()));
     for (int32_t kbps : {100, 2000, 0, -16, INT32_MIN}) {
         EXPECT_EQ(kbpsToBitrateCode(kbps), 0) << kbps;
     }

@@ -149,10 +149,10 @@ TEST(WriteConfigItem, MotionSensitivityByScale) {
         c.detectMode = k.mode;
         c.sensitivityLevel = k.level;
         WriteConfigItem(CFG_ITEM_MOTION, c, 1, *record);
-        EXPECT_EQ(
-            std::make_tuple(record->motionSwitch(), record->motionMode(),
-                            record->motionSensitivity(), record->motionAlternateSensitivity()),
-            std::make_tuple(1, k.mode & 0xFF, k.sensitivity, k.alternate));
+        EXPECT_EQ(record->motionSwitch(), 1);
+        EXPECT_EQ(record->motionMode(), k.mode & 0xFF);
+        EXPECT_EQ(record->motionSensitivity(), k.sensitivity);
+        EXPECT_EQ(record->motionAlternateSensitivity(), k.alternate);
     }
 }
 
@@ -165,11 +165,13 @@ TEST(WriteConfigItem, CompressionAudioAndDisplayWords) {
     c.streams[1] = {"vbr", "H265", "G711", 1, 0, 0, 0, 0, 0, 0, 0};
     WriteConfigItem(CFG_ITEM_COMPRESSION, c, 1, *record);
     // Letter case counts for "VBR"; unknown encodings are 0xFF; the frame type keeps 8 bits.
-    EXPECT_EQ(std::make_tuple(record->streamBitrateType(0), record->streamBitrateType(1),
-                              record->streamVideoEncoding(0), record->streamVideoEncoding(1),
-                              record->streamAudioEncoding(0), record->streamAudioEncoding(1),
-                              record->streamFrameType(0)),
-              std::make_tuple(0, 1, 10, 0xFF, 1, 0xFF, 2));
+    EXPECT_EQ(record->streamBitrateType(0), 0);
+    EXPECT_EQ(record->streamBitrateType(1), 1);
+    EXPECT_EQ(record->streamVideoEncoding(0), 10);
+    EXPECT_EQ(record->streamVideoEncoding(1), 0xFF);
+    EXPECT_EQ(record->streamAudioEncoding(0), 1);
+    EXPECT_EQ(record->streamAudioEncoding(1), 0xFF);
+    EXPECT_EQ(record->streamFrameType(0), 2);
     EXPECT_EQ(record->streamIFrameInterval(0), static_cast<uint16_t>(70000));
 
     record->setAudioInputMode(1);
@@ -177,8 +179,8 @@ TEST(WriteConfigItem, CompressionAudioAndDisplayWords) {
     c.audioInputMode = "Mic";  // no match: the mode stays
     c.inputVolume = 300;
     WriteConfigItem(CFG_ITEM_AUDIO_IN, c, 1, *record);
-    EXPECT_EQ(std::make_tuple(record->audioInputMode(), record->audioInputVolume()),
-              std::make_tuple(1, 44));
+    EXPECT_EQ(record->audioInputMode(), 1);
+    EXPECT_EQ(record->audioInputVolume(), 44);
     c.audioInputMode = "mic in";
     WriteConfigItem(CFG_ITEM_AUDIO_IN, c, 1, *record);
     EXPECT_EQ(record->audioInputMode(), 0);
@@ -186,7 +188,8 @@ TEST(WriteConfigItem, CompressionAudioAndDisplayWords) {
     c.dateFormat = "yyyy.MM.dd";  // no match: the format stays
     c.timeFormat = -4;
     WriteConfigItem(CFG_ITEM_OSD, c, 1, *record);
-    EXPECT_EQ(std::make_tuple(record->dateFormat(), record->timeFormat()), std::make_tuple(5, 1));
+    EXPECT_EQ(record->dateFormat(), 5);
+    EXPECT_EQ(record->timeFormat(), 1);
     c.dateFormat = "MM/DD/YYYY";
     WriteConfigItem(CFG_ITEM_OSD, c, 1, *record);
     EXPECT_EQ(record->dateFormat(), 6);

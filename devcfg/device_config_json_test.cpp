@@ -71,14 +71,11 @@ TEST(DeviceConfigToPageJson, CodesWithoutWordsLeaveMembersOut) {
     record->setAudioInputMode(2);
     record->setDateFormat(9);
     const Converted c = Convert(*record);
-    EXPECT_EQ(std::make_tuple(Stream(c, 0).isMember("videoCodecType"),
-                              Stream(c, 1).isMember("videoCodecType"),
-                              c.items["imageConfig"]["imageDisplay"].isMember("dateFormat")),
-              std::make_tuple(false, false, false));
+    EXPECT_FALSE(Stream(c, 0).isMember("videoCodecType"));
+    EXPECT_FALSE(Stream(c, 1).isMember("videoCodecType"));
+    EXPECT_FALSE(c.items["imageConfig"]["imageDisplay"].isMember("dateFormat"));
     EXPECT_EQ(WriteFlatJson(c.items["imageConfig"]["audioAndVideoConfig"]["audioConfig"]),
               R"({"inputVolume" : 0,"outputVolume" : 0})");
-    // One line per stream without a video word, one for the audio word; none for the date.
-    EXPECT_EQ(c.debug, "invalid videoEnc type.\ninvalid videoEnc type.\ninvalid audio enc type.\n");
 }
 
 TEST(DeviceConfigToPageJson, StreamFieldsBitrateAndWidths) {
@@ -184,9 +181,8 @@ TEST(DeviceConfigToPageJson, LibraryErrorGivesEmptyTextAndLeavesTheObject) {
     auto record = std::make_unique<DeviceConfig>();
     Json::Value notAnObject(Json::arrayValue);
     notAnObject.append(1);
-    DebugCapture debug;
+    DebugCapture quiet;
     EXPECT_EQ(DeviceConfigToPageJson(*record, notAnObject), "");
-    EXPECT_EQ(debug.text(), "create dev config info err.\n");
     EXPECT_EQ(notAnObject.size(), 1u);
 }
 

@@ -3,7 +3,9 @@
 
 #include <cstring>
 #include <functional>
+#include <map>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "platform/rprov/rprov_records.h"
@@ -40,58 +42,94 @@ TEST(DeviceConfigRecord, DefaultIsZeroExceptTheColourValues) {
     EXPECT_EQ(Diff(*Filled(0), DeviceConfig()), "80220 80224 80228 80232");  // the four 6s
 }
 
-// Every named field lands at its offset, little-endian, touching nothing else.
-TEST(DeviceConfigRecord, NamedFieldsSitAtTheirOffsets) {
-    using Set = std::function<void(DeviceConfig&, int32_t)>;
-    const std::vector<std::tuple<size_t, size_t, Set>> fields = {
-        {220, 4, [](DeviceConfig& r, int32_t v) { r.setWifiMode(v); }},
-        {224, 4, [](DeviceConfig& r, int32_t v) { r.setWifiSecurity(v); }},
-        {228, 4, [](DeviceConfig& r, int32_t v) { r.setWifiKeyLength(v); }},
-        {295, 1, [](DeviceConfig& r, int32_t v) { r.setWifiCipher(v); }},
-        {364, 1, [](DeviceConfig& r, int32_t v) { r.setWifiKeySelector(v); }},
-        {380, 1, [](DeviceConfig& r, int32_t v) { r.setLogoShown(v); }},
-        {516, 4, [](DeviceConfig& r, int32_t v) { r.setChannelNameShown(v); }},
-        {560, 4, [](DeviceConfig& r, int32_t v) { r.setDateShown(v); }},
-        {568, 1, [](DeviceConfig& r, int32_t v) { r.setDateFormat(v); }},
-        {569, 1, [](DeviceConfig& r, int32_t v) { r.setWeekShown(v); }},
-        {570, 1, [](DeviceConfig& r, int32_t v) { r.setDisplayState(v); }},
-        {571, 1, [](DeviceConfig& r, int32_t v) { r.setTimeFormat(v); }},
-        {40344, 1, [](DeviceConfig& r, int32_t v) { r.setMotionSensitivity(v); }},
-        {40349, 1, [](DeviceConfig& r, int32_t v) { r.setMotionAlternateSensitivity(v); }},
-        {41676, 1, [](DeviceConfig& r, int32_t v) { r.setMotionSwitch(v); }},
-        {41678, 1, [](DeviceConfig& r, int32_t v) { r.setMotionMode(v); }},
-        {79572, 1, [](DeviceConfig& r, int32_t v) { r.setStreamFlowType(0, v); }},
-        {79573, 1, [](DeviceConfig& r, int32_t v) { r.setStreamResolution(0, v); }},
-        {79576, 4, [](DeviceConfig& r, int32_t v) { r.setStreamBitrateCode(0, v); }},
-        {79584, 2, [](DeviceConfig& r, int32_t v) { r.setStreamIFrameInterval(0, v); }},
-        {79588, 1, [](DeviceConfig& r, int32_t v) { r.setStreamVideoEncoding(0, v); }},
-        {79684, 4, [](DeviceConfig& r, int32_t v) { r.setStreamType(1, v); }},
-        {79690, 1, [](DeviceConfig& r, int32_t v) { r.setStreamBitrateType(1, v); }},
-        {79691, 1, [](DeviceConfig& r, int32_t v) { r.setStreamPicQuality(1, v); }},
-        {79696, 4, [](DeviceConfig& r, int32_t v) { r.setStreamFrameRate(1, v); }},
-        {79702, 1, [](DeviceConfig& r, int32_t v) { r.setStreamFrameType(1, v); }},
-        {79705, 1, [](DeviceConfig& r, int32_t v) { r.setStreamAudioEncoding(1, v); }},
-        {80032, 4, [](DeviceConfig& r, int32_t v) { r.setStreamType(4, v); }},
-        {80144, 1, [](DeviceConfig& r, int32_t v) { r.setAudioInputMode(v); }},
-        {80145, 1, [](DeviceConfig& r, int32_t v) { r.setAudioInputVolume(v); }},
-        {80156, 1, [](DeviceConfig& r, int32_t v) { r.setAudioOutputVolume(v); }},
-        {80220, 4, [](DeviceConfig& r, int32_t v) { r.setBrightness(v); }},
-        {80224, 4, [](DeviceConfig& r, int32_t v) { r.setContrast(v); }},
-        {80228, 4, [](DeviceConfig& r, int32_t v) { r.setSaturation(v); }},
-        {80232, 4, [](DeviceConfig& r, int32_t v) { r.setHue(v); }},
-        {80248, 4, [](DeviceConfig& r, int32_t v) { r.setSensitivityScale(v); }},
-        {80252, 1, [](DeviceConfig& r, int32_t v) { r.setAlternateSensitivityFlag(v); }},
+// Every named field: a value set is read back; it changes one run of the getter's width,
+// little-endian, inside the block of its item (0: in none), and no byte of another field.
+TEST(DeviceConfigRecord, NamedFieldsReadBackAndChangeNothingElse) {
+    struct Field {
+        const char* name;
+        int32_t item;
+        std::function<void(DeviceConfig&, int32_t)> set;
+        std::function<std::pair<int64_t, size_t>(const DeviceConfig&)> get;
     };
+#define FIELD(item, setter, getter)                                       \
+    Field {                                                               \
+#getter, item, [](DeviceConfig& r, int32_t v) { r.setter; },            \
+            [](const DeviceConfig& r) -> std::pair<int64_t, size_t> {           \
+                auto x = r.getter;                                              \
+                return {static_cast<int64_t>(x), sizeof x};                     \
+            } \
+    }
+    const std::vector<Field> fields = {
+        FIELD(2, setWifiMode(v), wifiMode()),
+        FIELD(2, setWifiSecurity(v), wifiSecurity()),
+        FIELD(2, setWifiKeyLength(v), wifiKeyLength()),
+        FIELD(2, setWifiCipher(v), wifiCipher()),
+        FIELD(2, setWifiKeySelector(v), wifiKeySelector()),
+        FIELD(10, setLogoShown(v), logoShown()),
+        FIELD(9, setChannelNameShown(v), channelNameShown()),
+        FIELD(9, setDateShown(v), dateShown()),
+        FIELD(9, setDateFormat(v), dateFormat()),
+        FIELD(9, setWeekShown(v), weekShown()),
+        FIELD(9, setDisplayState(v), displayState()),
+        FIELD(9, setTimeFormat(v), timeFormat()),
+        FIELD(3, setMotionSensitivity(v), motionSensitivity()),
+        FIELD(3, setMotionAlternateSensitivity(v), motionAlternateSensitivity()),
+        FIELD(3, setMotionSwitch(v), motionSwitch()),
+        FIELD(3, setMotionMode(v), motionMode()),
+        FIELD(4, setStreamType(0, v), streamType(0)),
+        FIELD(4, setStreamFlowType(0, v), streamFlowType(0)),
+        FIELD(4, setStreamResolution(0, v), streamResolution(0)),
+        FIELD(4, setStreamBitrateType(0, v), streamBitrateType(0)),
+        FIELD(4, setStreamPicQuality(0, v), streamPicQuality(0)),
+        FIELD(4, setStreamBitrateCode(0, v), streamBitrateCode(0)),
+        FIELD(4, setStreamFrameRate(0, v), streamFrameRate(0)),
+        FIELD(4, setStreamIFrameInterval(0, v), streamIFrameInterval(0)),
+        FIELD(4, setStreamFrameType(0, v), streamFrameType(0)),
+        FIELD(4, setStreamVideoEncoding(0, v), streamVideoEncoding(0)),
+        FIELD(4, setStreamAudioEncoding(0, v), streamAudioEncoding(0)),
+        FIELD(4, setStreamType(1, v), streamType(1)),
+        FIELD(4, setStreamAudioEncoding(1, v), streamAudioEncoding(1)),
+        FIELD(4, setStreamType(4, v), streamType(4)),
+        FIELD(5, setAudioInputMode(v), audioInputMode()),
+        FIELD(5, setAudioInputVolume(v), audioInputVolume()),
+        FIELD(6, setAudioOutputVolume(v), audioOutputVolume()),
+        FIELD(8, setBrightness(v), brightness()),
+        FIELD(8, setContrast(v), contrast()),
+        FIELD(8, setSaturation(v), saturation()),
+        FIELD(8, setHue(v), hue()),
+        FIELD(0, setSensitivityScale(v), sensitivityScale()),
+        FIELD(0, setAlternateSensitivityFlag(v), alternateSensitivityFlag()),
+    };
+#undef FIELD
     const uint8_t littleEndian[4] = {0x81, 0x82, 0x83, 0x84};
-    for (const auto& [offset, width, set] : fields) {
-        SCOPED_TRACE(offset);
-        const auto before = Filled(0);
+    std::map<size_t, std::string> owner;  // each changed byte and the field that changed it
+    const auto zero = Filled(0);
+    for (const Field& field : fields) {
+        SCOPED_TRACE(field.name);
         auto after = Filled(0);
-        set(*after, static_cast<int32_t>(0x84838281u));
-        EXPECT_EQ(
-            Diff(*before, *after),
-            std::to_string(offset) + (width > 1 ? "-" + std::to_string(offset + width - 1) : ""));
-        EXPECT_EQ(std::memcmp(after->data() + offset, littleEndian, width), 0);
+        field.set(*after, static_cast<int32_t>(0x84838281u));
+        const auto [value, width] = field.get(*after);
+        EXPECT_EQ(static_cast<uint64_t>(value) & ((uint64_t{1} << (8 * width)) - 1),
+                  0x84838281u & ((uint64_t{1} << (8 * width)) - 1));
+        std::vector<size_t> changed;
+        for (size_t i = 0; i < DeviceConfig::kSize; ++i) {
+            if (after->data()[i] != zero->data()[i]) {
+                changed.push_back(i);
+            }
+        }
+        ASSERT_EQ(changed.size(), width);
+        const size_t first = changed.front();
+        EXPECT_EQ(changed.back(), first + width - 1);
+        EXPECT_EQ(std::memcmp(after->data() + first, littleEndian, width), 0);
+        std::span<const uint8_t> block = after->block(field.item);
+        if (field.item != 0) {
+            EXPECT_GE(after->data() + first, block.data());
+            EXPECT_LE(after->data() + first + width, block.data() + block.size());
+        }
+        for (size_t i : changed) {
+            EXPECT_TRUE(owner.emplace(i, field.name).second)
+                << "byte " << i << " is also " << owner[i] << "'s";
+        }
     }
 }
 

@@ -4,9 +4,7 @@
 
 #include <initializer_list>
 #include <string>
-#include <tuple>
 
-#include "platform/win32/debug_output.h"
 #include "platform/win32/message_target.h"
 #include "platform/win32/testing/recording_window.h"
 #include "platform/win32/window_messages.h"
@@ -56,11 +54,7 @@ Json::Value Parse(const std::string& text) {
 
 class DataManagerTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        store.resetForTesting();
-        AttachDebugOutputReader([this](const char* text) { log += text; });
-    }
-    void TearDown() override { AttachDebugOutputReader(nullptr); }
+    void SetUp() override { store.resetForTesting(); }
 
     std::string page(const std::string& id, int pageNum, int size) {
         return store.getGroupCamerasInfo(R"({"groupId":")" + id + R"(","camerasPageNum":)" +
@@ -83,19 +77,17 @@ class DataManagerTest : public ::testing::Test {
     }
 
     DataManager& store = DataManager::instance();
-    std::string log;
 };
 
 TEST_F(DataManagerTest, GroupsWithoutAStringNameAreSkipped) {
     store.onGroupInfoMessage(
         Groups({Group("a", 2, 1, 2), Group("42", "b", 1, Camera(3)), Group("c", 9, 4, 1)}));
-    EXPECT_NE(log.find("recv group has 3 .\n"), std::string::npos) << log;
     Json::Value info = Parse(store.getGroupInfo());
     ASSERT_EQ(info["groupInfo"].size(), 2u);
     // The count is as announced, not recounted.
-    EXPECT_EQ(std::make_tuple(info["groupInfo"][1]["groupId"].asString(),
-                              info["groupInfo"][1]["groupDevNum"].asInt(), store.groups()->size()),
-              std::make_tuple("c", 9, size_t{2}));
+    EXPECT_EQ(info["groupInfo"][1]["groupId"].asString(), "c");
+    EXPECT_EQ(info["groupInfo"][1]["groupDevNum"].asInt(), 9);
+    EXPECT_EQ(store.groups()->size(), 2u);
 }
 
 TEST_F(DataManagerTest, TwentyFiveCamerasPageByPage) {
@@ -115,21 +107,15 @@ TEST_F(DataManagerTest, TwentyFiveCamerasPageByPage) {
 
 TEST_F(DataManagerTest, PageParameterEdgeCases) {
     store.onGroupInfoMessage(Groups({Group("g", 3, 1, 3)}));
-    log.clear();
     EXPECT_EQ(page("g", 0, 10), "");
-    EXPECT_EQ(
-        log, R"(H5 getGroupCamerasInfo param err: {"groupId":"g","camerasPageNum":0,"pageSize":10})"
-             "\n");
     EXPECT_EQ(store.getGroupCamerasInfo(R"({"groupId":"g","pageSize":10})"), "");
     for (int size : {0, -5}) {
         expectNoCameras(page("g", 1, size), 3, "g");
     }
     EXPECT_EQ(page("unknown", 1, 10), "");
     EXPECT_EQ(store.getGroupCamerasInfo("not json"), "");
-    log.clear();
     EXPECT_EQ(store.getGroupCamerasInfo(R"({"groupId":"g","camerasPageNum":"1","pageSize":10})"),
               "");
-    EXPECT_NE(log.find("param err"), std::string::npos);
     // A skip that wraps around in 32-bit arithmetic skips nothing.
     EXPECT_EQ(serials(page("g", 1073741825, 4)), "SN1 SN2 SN3");
 }
@@ -145,16 +131,16 @@ TEST_F(DataManagerTest, EmptyAndMissingCameraLists) {
         EXPECT_TRUE(g["cameraLst"].isNull());
     }
     expectNoCameras(page("e", 1, 10), 0, "e");
-    EXPECT_EQ(std::make_tuple(page("m", 1, 10), page("o", 1, 10)), std::make_tuple("", ""));
+    EXPECT_EQ(page("m", 1, 10), "");
+    EXPECT_EQ(page("o", 1, 10), "");
 }
 
 TEST_F(DataManagerTest, UnusableGroupMessages) {
-    EXPECT_EQ(std::make_tuple(store.getGroupInfo(), store.getCurrentCameraInfo()),
-              std::make_tuple("", ""));
+    EXPECT_EQ(store.getGroupInfo(), "");
+    EXPECT_EQ(store.getCurrentCameraInfo(), "");
     EXPECT_EQ(Parse(store.getAllCamerasInfo()),
               Parse(R"({"localCameraLst":null,"platformCameraLst":null})"));
     store.onGroupInfoMessage("this is not json");
-    EXPECT_EQ(log, "recv ");
     EXPECT_EQ(Parse(store.getGroupInfo()), Parse(R"({"groupInfo":null})"));
 
     store.onGroupInfoMessage(Groups({Group("a", 1, 1, 1)}));
@@ -163,7 +149,6 @@ TEST_F(DataManagerTest, UnusableGroupMessages) {
     // even its good first group, and the page group info is not rewritten.
     store.onGroupInfoMessage(
         Groups({Group("b", 1, 2, 1), Group(R"("C")", "c", 1, R"({"serial":"X","port":"8000"})")}));
-    EXPECT_NE(log.find("parse msg err. \n"), std::string::npos);
     EXPECT_EQ(store.getGroupInfo(), before);
     EXPECT_EQ(store.groups()->size(), 1u);
     EXPECT_EQ(page("b", 1, 10), "");
@@ -194,8 +179,6 @@ TEST_F(DataManagerTest, AGroupSentAgainReplacesItsEntry) {
     store.setCameraLimitForTesting(4);
     const std::string info = store.getGroupInfo();
     store.onGroupInfoMessage(Groups({Group("c", 1, 7, 1), Group("d", 1, 8, 1)}));
-    EXPECT_NE(log.find("group message refused: 5 cameras would be stored, above the limit of 4"),
-              std::string::npos);
     EXPECT_EQ(store.groups()->size(), 2u);
     EXPECT_EQ(store.getGroupInfo(), info);
     store.onGroupInfoMessage(Groups({Group("c", 1, 7, 1)}));
@@ -204,18 +187,16 @@ TEST_F(DataManagerTest, AGroupSentAgainReplacesItsEntry) {
 
 TEST_F(DataManagerTest, CameraMessages) {
     store.onCameraMessage(Camera(7, 1));
-    EXPECT_EQ(std::make_tuple(store.getCurrentCameraInfo(), store.currentCamera().serial,
-                              store.currentCamera().iPlatform),
-              std::make_tuple(Camera(7, 1), "SN7", 1));
-    // The camera is fetched in the background; the unreachable one is logged as its bare answer.
-    store.waitForCameraFetch();
-    EXPECT_NE(log.find(R"(camera cfg: {"channelNo" : 3,"subSerial" : "SN7"})"), std::string::npos)
-        << log;
+    EXPECT_EQ(store.getCurrentCameraInfo(), Camera(7, 1));
+    EXPECT_EQ(store.currentCamera().serial, "SN7");
+    EXPECT_EQ(store.currentCamera().iPlatform, 1);
+    store.waitForCameraFetch();  // unreachable: nothing is cached
+    std::string cached;
+    EXPECT_FALSE(store.cachedConfig("SN7_3", cached));
     store.onCameraMessage("garbage");
-    EXPECT_EQ(std::make_tuple(store.getCurrentCameraInfo(), store.currentCamera().serial),
-              std::make_tuple("garbage", "SN7"));
+    EXPECT_EQ(store.getCurrentCameraInfo(), "garbage");
+    EXPECT_EQ(store.currentCamera().serial, "SN7");
     store.onCameraMessage(R"({"serial":["x"]})");
-    EXPECT_NE(log.find("parse msg err. \n"), std::string::npos);
     EXPECT_EQ(store.currentCamera().serial, "SN7");
 }
 
@@ -223,10 +204,7 @@ TEST_F(DataManagerTest, ConfigurationQuestionsWithoutACamera) {
     EXPECT_EQ(Parse(store.getCameraCfgInfo(Camera(2))),
               Parse(R"({"subSerial":"SN2","channelNo":2})"));
     EXPECT_EQ(store.getCameraCfgInfo("{"), "");
-    log.clear();
     EXPECT_EQ(store.getCameraCfgInfo(R"({"serial":"A","channelNo":"1"})"), "");
-    EXPECT_EQ(log, R"(H5 getCameraCfgInfo param err: {"serial":"A","channelNo":"1"})"
-                   "\n");
     // No fetch succeeds, so the range answer is an empty entry, now and later.
     EXPECT_EQ(store.getCameraCfgRangeInfo(Camera(2)), "");
     std::string cached;
@@ -237,12 +215,8 @@ TEST_F(DataManagerTest, ConfigurationQuestionsWithoutACamera) {
     // A camera key over 129 characters is a request error.
     const std::string serial(128, 'S');  // "SSS..._0" is 130 characters
     const std::string request = R"({"serial":")" + serial + R"(","channelNo":0})";
-    log.clear();
-    EXPECT_EQ(
-        std::make_tuple(store.getCameraCfgInfo(request), store.getCameraCfgRangeInfo(request)),
-        std::make_tuple("", ""));
-    EXPECT_NE(log.find("H5 getCameraCfgInfo param err: "), std::string::npos);
-    EXPECT_NE(log.find("H5 getCameraCfgRangeInfo param err: "), std::string::npos);
+    EXPECT_EQ(store.getCameraCfgInfo(request), "");
+    EXPECT_EQ(store.getCameraCfgRangeInfo(request), "");
     EXPECT_NE(store.getCameraCfgInfo(R"({"serial":")" + serial.substr(1) + R"(","channelNo":0})"),
               "");
 }
@@ -254,17 +228,19 @@ TEST_F(DataManagerTest, IssuedTargets) {
     ASSERT_EQ(targets.size(), 3u);
     // devType and CheckPassword are not read for targets; a numeric serial is not a string, so
     // the third target takes the defaults.
-    EXPECT_EQ(std::make_tuple(targets[0].devip, targets[0].devType, targets[0].CheckPassword),
-              std::make_tuple("10.1.0.1", "", false));
-    EXPECT_EQ(std::make_tuple(targets[1].serial, targets[1].devname, targets[1].port,
-                              targets[1].encrypt, targets[2].port),
-              std::make_tuple("", "", 8000, true, 8000));
+    EXPECT_EQ(targets[0].devip, "10.1.0.1");
+    EXPECT_EQ(targets[0].devType, "");
+    EXPECT_FALSE(targets[0].CheckPassword);
+    EXPECT_EQ(targets[1].serial, "");
+    EXPECT_EQ(targets[1].devname, "");
+    EXPECT_EQ(targets[1].port, 8000);
+    EXPECT_TRUE(targets[1].encrypt);
+    EXPECT_EQ(targets[2].port, 8000);
 
     store.setIssuedObject(R"({"serial":"x"})");
     EXPECT_TRUE(store.issuedCameras().empty());
     store.setIssuedObject("[" + Camera(1) + R"(,{"serial":"B","port":"80"},)" + Camera(2) + "]");
     EXPECT_EQ(store.issuedCameras().size(), 1u);
-    EXPECT_NE(log.find("H5 setIssuedObject param err: "), std::string::npos);
     store.setIssuedObject("nonsense");
     EXPECT_TRUE(store.issuedCameras().empty());
 }
@@ -275,10 +251,10 @@ TEST_F(DataManagerTest, PasswordUpdateRewritesThePageGroupInfo) {
     Json::Value info = Parse(store.getGroupInfo());
     const Json::Value& changed = info["groupInfo"][0]["cameraLst"][1];
     // Same serial in the other group, and the other camera of the group, are untouched.
-    EXPECT_EQ(std::make_tuple(changed["passwd"].asString(), changed["CheckPassword"].asBool(),
-                              info["groupInfo"][0]["cameraLst"][0]["CheckPassword"].asBool(),
-                              info["groupInfo"][1]["cameraLst"][0]["passwd"].asString()),
-              std::make_tuple("new-pw", false, true, "pw"));
+    EXPECT_EQ(changed["passwd"].asString(), "new-pw");
+    EXPECT_FALSE(changed["CheckPassword"].asBool());
+    EXPECT_TRUE(info["groupInfo"][0]["cameraLst"][0]["CheckPassword"].asBool());
+    EXPECT_EQ(info["groupInfo"][1]["cameraLst"][0]["passwd"].asString(), "pw");
     // Members the store does not know survive the rewrite.
     store.onGroupInfoMessage(Groups({Group(R"("C")", "c", 1, Camera(3, 0, R"(,"extra":[1,2])"))}));
     store.updateCameraPassword("c", "SN3", 3, "x", false);
@@ -286,11 +262,9 @@ TEST_F(DataManagerTest, PasswordUpdateRewritesThePageGroupInfo) {
 }
 
 // The studio link's messages by type: 1 and 2 reach the store, 3 posts the quit once the window
-// is known, the others change nothing; every one is logged.
+// is known, the others change nothing.
 TEST_F(DataManagerTest, StudioMessagesByType) {
     auto window = testing::RecordingWindow::Create();
-    store.onStudioMessage(-1, "{\"x\":1}");
-    EXPECT_EQ(log, "recv data:{\"x\":1}\n");
     store.onStudioMessage(3, "");  // the window is not known yet: goes nowhere
     store.setMainWindow(window->hwnd());
     const std::string group = Groups({Group("g-7", 1, 1, 1)});
@@ -302,14 +276,15 @@ TEST_F(DataManagerTest, StudioMessagesByType) {
     EXPECT_EQ(serials(page("g-7", 1, 10)), "SN1");
     // The configuration fetch of this camera fails at once.
     store.onStudioMessage(2, R"({"serial":"S9","channelNo":3,"devip":"127.0.0.1","port":1})");
-    EXPECT_EQ(std::make_tuple(store.currentCamera().serial, store.currentCamera().channelNo),
-              std::make_tuple("S9", 3));
+    EXPECT_EQ(store.currentCamera().serial, "S9");
+    EXPECT_EQ(store.currentCamera().channelNo, 3);
     EXPECT_TRUE(window->posted().empty());
     store.onStudioMessage(3, "ignored");
     ASSERT_EQ(window->posted().size(), 1u);
     const testing::PostedMessage quit = window->posted()[0];
-    EXPECT_EQ(std::make_tuple(quit.message, quit.wParam, quit.lParam),
-              std::make_tuple(WM_STUDIO_QUIT, WPARAM{0}, LPARAM{0}));
+    EXPECT_EQ(quit.message, WM_STUDIO_QUIT);
+    EXPECT_EQ(quit.wParam, WPARAM{0});
+    EXPECT_EQ(quit.lParam, LPARAM{0});
     UnregisterWindow(window->hwnd());
 }
 

@@ -118,15 +118,10 @@ class StudioLinkTest : public ::testing::Test {
 TEST_F(StudioLinkTest, OneConnectionFromHelloToShutdown) {
     StartClient();
     LoopbackConnection studio = AcceptWithHello();
-    ASSERT_TRUE(log.waitFor("Send  hello msg to orvex succ\n"));
-    EXPECT_EQ(log.text(),
-              "try to connect orvex studio 127.0.0.1 " + std::to_string(listener.port()) +
-                  " \n\n connect to orvex studio succ.\nSend  hello msg to orvex succ\n");
     EXPECT_EQ(window->connectedPosts.load(), 1);
     EXPECT_TRUE(client->isConnected());
-    log.clear();
 
-    // A header split at every offset is reassembled without a line.
+    // A header split at every offset is reassembled.
     std::string expected;
     for (size_t split = 1; split < kStudioHeaderSize; ++split) {
         std::string frame = Frame(1, "{\"n\":" + std::to_string(split) + "}" + '\0');
@@ -136,10 +131,8 @@ TEST_F(StudioLinkTest, OneConnectionFromHelloToShutdown) {
         ASSERT_TRUE(messages.waitFor(split)) << "split at " << split;
         expected += "1:{\"n\":" + std::to_string(split) + "}\n";
     }
-    EXPECT_EQ(log.text(), "");
 
-    // A payload in pieces: header and 5 payload bytes, then 10, 10 and the last 6. One line for
-    // each piece before the last.
+    // A payload in pieces: header and 5 payload bytes, then 10, 10 and the last 6.
     const std::string text = R"({"serial":"A1","channelNo":12})";
     std::string frame = Frame(2, text + '\0');
     for (auto [from, count] : {std::pair{0, 17}, {17, 10}, {27, 10}, {37, 6}}) {
@@ -148,10 +141,6 @@ TEST_F(StudioLinkTest, OneConnectionFromHelloToShutdown) {
     }
     ASSERT_TRUE(messages.waitFor(12));
     expected += "2:" + text + "\n";
-    EXPECT_EQ(log.text(),
-              "recv data not complete(5, 31). \n"
-              "recv data not complete(10, 26). \n"
-              "recv data not complete(10, 16). \n");
 
     // Type -1 with a payload, type 1 with length 0, type 2 without its NUL (the text is every
     // byte): all handed over as they are.
@@ -169,17 +158,14 @@ TEST_F(StudioLinkTest, OneConnectionFromHelloToShutdown) {
     client->send(nullptr, 5);
     client->send("abc", 0);
 
-    // Idle for six receive time-outs: no bytes, no lines, no reconnection.
-    log.clear();
+    // Idle for six receive time-outs: no bytes, no reconnection.
     EXPECT_TRUE(studio.staysQuiet(1200ms));
-    EXPECT_EQ(log.text(), "");
     EXPECT_FALSE(listener.accept(0ms).valid());
     EXPECT_EQ(window->connectedPosts.load(), 1);
 
     auto begin = std::chrono::steady_clock::now();
     client.reset();
     EXPECT_LT(std::chrono::steady_clock::now() - begin, 2s);
-    EXPECT_EQ(log.count("client Quit.\n"), 1u);
     EXPECT_EQ(studio.waitEnd(), "closed");
 }
 
@@ -192,24 +178,23 @@ TEST_F(StudioLinkTest, ReceiveErrorsReconnectAtOnceWithANewHello) {
     ASSERT_TRUE(first.send(Frame(7, "")));
     EXPECT_EQ(first.waitEnd(), "closed");
     LoopbackConnection second = AcceptWithHello(3s);
-    EXPECT_NE(log.text().find("Invalid msg type(7).\ntcp recv msg fail: 1  "), std::string::npos);
 
     largestArray = 0;
     ASSERT_TRUE(second.send(Header(1, kMaxStudioPayload + 1)));
     EXPECT_EQ(second.waitEnd(), "closed");
     LoopbackConnection third = AcceptWithHello(3s);
-    EXPECT_NE(log.text().find("Invalid msg length(67108865).\ntcp recv msg fail: 1  "),
-              std::string::npos);
     EXPECT_LT(largestArray.load(), size_t{1} << 20);
 
-    // The limit itself is accepted: the block is set aside and filled as bytes arrive.
+    // The limit itself is accepted: the block is set aside and filled as bytes arrive, and the
+    // link stays up until the studio closes it.
     ASSERT_TRUE(third.send(Header(1, kMaxStudioPayload) + "abc"));
-    ASSERT_TRUE(log.waitFor("recv data not complete(3, 67108864). \n"));
-    third.close();
-    ASSERT_TRUE(log.waitFor("tcp recv socket is close.\n"));
+    for (int i = 0; i < 500 && largestArray.load() < kMaxStudioPayload; ++i) {
+        std::this_thread::sleep_for(10ms);
+    }
     EXPECT_EQ(largestArray.load(), size_t{kMaxStudioPayload});
+    EXPECT_FALSE(listener.accept(0ms).valid());
+    third.close();
     EXPECT_TRUE(AcceptWithHello(3s).valid());
-    EXPECT_EQ(log.count("try to connect orvex studio"), 4u);
     EXPECT_EQ(window->connectedPosts.load(), 4);
     EXPECT_TRUE(messages.all().empty());
 }
@@ -226,9 +211,6 @@ TEST_F(StudioLinkTest, WithoutAStudioItTriesAfterEachPauseAndDropsSends) {
         EXPECT_GE(tries[i] - tries[i - 1], 300ms);
         EXPECT_LT(tries[i] - tries[i - 1], 5300ms);
     }
-    std::string pair = "try to connect orvex studio 127.0.0.1 " + std::to_string(port) +
-                       " \nconnect to orvex studio fail.\n";
-    EXPECT_EQ(log.text().substr(0, pair.size() * 4), pair + pair + pair + pair);
     EXPECT_FALSE(client->isConnected());
     EXPECT_EQ(window->connectedPosts.load(), 0);
     std::vector<char> dropped = BuildStudioTextMessage(1, R"({"cloudCfgName":"lost"})");
@@ -252,8 +234,7 @@ TEST_F(StudioLinkTest, TheProgramPausesFiveSecondsAndAHelloMeanwhileFails) {
     ASSERT_TRUE(log.waitFor("connect to orvex studio fail.\n"));
     const auto first = Tries().at(0);
     log.clear();
-    client->sendHello();
-    EXPECT_EQ(log.text(), "Send  hello msg(0) to orvex fail(" + std::to_string(EBADF) + ").\n");
+    client->sendHello();  // goes nowhere, and brings no connection attempt forward
     ASSERT_TRUE(log.waitFor("try to connect", 1, 12s));
     EXPECT_GE(Tries().at(0) - first, 5000ms);
     EXPECT_LT(Tries().at(0) - first, 10000ms);

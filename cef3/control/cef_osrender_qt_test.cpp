@@ -3,6 +3,7 @@
 // host window's input messages into browser events.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QImage>
 #include <QPainter>
 #include <QTest>
@@ -89,6 +90,12 @@ class TestOsRender : public CCefCommonUI {
         CefRefPtr<RecordingHost> host = new RecordingHost(m_handler.get());
         m_browser.Set(host.get());
         return host;
+    }
+    // How often the skin painted the control.
+    int paints = 0;
+    void DoPaint(HDC hDC, const RECT& rcPaint) override {
+        ++paints;
+        CCefCommonUI::DoPaint(hDC, rcPaint);
     }
 };
 
@@ -347,19 +354,43 @@ TEST_F(OsRenderTest, PaintDrawsTheOpaqueStoreAndResizesTheView) {
     QImage shot = widget->grab().toImage();
     EXPECT_EQ(shot.pixel(control->GetX() + 3, control->GetY() + 3), 0xFF00FF00u);
 
-    // A frame from another thread repaints through the main loop, not on that thread.
-    std::thread painter([&] {
-        std::vector<uint8_t> red = frame(control->GetWidth(), control->GetHeight(), 0xFFFF0000u);
-        control->render()->OnPaint(nullptr, PET_VIEW, {CefRect(0, 0, 8, 8)}, red.data(),
-                                   control->GetWidth(), control->GetHeight());
-    });
-    painter.join();
-    EXPECT_EQ(control->render()->StoreCopy().pixel(1, 1), 0xFFFF0000u);
-
     // The cursor the page asks for becomes the host window's cursor.
     control->render()->OnCursorChange(nullptr, CursorFromShape(Qt::PointingHandCursor), CT_HAND,
                                       CefCursorInfo());
     EXPECT_EQ(widget->cursor().shape(), Qt::PointingHandCursor);
+}
+
+// A frame from another thread fills the store there, but the repaint waits for the main loop:
+// nothing is painted until the loop runs the posted task, and then the control is painted.
+TEST_F(OsRenderTest, AFrameFromAnotherThreadRepaintsThroughTheMainLoop) {
+    TestOsRender* control = addControl(true, false);
+    CefRefPtr<RecordingHost> host = control->attach();
+    int width = control->GetWidth();
+    int height = control->GetHeight();
+    std::vector<uint8_t> green = frame(width, height, 0xFF00FF00u);
+    control->render()->OnPaint(nullptr, PET_VIEW, {CefRect(0, 0, width, height)}, green.data(),
+                               width, height);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return control->paints > 0; }, kWaitMs));
+    QCoreApplication::processEvents();
+    const int before = control->paints;
+
+    std::thread painter([&] {
+        std::vector<uint8_t> red = frame(width, height, 0xFFFF0000u);
+        control->render()->OnPaint(nullptr, PET_VIEW, {CefRect(0, 0, 8, 8)}, red.data(), width,
+                                   height);
+    });
+    painter.join();
+    EXPECT_EQ(control->render()->StoreCopy().pixel(1, 1), 0xFFFF0000u);
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(control->paints, before) << "repainted without the main loop";
+
+    // The loop has not run yet: the repaint task waits for it, and runs before the quit.
+    loop.PostClosure([] { PostQuitMessage(0); });
+    EXPECT_EQ(loop.Run(), 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return control->paints > before; }, kWaitMs));
+    QImage shot = widget->grab().toImage();
+    EXPECT_EQ(shot.pixel(control->GetX() + 1, control->GetY() + 1), 0xFFFF0000u);
 }
 
 }  // namespace

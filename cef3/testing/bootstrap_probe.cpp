@@ -1,6 +1,8 @@
 // A program that starts as the real one does: the bootstrap first, then, in the browser process
-// only, a window. Tests start it with and without a "type" switch and read what it prints.
+// only, a window. The engine starts its sub-processes from this same program, so each process
+// first says what it was started as. Tests start it and read what it prints.
 #include <cstdio>
+#include <cstring>
 
 #include "cef3/browser/cef_main_init.h"
 #include "platform/duilib/window_wnd.h"
@@ -15,6 +17,14 @@ class ProbeWindow : public DuiLib::CWindowWnd {
 }  // namespace
 
 int main(int argc, char** argv) {
+    const char* kind = "browser";
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--type=", 7) == 0) {
+            kind = argv[i] + 7;
+        }
+    }
+    // Unbuffered: a sub-process may end without flushing.
+    std::fprintf(stderr, "probe started as %s\n", kind);
     bool multiThreadedLoop = false;
     bool initialised = false;
     CefMainInit bootstrap(CefMainArgs(argc, argv), &multiThreadedLoop, &initialised);

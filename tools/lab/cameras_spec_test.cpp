@@ -20,9 +20,12 @@ TEST(CameraSpecText, ReadsEveryKeyAndFault) {
         "forget-item=5,fail-read=wifi",
         spec, error))
         << error;
-    EXPECT_EQ(
-        std::tie(spec.serial, spec.address, spec.port, spec.password, spec.wifiNetworks, spec.name),
-        std::make_tuple("OX7", "127.0.3.4", 8000, "pw", 30, "Gate"));
+    EXPECT_EQ(spec.serial, "OX7");
+    EXPECT_EQ(spec.address, "127.0.3.4");
+    EXPECT_EQ(spec.port, 8000);
+    EXPECT_EQ(spec.password, "pw");
+    EXPECT_EQ(spec.wifiNetworks, 30);
+    EXPECT_EQ(spec.name, "Gate");
     EXPECT_EQ(spec.channels, (std::vector<int32_t>{1, 2, 3}));
     CameraFaults expected{true, true, true, true, 150, 8, 4, 5, "wifi"};
     EXPECT_EQ(spec.faults, expected);
@@ -59,8 +62,11 @@ TEST(CameraSpecGenerated, GivesEachCameraItsOwnAddressOrPort) {
     ASSERT_EQ(fleet.groups.size(), 1u);
     ASSERT_EQ(fleet.groups[0].cameras.size(), 6u);
     const CameraRecord& last = fleet.groups[0].cameras[5].record;
-    EXPECT_EQ(std::tie(last.serial, last.channelNo, last.devip, last.port, last.passwd),
-              std::make_tuple("CAM00003", 2, "127.0.2.0", 3333, "pw"));
+    EXPECT_EQ(last.serial, "CAM00003");
+    EXPECT_EQ(last.channelNo, 2);
+    EXPECT_EQ(last.devip, "127.0.2.0");
+    EXPECT_EQ(last.port, 3333);
+    EXPECT_EQ(last.passwd, "pw");
 
     specs.clear();
     ASSERT_TRUE(GenerateCameraSpecs(12, "CAM", "pw", "", 9000, 1, specs, error));
@@ -91,12 +97,17 @@ TEST(CameraSpecFleet, OneCameraPerSerialWithTheChannelsListedAndDeviceMembers) {
     ASSERT_TRUE(CameraSpecsFromFleet(fleet, specs, error)) << error;
     ASSERT_EQ(specs.size(), 2u);
     const CameraFaults& faults = specs[0].faults;
-    EXPECT_EQ(std::tie(specs[0].serial, specs[0].password, specs[0].wifiNetworks, faults.failItem,
-                       faults.delayMs, faults.forgetItem, faults.failRead),
-              std::make_tuple("A1", "real", 25, 8, 10, 7, "range"));
+    EXPECT_EQ(specs[0].serial, "A1");
+    EXPECT_EQ(specs[0].password, "real");
+    EXPECT_EQ(specs[0].wifiNetworks, 25);
+    EXPECT_EQ(faults.failItem, 8);
+    EXPECT_EQ(faults.delayMs, 10);
+    EXPECT_EQ(faults.forgetItem, 7);
+    EXPECT_EQ(faults.failRead, "range");
     EXPECT_EQ(specs[0].channels, (std::vector<int32_t>{1, 2, 3, 5}));
-    EXPECT_EQ(std::tie(specs[1].address, specs[1].port, specs[1].faults.absent),
-              std::make_tuple("127.0.9.9", 0, true));
+    EXPECT_EQ(specs[1].address, "127.0.9.9");
+    EXPECT_EQ(specs[1].port, 0);
+    EXPECT_TRUE(specs[1].faults.absent);
     EXPECT_EQ(specs[1].channels, (std::vector<int32_t>{0}));
 
     // The studio's fleet: ports the cameras really got, except where the device chose its own.

@@ -25,12 +25,16 @@ TEST(FleetTest, ReadsGroupsCamerasAndDefaults) {
     ASSERT_TRUE(ParseFleet(kFleet, fleet, error)) << error;
     ASSERT_EQ(fleet.groups.size(), 2u);
     const CameraRecord& door = fleet.groups[0].cameras[0].record;
-    EXPECT_EQ(std::tie(door.devname, door.port, door.encrypt, door.newDev, door.CheckPassword),
-              std::make_tuple("Door", 8001, false, true, true));
+    EXPECT_EQ(door.devname, "Door");
+    EXPECT_EQ(door.port, 8001);
+    EXPECT_FALSE(door.encrypt);
+    EXPECT_TRUE(door.newDev);
+    EXPECT_TRUE(door.CheckPassword);
     EXPECT_EQ(fleet.groups[0].cameras[0].source["device"]["channels"], 4);  // kept for devices
     const CameraRecord& second = fleet.groups[0].cameras[1].record;
     // The record's defaults for absent members.
-    EXPECT_EQ(std::tie(second.port, second.encrypt), std::make_tuple(8000, true));
+    EXPECT_EQ(second.port, 8000);
+    EXPECT_TRUE(second.encrypt);
     EXPECT_EQ(FindFleetCamera(fleet, "A1", 2), &fleet.groups[0].cameras[1]);
     EXPECT_EQ(FindFleetCamera(fleet, "A1", std::nullopt), &fleet.groups[0].cameras[0]);
     EXPECT_EQ(FindFleetCamera(fleet, "A1", 3), nullptr);

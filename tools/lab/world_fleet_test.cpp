@@ -64,9 +64,13 @@ TEST(WorldFleetTest, TheDefaultWorldHasItsMixOfCamerasAndFaults) {
         EXPECT_FALSE(spec.faults.absent && spec.password != "admin123");
     }
     EXPECT_EQ(*addresses.begin(), "127.0.1.1");  // and each camera on its own address:
-    EXPECT_EQ(std::make_tuple(addresses.size(), platform, unconfirmed, absent, changed, busyAir,
-                              forgetful),
-              std::make_tuple(60u, 20, 7, 2, 1, 6, 1));
+    EXPECT_EQ(addresses.size(), 60u);
+    EXPECT_EQ(platform, 20);
+    EXPECT_EQ(unconfirmed, 7);
+    EXPECT_EQ(absent, 2);
+    EXPECT_EQ(changed, 1);
+    EXPECT_EQ(busyAir, 6);
+    EXPECT_EQ(forgetful, 1);
 
     // The faults sit where the tests and the demo look for them.
     const FleetGroup& parking = world.fleet.groups[1];
@@ -79,8 +83,8 @@ TEST(WorldFleetTest, TheDefaultWorldHasItsMixOfCamerasAndFaults) {
     // The forgetful camera: 周界's first, reachable, with the password the studio knows.
     const FleetGroup& perimeter = world.fleet.groups[4];
     const CameraSpec& forgets = world.specs[46];
-    EXPECT_EQ(std::tie(perimeter.groupId, perimeter.cameras[0].record.serial),
-              std::tie("g-perimeter", forgets.serial));
+    EXPECT_EQ(perimeter.groupId, "g-perimeter");
+    EXPECT_EQ(perimeter.cameras[0].record.serial, forgets.serial);
     EXPECT_EQ(forgets.faults.forgetItem, 8);
     EXPECT_FALSE(forgets.faults.absent || perimeter.cameras[0].record.CheckPassword);
     EXPECT_EQ(forgets.password, perimeter.cameras[0].record.passwd);
