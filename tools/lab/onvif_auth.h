@@ -1,6 +1,6 @@
 // WS-Security UsernameToken checks of the lab ONVIF cameras: PasswordDigest
 // Base64(SHA-1(nonce + created + password)), a created time within five minutes of the camera's
-// clock, and no nonce accepted twice within that window.
+// clock, and no nonce accepted twice within that window unless the camera allows reuse.
 #pragma once
 
 #include <chrono>
@@ -35,10 +35,13 @@ std::string FormatDateTime(int64_t seconds);
 class TokenChecker {
   public:
     // Nothing when `token` proves `password` for `username` at camera time `now` (seconds since
-    // 1970); otherwise the reason the camera gives in its ter:NotAuthorized fault.
+    // 1970); otherwise the reason the camera gives in its ter:NotAuthorized fault. A nonce seen
+    // before is refused unless `allowNonceReuse`: onvif-util (libonvif) sends one nonce for a
+    // whole session, several requests within one millisecond carrying the very same token, which
+    // only a camera without the replay check (as many are) accepts.
     std::optional<std::string> check(const std::optional<UsernameToken>& token,
                                      const std::string& username, const std::string& password,
-                                     int64_t now);
+                                     int64_t now, bool allowNonceReuse = false);
 
   private:
     // Nonces stay remembered for twice the window (a created time may lie a window ahead);

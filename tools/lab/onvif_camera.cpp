@@ -133,7 +133,8 @@ HttpAnswer OnvifCamera::answer(const SoapRequest& request, const OnvifFaults& fa
         } else {
             const std::string password =
                 faults.wrongPassword ? spec_.password + "-changed" : spec_.password;
-            refused = tokens_.check(request.token, spec_.username, password, clock);
+            refused = tokens_.check(request.token, spec_.username, password, clock,
+                                    faults.allowNonceReuse);
         }
         std::lock_guard<std::mutex> lock(lock_);
         if (refused) {

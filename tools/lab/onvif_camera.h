@@ -29,6 +29,7 @@ struct OnvifFaults {
     bool noWifi = false;
     bool noOsd = false;
     bool noAnalytics = false;
+    bool allowNonceReuse = false;  // no replay check: a nonce is accepted again
     bool operator==(const OnvifFaults&) const = default;
 };
 

@@ -189,9 +189,9 @@ void RequireOsd(const OperationContext& c) {
 
 // ---- profiles and sources
 
-void AddProfile10(OperationContext& c, pugi::xml_node parent, const Channel& ch, int s) {
-    pugi::xml_node p = parent.append_child(parent == c.response ? In(c, "Profiles").c_str()
-                                                                : In(c, "Profile").c_str());
+// `element`: "trt:Profiles" in GetProfiles, "trt:Profile" in GetProfile.
+void AddProfile10(pugi::xml_node parent, const char* element, const Channel& ch, int s) {
+    pugi::xml_node p = parent.append_child(element);
     p.append_attribute("token") = ("Profile_" + N(ch) + (s == 0 ? "_main" : "_sub")).c_str();
     p.append_attribute("fixed") = "true";
     Add(p, "tt:Name", (s == 0 ? "MainStream_" : "SubStream_") + N(ch));
@@ -228,14 +228,15 @@ void GetProfiles(OperationContext& c) {
             if (!only.empty() && ProfileByToken(c.state, only) != std::make_pair(&ch, s)) {
                 continue;
             }
-            IsVer20(c) ? AddProfile20(c.response, ch, s) : AddProfile10(c, c.response, ch, s);
+            IsVer20(c) ? AddProfile20(c.response, ch, s)
+                       : AddProfile10(c.response, "trt:Profiles", ch, s);
         }
     }
 }
 
 void GetProfile(OperationContext& c) {
     const auto [ch, s] = ProfileByToken(c.state, Arg(c, "ProfileToken"));
-    AddProfile10(c, c.response, *ch, s);
+    AddProfile10(c.response, "trt:Profile", *ch, s);
 }
 
 void GetVideoSources(OperationContext& c) {

@@ -54,6 +54,7 @@ bool ReadFaults(const Json::Value& json, const std::string& where, OnvifFaults& 
                      : name == "noWifi"        ? &f.noWifi
                      : name == "noOsd"         ? &f.noOsd
                      : name == "noAnalytics"   ? &f.noAnalytics
+                     : name == "nonceReuse"    ? &f.allowNonceReuse
                                                : nullptr;
         std::string* text = name == "failOp"     ? &f.failOp
                             : name == "dropOnOp" ? &f.dropOnOp
@@ -105,6 +106,8 @@ bool ApplyFaultWord(const std::string& word, OnvifFaults& f, std::string& error)
         f.noOsd = true;
     } else if (word == "no-analytics") {
         f.noAnalytics = true;
+    } else if (word == "nonce-reuse") {
+        f.allowNonceReuse = true;
     } else if (key == "delay" && ToNumber(value, 0, 600000, number)) {
         f.delayMs = static_cast<int32_t>(number);
     } else if (key == "skew" && ToNumber(value, -100L * 365 * 86400, 100L * 365 * 86400, number)) {
@@ -120,7 +123,7 @@ bool ApplyFaultWord(const std::string& word, OnvifFaults& f, std::string& error)
         error = "unknown ONVIF camera fault \"" + word +
                 "\" (refuse-login, wrong-password, silent, absent, delay=MS, fail-op=NAME, "
                 "drop-on-op=NAME, skew=SECONDS, unsupported=device|media|media2|imaging|"
-                "analytics, no-wifi, no-osd, no-analytics, none)";
+                "analytics, no-wifi, no-osd, no-analytics, nonce-reuse, none)";
         return false;
     }
     return true;
@@ -263,6 +266,7 @@ Json::Value FaultsJson(const OnvifFaults& f) {
     out["noWifi"] = f.noWifi;
     out["noOsd"] = f.noOsd;
     out["noAnalytics"] = f.noAnalytics;
+    out["nonceReuse"] = f.allowNonceReuse;
     return out;
 }
 

@@ -15,7 +15,8 @@ namespace orvex::lab::onvif {
 
 // Applies one fault word: "refuse-login", "wrong-password", "silent", "absent", "delay=MS",
 // "fail-op=NAME", "drop-on-op=NAME", "skew=SECONDS", "unsupported=SERVICE", "no-wifi",
-// "no-osd", "no-analytics", or "none" (clears every fault). False, with `error`, otherwise.
+// "no-osd", "no-analytics", "nonce-reuse", or "none" (clears every fault). False, with `error`,
+// otherwise.
 bool ApplyFaultWord(const std::string& word, OnvifFaults& faults, std::string& error);
 
 // True for a "--camera" text that describes an ONVIF camera (it holds "kind=onvif").
