@@ -1,4 +1,5 @@
 #include "app/orvex_browser_core.h"
+#include "app/operate_task_types.h"
 
 #include <gtest/gtest.h>
 

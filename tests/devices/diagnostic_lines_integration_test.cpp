@@ -7,22 +7,22 @@
 #include <functional>
 #include <string>
 
+#include "app/issue_request_runner.h"
+#include "app/operate_task_types.h"
 #include "app/wifi_answer.h"
 #include "devcfg/config_range_json.h"
 #include "devcfg/device_config_json.h"
-#include "devcfg/issue_request_runner.h"
 #include "devcfg/issued_config.h"
 #include "devcfg/testing/sample_records.h"
+#include "platform/net/socket_utils.h"
+#include "platform/net/testing/loopback_peer.h"
 #include "platform/win32/message_target.h"
 #include "stats/statistics.h"
 #include "studio/data_manager.h"
-#include "studio/socket_utils.h"
 #include "studio/studio_link_client.h"
 #include "studio/testing/debug_log_recorder.h"
 #include "studio/testing/link_window.h"
-#include "studio/testing/loopback_peer.h"
 #include "support/json_text.h"
-#include "support/operate_task.h"
 #include "tests/devices/lab_cameras.h"
 #include "tools/lab/cameras_model.h"
 

@@ -1,5 +1,5 @@
-// orvex-lab cameras: serves a fleet of cameras speaking the device protocol, each with its
-// records kept in a state folder, with faults set per camera.
+// orvex-lab cameras: serves a fleet of cameras speaking the device protocol or ONVIF, each with
+// its records kept in a state folder, with faults set per camera.
 #include <unistd.h>
 
 #include <cstdio>
@@ -17,18 +17,75 @@
 #include "tools/lab/lab_options.h"
 #include "tools/lab/lab_role.h"
 #include "tools/lab/lab_runtime.h"
+#include "tools/lab/onvif_server.h"
+#include "tools/lab/onvif_spec.h"
 
 namespace orvex::lab {
 namespace {
 
-// "fault SERIAL WORD[,WORD...]" and "counters SERIAL".
-void HandleCommand(CameraFleet& fleet, const std::string& line) {
+// The words of "fault SERIAL WORD[,WORD...]" applied in order by `apply`; false once one fails.
+template <class Apply>
+bool ApplyFaultWords(const std::string& words, Apply apply) {
+    size_t start = 0;
+    while (start <= words.size()) {
+        const size_t end = words.find(',', start);
+        const std::string one = words.substr(start, end == std::string::npos ? end : end - start);
+        if (!one.empty() && !apply(one)) {
+            return false;
+        }
+        if (end == std::string::npos) {
+            break;
+        }
+        start = end + 1;
+    }
+    return true;
+}
+
+// The commands for an ONVIF camera: "fault", "counters" and "config".
+void HandleOnvifCommand(onvif::OnvifFleet& fleet, onvif::OnvifCamera& camera,
+                        const std::string& word, const std::string& words) {
+    const std::string& serial = camera.spec().serial;
+    if (word == "counters") {
+        EmitEvent(onvif::CountersJson(serial, camera.counters()));
+        return;
+    }
+    if (word == "config") {
+        EmitEvent(onvif::ConfigJson(camera));
+        return;
+    }
+    onvif::OnvifFaults faults = camera.faults();
+    std::string error;
+    if (!ApplyFaultWords(
+            words,
+            [&](const std::string& one) { return onvif::ApplyFaultWord(one, faults, error); }) ||
+        !fleet.setFaults(serial, faults, error)) {
+        EmitError(error, word);
+        return;
+    }
+    Json::Value event;
+    event["event"] = "faults";
+    event["serial"] = serial;
+    event["faults"] = onvif::FaultsJson(faults);
+    EmitEvent(event);
+}
+
+// "fault SERIAL WORD[,WORD...]", "counters SERIAL" and, for ONVIF cameras, "config SERIAL".
+void HandleCommand(CameraFleet& fleet, onvif::OnvifFleet& onvifFleet, const std::string& line) {
     std::string word, rest, serial, words;
     SplitCommand(line, word, rest);
     SplitCommand(rest, serial, words);
     LabCamera* camera = fleet.camera(serial);
-    if (word != "fault" && word != "counters") {
-        EmitError("unknown command \"" + word + "\" (fault, counters, exit)", word);
+    if (word != "fault" && word != "counters" && word != "config") {
+        EmitError("unknown command \"" + word + "\" (fault, counters, config, exit)", word);
+        return;
+    }
+    if (onvif::OnvifCamera* onvifCamera = onvifFleet.camera(serial)) {
+        HandleOnvifCommand(onvifFleet, *onvifCamera, word, words);
+        return;
+    }
+    if (word == "config" && camera != nullptr) {
+        EmitError("config is for ONVIF cameras; the world role shows device-protocol records",
+                  word);
         return;
     }
     if (camera == nullptr) {
@@ -41,18 +98,10 @@ void HandleCommand(CameraFleet& fleet, const std::string& line) {
     }
     CameraFaults faults = camera->faults();
     std::string error;
-    size_t start = 0;
-    while (start <= words.size()) {
-        const size_t end = words.find(',', start);
-        const std::string one = words.substr(start, end == std::string::npos ? end : end - start);
-        if (!one.empty() && !ApplyFaultWord(one, faults, error)) {
-            EmitError(error, word);
-            return;
-        }
-        if (end == std::string::npos) {
-            break;
-        }
-        start = end + 1;
+    if (!ApplyFaultWords(
+            words, [&](const std::string& one) { return ApplyFaultWord(one, faults, error); })) {
+        EmitError(error, word);
+        return;
     }
     fleet.setFaults(serial, faults);
     Json::Value event;
@@ -60,6 +109,21 @@ void HandleCommand(CameraFleet& fleet, const std::string& line) {
     event["serial"] = serial;
     event["faults"] = FaultsJson(faults);
     EmitEvent(event);
+}
+
+// The fleet for the studio names ONVIF cameras by their "devType", so that the program sends
+// them to its ONVIF driver.
+void MarkOnvifCameras(Json::Value& fleet, const std::vector<onvif::OnvifSpec>& onvifSpecs) {
+    for (Json::Value& group : fleet["groups"]) {
+        for (Json::Value& camera : group["cameras"]) {
+            for (const onvif::OnvifSpec& spec : onvifSpecs) {
+                if (camera["serial"].asString() == spec.serial) {
+                    camera["devType"] = "ONVIF";
+                    camera["userName"] = spec.username;
+                }
+            }
+        }
+    }
 }
 
 int RunCameras(const std::vector<std::string>& all) {
@@ -77,8 +141,8 @@ int RunCameras(const std::vector<std::string>& all) {
     std::string error;
     auto options = LabOptions::Parse(args,
                                      {"state", "fleet", "count", "prefix", "password",
-                                      "base-address", "port", "channels", "fleet-out"},
-                                     {"no-sync", "exit-on-eof"}, error);
+                                      "base-address", "port", "channels", "fleet-out", "kind"},
+                                     {"no-sync", "exit-on-eof", "discovery"}, error);
     if (!options) {
         EmitError(error);
         return 2;
@@ -90,12 +154,32 @@ int RunCameras(const std::vector<std::string>& all) {
 
     Fleet fleet;
     std::vector<CameraSpec> specs;
-    if (options->has("fleet") && (!LoadFleet(options->get("fleet"), fleet, error) ||
-                                  !CameraSpecsFromFleet(fleet, specs, error))) {
-        EmitError(error);
-        return 2;
+    // ONVIF cameras, and each of them as a generic camera for the fleet handed to the studio.
+    std::vector<onvif::OnvifSpec> onvifSpecs;
+    std::vector<CameraSpec> onvifGeneric;
+    if (options->has("fleet")) {
+        Fleet others, onvifPart;
+        if (!LoadFleet(options->get("fleet"), fleet, error)) {
+            EmitError(error);
+            return 2;
+        }
+        onvif::SplitFleet(fleet, others, onvifPart);
+        if (!CameraSpecsFromFleet(others, specs, error) ||
+            !onvif::SpecsFromFleet(onvifPart, onvifSpecs, onvifGeneric, error)) {
+            EmitError(error);
+            return 2;
+        }
     }
     for (const std::string& text : cameraTexts) {
+        if (onvif::IsOnvifCameraText(text)) {
+            onvif::OnvifSpec spec;
+            if (!onvif::ParseSpec(text, spec, error)) {
+                EmitError("--camera " + text + ": " + error);
+                return 2;
+            }
+            onvifSpecs.push_back(spec);
+            continue;
+        }
         CameraSpec spec;
         if (!ParseCameraSpec(text, spec, error)) {
             EmitError("--camera " + text + ": " + error);
@@ -112,21 +196,40 @@ int RunCameras(const std::vector<std::string>& all) {
             EmitError("--count takes 1 to 100000, --port 0 to 65535, --channels 1 to 256");
             return 2;
         }
+        const std::string kind = options->get("kind", "rprov");
+        if (kind != "rprov" && kind != "onvif") {
+            EmitError("--kind takes rprov (the device protocol) or onvif");
+            return 2;
+        }
+        std::vector<CameraSpec> generated;
         if (!GenerateCameraSpecs(static_cast<int>(*count), options->get("prefix", "OXLAB"),
                                  options->get("password", "admin123"), options->get("base-address"),
-                                 static_cast<int32_t>(*port), static_cast<int>(*channels), specs,
-                                 error)) {
+                                 static_cast<int32_t>(*port), static_cast<int>(*channels),
+                                 generated, error)) {
             EmitError(error);
             return 2;
         }
+        for (const CameraSpec& spec : generated) {
+            if (kind == "rprov") {
+                specs.push_back(spec);
+                continue;
+            }
+            onvifSpecs.push_back(onvif::FromCameraSpec(spec));
+            onvifSpecs.back().discovery = options->has("discovery");
+        }
     }
-    if (specs.empty()) {
+    if (specs.empty() && onvifSpecs.empty()) {
         EmitError("no cameras: give --fleet FILE, --camera SPEC or --count N");
         return 2;
     }
 
     CameraFleet cameras(options->get("state"), !options->has("no-sync"));
-    if (!cameras.start(specs, error)) {
+    if (!specs.empty() && !cameras.start(specs, error)) {
+        EmitError(error);
+        return 1;
+    }
+    onvif::OnvifFleet onvifCameras(options->get("state"), !options->has("no-sync"));
+    if (!onvifSpecs.empty() && !onvifCameras.start(onvifSpecs, error)) {
         EmitError(error);
         return 1;
     }
@@ -144,9 +247,42 @@ int RunCameras(const std::vector<std::string>& all) {
         event["channels"] = channels;
         EmitEvent(event);
     }
+    std::vector<CameraEndpoint> allEndpoints = cameras.endpoints();
+    for (const onvif::OnvifEndpoint& e : onvifCameras.endpoints()) {
+        Json::Value event;
+        event["event"] = "camera";
+        event["kind"] = "onvif";
+        event["serial"] = e.serial;
+        event["address"] = e.address;
+        event["port"] = e.port;
+        event["listening"] = e.listening;
+        event["deviceService"] = e.deviceService;
+        Json::Value channels(Json::arrayValue);
+        for (int c : onvifCameras.camera(e.serial)->spec().channels) {
+            channels.append(c);
+        }
+        event["channels"] = channels;
+        event["discovery"] = onvifCameras.camera(e.serial)->spec().discovery;
+        EmitEvent(event);
+        allEndpoints.push_back({e.serial, e.address, e.port, e.listening});
+    }
+    // Cameras from "--camera" and "--count" have no fleet entry yet.
+    for (size_t i = onvifGeneric.size(); i < onvifSpecs.size(); ++i) {
+        const onvif::OnvifSpec& spec = onvifSpecs[i];
+        CameraSpec generic;
+        generic.serial = spec.serial;
+        generic.name = spec.name;
+        generic.address = spec.address;
+        generic.port = spec.port;
+        generic.password = spec.password;
+        generic.channels.assign(spec.channels.begin(), spec.channels.end());
+        onvifGeneric.push_back(generic);
+    }
+    std::vector<CameraSpec> allSpecs = specs;
+    allSpecs.insert(allSpecs.end(), onvifGeneric.begin(), onvifGeneric.end());
     Json::Value ready;
     ready["event"] = "ready";
-    ready["cameras"] = static_cast<int>(specs.size());
+    ready["cameras"] = static_cast<int>(specs.size() + onvifSpecs.size());
     ready["state"] = options->get("state");
     ready["pid"] = static_cast<int>(::getpid());
     if (options->has("fleet-out")) {
@@ -154,7 +290,9 @@ int RunCameras(const std::vector<std::string>& all) {
         const std::string temporary = path + ".tmp";
         {
             std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-            out << WriteJson(FleetForStudio(fleet, specs, cameras.endpoints()));
+            Json::Value forStudio = FleetForStudio(fleet, allSpecs, allEndpoints);
+            MarkOnvifCameras(forStudio, onvifSpecs);
+            out << WriteJson(forStudio);
             if (!out) {
                 EmitError("cannot write " + path);
                 return 1;
@@ -169,24 +307,32 @@ int RunCameras(const std::vector<std::string>& all) {
     }
     EmitEvent(ready);
 
-    StartCommandReader([&cameras](const std::string& line) { HandleCommand(cameras, line); },
+    StartCommandReader([&cameras, &onvifCameras](
+                           const std::string& line) { HandleCommand(cameras, onvifCameras, line); },
                        options->has("exit-on-eof"));
     WaitForStop();
+    onvifCameras.stop();
     cameras.stop();
     return 0;
 }
 
 }  // namespace
 
-ORVEX_LAB_ROLE("cameras",
-               "--state DIR [--fleet FILE] [--camera SPEC]... [--count N [--prefix OXLAB]\n"
-               "         [--password admin123] [--base-address 127.0.x.y] [--port P]\n"
-               "         [--channels N]] [--fleet-out FILE] [--no-sync] [--exit-on-eof]\n"
-               "         SPEC: serial=S,address=A,port=P,password=W,channels=N,wifi=N,name=T\n"
-               "               plus faults: refuse-login, wrong-password, silent, absent,\n"
-               "               delay=MS, fail-item=CODE, drop-on-item=CODE, forget-item=CODE,\n"
-               "               fail-read=WHAT\n"
-               "         stdin: fault SERIAL WORD[,WORD...] | counters SERIAL | exit",
-               RunCameras);
+ORVEX_LAB_ROLE(
+    "cameras",
+    "--state DIR [--fleet FILE] [--camera SPEC]... [--count N [--prefix OXLAB]\n"
+    "         [--password admin123] [--base-address 127.0.x.y] [--port P]\n"
+    "         [--channels N] [--kind rprov|onvif] [--discovery]] [--fleet-out FILE]\n"
+    "         [--no-sync] [--exit-on-eof]\n"
+    "         SPEC: serial=S,address=A,port=P,password=W,channels=N,wifi=N,name=T\n"
+    "               plus faults: refuse-login, wrong-password, silent, absent,\n"
+    "               delay=MS, fail-item=CODE, drop-on-item=CODE, forget-item=CODE,\n"
+    "               fail-read=WHAT\n"
+    "         ONVIF: kind=onvif,serial=S,...,user=U[,discovery] plus faults: refuse-login,\n"
+    "               wrong-password, silent, absent, delay=MS, fail-op=NAME,\n"
+    "               drop-on-op=NAME, skew=SECONDS, unsupported=SERVICE, no-wifi,\n"
+    "               no-osd, no-analytics\n"
+    "         stdin: fault SERIAL WORD[,WORD...] | counters SERIAL | config SERIAL | exit",
+    RunCameras);
 
 }  // namespace orvex::lab
