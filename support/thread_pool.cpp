@@ -6,7 +6,9 @@ ThreadPool::ThreadPool() {
     Start();
 }
 
-ThreadPool::~ThreadPool() = default;
+ThreadPool::~ThreadPool() {
+    Stop();
+}
 
 void ThreadPool::Start() {
     if (!threads_.empty()) {
@@ -18,7 +20,7 @@ void ThreadPool::Start() {
     }
     threads_.reserve(kWorkerCount);
     for (size_t i = 0; i < kWorkerCount; ++i) {
-        threads_.push_back(new std::thread(&ThreadPool::Run, this));
+        threads_.emplace_back(&ThreadPool::Run, this);
     }
 }
 
@@ -37,9 +39,12 @@ void ThreadPool::Stop() {
         running_ = false;
         condition_.notify_all();
     }
-    for (std::thread* thread : threads_) {
-        thread->join();
-        delete thread;
+    for (std::thread& thread : threads_) {
+        if (thread.get_id() == std::this_thread::get_id()) {
+            thread.detach();  // a worker stopping its own pool ends when it returns
+        } else if (thread.joinable()) {
+            thread.join();
+        }
     }
     threads_.clear();
 }

@@ -17,7 +17,9 @@ class ThreadPool {
 
     // Starts the four workers. Any thread.
     ThreadPool();
-    // Does not stop or join the workers: the owner calls Stop first.
+    // Stops and joins the workers when the owner has not (Stop). An owner that overrides
+    // HandleTask still calls Stop in its own destructor: by the time this one runs, its part of
+    // the object is gone, and a worker must not be inside HandleTask then.
     virtual ~ThreadPool();
     ThreadPool(const ThreadPool&) = delete;
     ThreadPool& operator=(const ThreadPool&) = delete;
@@ -27,7 +29,8 @@ class ThreadPool {
     void AddTask(const OperateTask& task);
 
     // Ends the workers: running tasks finish, queued ones are never handled. Returns when every
-    // worker has ended. Any thread except a worker's own (it would join itself).
+    // worker has ended (a worker calling it is left to end by itself, not joined). Any thread;
+    // a second call does nothing.
     void Stop();
 
   protected:
@@ -39,7 +42,7 @@ class ThreadPool {
     void Run();
     bool TakeTask(OperateTask& task);
 
-    std::vector<std::thread*> threads_;
+    std::vector<std::thread> threads_;
     std::deque<OperateTask> tasks_;
     std::mutex mutex_;
     std::condition_variable condition_;

@@ -8,6 +8,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <semaphore>
+#include <thread>
 #include <vector>
 
 namespace orvex {
@@ -95,6 +96,45 @@ TEST(ThreadPool, IdlePoolUsesNoProcessorTimeAndStopsPromptly) {
     auto start = std::chrono::steady_clock::now();
     pool.Stop();
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+}
+
+}  // namespace
+}  // namespace orvex
+
+namespace orvex {
+namespace {
+
+// A pool whose task outlives the pool object's own part (no Stop in a destructor of its own).
+class UnstoppedPool : public ThreadPool {
+  public:
+    UnstoppedPool(std::atomic<bool>& started, std::atomic<bool>& finished)
+        : started_(started), finished_(finished) {}
+
+  protected:
+    void HandleTask(OperateTask&) override {
+        started_ = true;
+        std::this_thread::sleep_for(100ms);
+        finished_ = true;
+    }
+
+  private:
+    std::atomic<bool>& started_;
+    std::atomic<bool>& finished_;
+};
+
+// The pool's destructor stops and joins its workers when the owner did not: the running task has
+// finished when the destructor returns, and no worker is left running on a freed pool.
+TEST(ThreadPool, DestructionWithoutStopJoinsTheWorkers) {
+    std::atomic<bool> started{false};
+    std::atomic<bool> finished{false};
+    {
+        UnstoppedPool pool(started, finished);
+        pool.AddTask(OperateTask{});
+        while (!started) {
+            std::this_thread::yield();
+        }
+    }
+    EXPECT_TRUE(finished);
 }
 
 }  // namespace

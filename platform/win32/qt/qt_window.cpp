@@ -13,7 +13,6 @@
 #include <string>
 
 #include "platform/win32/qt/window_entry.h"
-#include "support/text_conversion.h"
 
 namespace orvex {
 namespace {
@@ -390,15 +389,6 @@ BOOL ScreenToClient(HWND hwnd, POINT* point) {
     return TRUE;
 }
 
-BOOL SetWindowTextA(HWND hwnd, const char* text) {
-    QWidget* widget = widgetOf(hwnd);
-    if (widget == nullptr) {
-        return FALSE;
-    }
-    widget->setWindowTitle(QString::fromStdString(orvex::AnsiToUtf8(text)));
-    return TRUE;
-}
-
 HWND GetParent(HWND hwnd) {
     QWidget* widget = widgetOf(hwnd);
     for (QWidget* parent = widget != nullptr ? widget->parentWidget() : nullptr; parent != nullptr;
@@ -423,11 +413,6 @@ DWORD SetClassLongA(HWND hwnd, int index, LONG value) {
             QCursor(static_cast<Qt::CursorShape>(orvex::ShapeFromCursor(cursor))));
     }
     return previous;
-}
-
-DWORD GetClassLongA(HWND hwnd, int index) {
-    std::shared_ptr<orvex::WindowEntry> entry = FindWindowEntry(hwnd);
-    return entry && index == GCL_HCURSOR ? entry->classCursor : 0;
 }
 
 LONG GetWindowLongA(HWND hwnd, int index) {
