@@ -193,13 +193,11 @@ void DataManager::waitForCameraFetch() {
 }
 
 std::string DataManager::getGroupInfo() const {
-    ORVEX_ASSERT_GUI_THREAD();
     std::lock_guard<std::mutex> lock(stateLock_);
     return pageGroupInfo_;
 }
 
 std::string DataManager::getCurrentCameraInfo() const {
-    ORVEX_ASSERT_GUI_THREAD();
     std::lock_guard<std::mutex> lock(stateLock_);
     return lastCameraMessage_;
 }
@@ -210,7 +208,6 @@ CameraRecord DataManager::currentCamera() const {
 }
 
 std::string DataManager::getGroupCamerasInfo(const std::string& request) const {
-    ORVEX_ASSERT_GUI_THREAD();
     Json::Value root;
     if (!ParseJson(request, root)) {
         return {};
@@ -265,7 +262,6 @@ std::string DataManager::getGroupCamerasInfo(const std::string& request) const {
 }
 
 std::string DataManager::getAllCamerasInfo() const {
-    ORVEX_ASSERT_GUI_THREAD();
     GroupSnapshot snapshot = groups();
     Json::Value platform(Json::nullValue);
     Json::Value local(Json::nullValue);

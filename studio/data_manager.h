@@ -51,7 +51,8 @@ class DataManager : public IssueStore {
     // Returns when the studio camera message's fetch has ended. For tests; any thread.
     void waitForCameraFetch();
 
-    // The page's quick questions; GUI thread. An empty text means nothing to answer.
+    // The page's quick questions, answered on the GUI thread (the password check also reads the
+    // group information on a pool worker); any thread. An empty text means nothing to answer.
     std::string getGroupInfo() const;
     std::string getCurrentCameraInfo() const;
     std::string getGroupCamerasInfo(const std::string& request) const;
