@@ -42,7 +42,7 @@ int AtoiRule(const std::string& text);
 // `host` (the window hosting the browser control) and returns true when the call is consumed;
 // false for a message that did not come from the render process. Payloads posted are owned by
 // the receiver: std::string* for texts, IssueRequest* for issues; a failed post frees them.
-// Called on the browser's GUI thread (it resizes `host` directly).
+// Called on the GUI thread (it resizes `host` directly).
 bool RouteBridgeCall(HWND host, bool fromRenderer, const std::string& name,
                      const std::vector<std::u16string>& args);
 

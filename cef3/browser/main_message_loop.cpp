@@ -2,6 +2,7 @@
 
 #include "platform/duilib/paint_manager_ui.h"
 #include "platform/win32/qt/qt_window.h"
+#include "support/gui_thread.h"
 
 namespace {
 
@@ -67,6 +68,7 @@ void CMainMessageLoopWin::PostClosure(std::function<void()> closure) {
 }
 
 int CMainMessageLoopWin::Run() {
+    ORVEX_ASSERT_GUI_THREAD();
     {
         std::lock_guard<std::mutex> guard(lock_);
         messageWindow_ = orvex::CreateMessageOnlyWindow(&messageWindowProcedure);

@@ -36,7 +36,7 @@ struct CefSettings {
 
 class CefBrowserProcessHandler : public virtual CefBaseRefCounted {
   public:
-    // After initialisation, on GUI thread.
+    // After initialisation, on the GUI thread.
     virtual void OnContextInitialized() {}
 };
 

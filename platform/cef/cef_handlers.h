@@ -1,5 +1,5 @@
 // The browser client's handler interfaces (life span, load, keyboard, context menu, drag,
-// off-screen rendering) and the objects they receive. Every handler runs on GUI thread.
+// off-screen rendering) and the objects they receive. Every handler runs on the GUI thread.
 #pragma once
 
 #include <vector>

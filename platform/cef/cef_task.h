@@ -1,5 +1,5 @@
 // Tasks on the browser library's threads: CefTask, CefPostTask, CefCurrentlyOn and closures.
-// On this platform the library's GUI thread (GUI thread) and the emulated render thread
+// On this platform the library's UI thread (TID_UI) and the emulated render thread
 // (TID_RENDERER) are both the Qt GUI thread.
 #pragma once
 

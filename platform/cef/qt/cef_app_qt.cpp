@@ -76,6 +76,7 @@ int CefExecuteProcess(const CefMainArgs& args, CefRefPtr<CefApp>, void*) {
 
 bool CefInitialize(const CefMainArgs& args, const CefSettings& settings,
                    CefRefPtr<CefApp> application, void*) {
+    ORVEX_ASSERT_GUI_THREAD();
     orvex::cefqt::Engine& state = engine();
     if (state.initialized || args.argc <= 0 || args.argv == nullptr) {
         return false;
@@ -131,6 +132,7 @@ bool CefInitialize(const CefMainArgs& args, const CefSettings& settings,
 }
 
 void CefShutdown() {
+    ORVEX_ASSERT_GUI_THREAD();
     orvex::cefqt::Engine& state = engine();
     if (!state.initialized) {
         return;
@@ -155,6 +157,7 @@ void CefShutdown() {
 }
 
 void CefRunMessageLoop() {
+    ORVEX_ASSERT_GUI_THREAD();
     if (engine().initialized) {
         QApplication::exec();
     }
@@ -165,6 +168,7 @@ void CefQuitMessageLoop() {
 }
 
 void CefSetRendererApplication(CefRefPtr<CefApp> application) {
+    ORVEX_ASSERT_GUI_THREAD();
     engine().rendererApplication = application;
 }
 

@@ -1,5 +1,5 @@
 // The engine state of the browser library on Qt WebEngine: settings, the application objects,
-// the open browsers, and the hand-over of work to the GUI thread (GUI thread).
+// the open browsers, and the hand-over of work to the GUI thread (the library's TID_UI).
 #pragma once
 
 #include <functional>

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "platform/win32/qt/window_entry.h"
+#include "support/gui_thread.h"
 
 namespace orvex {
 namespace {
@@ -179,6 +180,7 @@ SIZE WindowEntry::MaxSize() {
 }
 
 HWND AttachWindowHandle(QWidget* widget, WindowProcedure* procedure, bool ownsWidget) {
+    ORVEX_ASSERT_GUI_THREAD();
     auto entry = std::make_shared<WindowEntry>();
     entry->widget = widget;
     entry->procedure = procedure;
@@ -191,6 +193,7 @@ HWND AttachWindowHandle(QWidget* widget, WindowProcedure* procedure, bool ownsWi
 }
 
 HWND CreateMessageOnlyWindow(WindowProcedure* procedure) {
+    ORVEX_ASSERT_GUI_THREAD();
     auto entry = std::make_shared<WindowEntry>();
     entry->procedure = procedure;
     entry->messageOnly = true;
@@ -199,6 +202,7 @@ HWND CreateMessageOnlyWindow(WindowProcedure* procedure) {
 }
 
 void DetachWindowProcedure(HWND hwnd) {
+    ORVEX_ASSERT_GUI_THREAD();
     if (std::shared_ptr<WindowEntry> entry = FindWindowEntry(hwnd)) {
         entry->procedure = nullptr;
     }
@@ -223,10 +227,12 @@ HWND HandleFromWidget(const QWidget* widget) {
 }
 
 void SetMessagePreTranslator(std::function<bool(const MSG&)> hook) {
+    ORVEX_ASSERT_GUI_THREAD();
     preTranslator() = std::move(hook);
 }
 
 LRESULT DispatchWindowMessage(const MSG& msg, bool* taken) {
+    ORVEX_ASSERT_GUI_THREAD();
     if (taken != nullptr) {
         *taken = false;
     }
@@ -240,6 +246,7 @@ LRESULT DispatchWindowMessage(const MSG& msg, bool* taken) {
 }
 
 int RunMessageLoop() {
+    ORVEX_ASSERT_GUI_THREAD();
     return QApplication::exec();
 }
 
@@ -290,6 +297,7 @@ using orvex::FindWindowEntry;
 using orvex::widgetOf;
 
 BOOL ShowWindow(HWND hwnd, int command) {
+    ORVEX_ASSERT_GUI_THREAD();
     QWidget* widget = widgetOf(hwnd);
     if (widget == nullptr) {
         return FALSE;
@@ -347,6 +355,7 @@ BOOL IsIconic(HWND hwnd) {
 }
 
 BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL /*erase*/) {
+    ORVEX_ASSERT_GUI_THREAD();
     QWidget* widget = widgetOf(hwnd);
     if (widget == nullptr) {
         return FALSE;
@@ -401,6 +410,7 @@ HWND GetParent(HWND hwnd) {
 }
 
 DWORD SetClassLongA(HWND hwnd, int index, LONG value) {
+    ORVEX_ASSERT_GUI_THREAD();
     std::shared_ptr<orvex::WindowEntry> entry = FindWindowEntry(hwnd);
     if (!entry || index != GCL_HCURSOR) {
         return 0;
@@ -474,6 +484,7 @@ SHORT GetKeyState(int virtualKey) {
 }
 
 HWND SetCapture(HWND hwnd) {
+    ORVEX_ASSERT_GUI_THREAD();
     HWND previous = orvex::captureWindow();
     orvex::captureWindow() = FindWindowEntry(hwnd) ? hwnd : nullptr;
     if (previous != nullptr && previous != orvex::captureWindow()) {
@@ -484,6 +495,7 @@ HWND SetCapture(HWND hwnd) {
 }
 
 BOOL ReleaseCapture() {
+    ORVEX_ASSERT_GUI_THREAD();
     HWND previous = orvex::captureWindow();
     orvex::captureWindow() = nullptr;
     if (previous != nullptr) {
@@ -497,6 +509,7 @@ HWND GetCapture() {
 }
 
 HWND SetFocus(HWND hwnd) {
+    ORVEX_ASSERT_GUI_THREAD();
     HWND previous = GetFocus();
     if (QWidget* widget = widgetOf(hwnd)) {
         if (widget->window() != nullptr) {
@@ -518,6 +531,7 @@ HWND GetFocus() {
 }
 
 HDC BeginPaint(HWND hwnd, PAINTSTRUCT* paint) {
+    ORVEX_ASSERT_GUI_THREAD();
     std::shared_ptr<orvex::WindowEntry> entry = FindWindowEntry(hwnd);
     if (!entry || entry->painter == nullptr || paint == nullptr) {
         return nullptr;
@@ -529,6 +543,7 @@ HDC BeginPaint(HWND hwnd, PAINTSTRUCT* paint) {
 }
 
 BOOL EndPaint(HWND /*hwnd*/, const PAINTSTRUCT* /*paint*/) {
+    ORVEX_ASSERT_GUI_THREAD();
     return TRUE;
 }
 
@@ -556,6 +571,7 @@ LRESULT DefWindowProcA(HWND hwnd, UINT message, WPARAM /*wParam*/, LPARAM /*lPar
 }
 
 BOOL DestroyWindow(HWND hwnd) {
+    ORVEX_ASSERT_GUI_THREAD();
     std::shared_ptr<orvex::WindowEntry> entry = FindWindowEntry(hwnd);
     if (!entry) {
         return FALSE;
