@@ -3,8 +3,9 @@
 // group of 25 cameras) and serves the cameras. What the cameras hold afterwards is read from the
 // lab's record files and, through the program, with the configuration query. The store's
 // answers for odd requests are pinned by studio/data_manager_test.cpp, the query types and
-// their atoi reading by app/bridge_router_test.cpp; here every answer comes through the real
-// page, studio link and cameras.
+// their atoi reading by app/bridge_router_test.cpp, the calls that answer nothing by
+// app/orvex_browser_core_test.cpp, resizing by tests/e2e/window.test.mjs; here every answer
+// comes through the real page, studio link and cameras.
 
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
@@ -15,7 +16,7 @@ import { Program, tempDir } from './lib/program.mjs';
 import { startPageServer } from './lib/page_server.mjs';
 import { Probe } from './lib/probe.mjs';
 import { labWifiName, recordFields, sensitivityScale } from './lib/records.mjs';
-import { sleep, stopAllChildren, waitUntil } from './lib/processes.mjs';
+import { stopAllChildren, waitUntil } from './lib/processes.mjs';
 
 const STATS_HOST = '127.0.0.33';
 const GROUP = 'g-e2e';
@@ -170,21 +171,6 @@ test('configuration (3), ranges (8) and Wi-Fi networks (9) come from the lab cam
   assert.equal((await probe.query(9, cameraRequest(ABSENT_CAMERA))).text, '', 'an unreachable camera lists nothing');
 });
 
-test('query types 0, 6, 7, 10 and "x" and the seven media calls answer nothing', async () => {
-  const from = await probe.count();
-  for (const type of ['0', '6', '7', '10', 'x', '']) {
-    assert.equal(await probe.call('queryOrvexInfo', type, JSON.stringify(cameraRequest(1))), undefined);
-  }
-  for (const name of ['PlayRecord', 'PauseRecord', 'StopRecord', 'PlayWord', 'StopWord', 'PauseWord', 'ReturnChoose']) {
-    assert.equal(await probe.call(name, 'a', '1'), undefined);
-  }
-  // Answers given at once keep the order of the calls: the group list comes next, alone.
-  await probe.call('queryOrvexInfo', '1', '');
-  await probe.wait('1', { from });
-  await sleep(300);
-  assert.deepEqual((await probe.answers(from)).map((a) => a.code), ['1']);
-});
-
 test('a password check that passes reaches the studio and clears CheckPassword; a failing one does not', async () => {
   let from = studio.events.length;
   const confirmed = cameraRequest(CHECK_CAMERA, { passwd: `pw-${CHECK_CAMERA}` });
@@ -280,20 +266,4 @@ test('two issue requests sent back to back are both answered and neither corrupt
       assert.deepEqual([f.colour, f.timeServerAddress], [colours, server], serial(n));
     }
   }
-});
-
-test('resizeCefWnd resizes the window the page is shown in', async () => {
-  // Sizes above the skin's minimum (960 x 600); the page fills the window below its 40-pixel title bar.
-  for (const [width, height] of [[1100, 720], [1000, 650]]) {
-    assert.equal(await probe.call('resizeCefWnd', String(width), String(height)), undefined);
-    await waitUntil(async () => {
-      const size = await probe.page.evaluate('[outerWidth, outerHeight, innerWidth, innerHeight].join("x")');
-      return size === `${width}x${height}x${width}x${height - 40}`;
-    }, { timeoutMs: 5000, what: `the page to be ${width} x ${height - 40}` });
-  }
-  // A size of gigabytes of pixels is held to the largest window offscreen, 8192 x 8192.
-  await probe.call('resizeCefWnd', '100000', '2147483647');
-  await waitUntil(async () => (await probe.page.evaluate('[outerWidth, outerHeight].join("x")')) === '8192x8192',
-    { timeoutMs: 5000, what: 'the window to be held to 8192 x 8192' });
-  await probe.call('resizeCefWnd', '1000', '650');
 });

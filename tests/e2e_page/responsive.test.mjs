@@ -40,15 +40,12 @@ test('a group page arrives while a password check waits on a silent camera', asy
   await waitUntil(async () => (await world.counters(camera.serial)).connections > connections,
     { timeoutMs: 5000, what: 'the check reaching the camera' });
 
-  // The person gives up waiting and turns to another group.
-  const started = Date.now();
+  // The person gives up waiting and turns to another group: its page (2) arrives before the
+  // check's answer (11), which a held GUI thread would give first.
   await page.click('#password-cancel');
   await page.click('[data-group-id="g-parking"]');
   const s = await page.waitState((x) => x.page?.groupId === 'g-parking' && !x.page.loading, { what: 'the parking group' });
-  const elapsed = Date.now() - started;
   const codes = await answers();
-  console.log(`group page after ${elapsed} ms; answers meanwhile: ${codes.join(' ')}`);
-  assert.ok(elapsed < 3000, `the group page took ${elapsed} ms`);
   assert.deepEqual(s.page.cameras, world.cameras().filter((c) => c.group === 'g-parking').map((c) => c.key));
   assert.ok(codes.includes('2') && !codes.includes('11'), `answers: ${codes.join(' ')}`);
 

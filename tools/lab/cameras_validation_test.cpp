@@ -16,17 +16,6 @@ namespace {
 
 constexpr int32_t kItems[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
 
-// The networks' names are checked through the store, which reads 30 networks and 3.
-TEST(LabCameraModel, IsTheSameCameraEveryTimeAndSeesAllItsNetworks) {
-    EXPECT_EQ(*MakeDeviceConfig("OX1", 1), *MakeDeviceConfig("OX1", 1));
-    EXPECT_NE(*MakeDeviceConfig("OX1", 1), *MakeDeviceConfig("OX1", 2));
-    EXPECT_NE(*MakeDeviceConfig("OX1", 1), *MakeDeviceConfig("OX2", 1));
-    EXPECT_EQ(MakeConfigRange("OX1", 1), MakeConfigRange("OX1", 1));
-    const WifiScanList list = MakeWifiList("OX1", 30);  // for the store to cut to 20
-    EXPECT_EQ(list.count(), 30);
-    EXPECT_EQ(list.entryCount(), 20);
-}
-
 TEST(LabCameraModel, EveryItemOfAFreshCameraIsValid) {
     for (const char* serial : {"OX1", "OXLAB00007", "DS-2CD2143", "A", "zz.9"}) {
         for (int32_t channel : {0, 1, 2, 16}) {
@@ -138,18 +127,6 @@ TEST(LabCameraValidation, RefusesValuesOutsideTheRangesByName) {
         EXPECT_EQ(v.status, rprov::STATUS_OUT_OF_RANGE);
         EXPECT_EQ(v.message.rfind(r.message, 0), 0u) << v.message;
     }
-}
-
-TEST(LabCameraValidation, AcceptedItemsSayWhatWasApplied) {
-    auto record = MakeDeviceConfig("OX9", 3);
-    record->setSensitivityScale(DeviceConfig::kPercentScale);
-    record->setMotionSensitivity(5);  // 100 %
-    Verdict v = ValidateItem(3, 3, *record, MakeConfigRange("OX9", 3));
-    EXPECT_EQ(v.status, rprov::STATUS_OK);
-    EXPECT_EQ(v.message, "motion detection schedule applied on channel 3");
-    record->setSensitivityScale(0);
-    record->setMotionSensitivity(0xFF);  // off on the default scale
-    EXPECT_EQ(ValidateItem(3, 3, *record, MakeConfigRange("OX9", 3)).status, rprov::STATUS_OK);
 }
 
 }  // namespace

@@ -119,21 +119,6 @@ export class Page {
     await this.key('Tab', 'Tab', 9);
   }
 
-  // Chooses an option of a select (its popup is native, so the value is set and "change"
-  // dispatched, as a choice in the popup does).
-  async choose(selector, value) {
-    await this.waitFor(selector);
-    const ok = await this.evaluate(`(() => {
-      const el = document.querySelector(${quote(selector)});
-      if (![...el.options].some((o) => o.value === ${quote(String(value))})) return false;
-      el.value = ${quote(String(value))};
-      el.dispatchEvent(new Event('input', {bubbles: true}));
-      el.dispatchEvent(new Event('change', {bubbles: true}));
-      return true;
-    })()`);
-    if (!ok) throw new Error(`${selector} has no option ${value}`);
-  }
-
   async checked(selector) {
     return this.evaluate(`Boolean(document.querySelector(${quote(selector)})?.checked)`);
   }

@@ -68,11 +68,6 @@ export class World {
     return this.ask(`fault ${serial} ${words}`, 'faults', (e) => e.serial === serial);
   }
 
-  // What the program sent to the studio (events "received" of kind `kind`) from event `from` on.
-  studioReceived(kind, from = 0) {
-    return this.child.eventsMatching((e) => e.event === 'received' && e.kind === kind, from);
-  }
-
   async stop() {
     if (!this.child.exit) this.child.send('exit');
     const exit = await this.child.waitExit(5000);
