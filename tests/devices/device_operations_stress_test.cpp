@@ -26,11 +26,11 @@ TEST(DeviceOperationsStress, ConcurrentReadsChecksAndIssuesKeepTheCachesConsiste
     store.resetForTesting();
     testing::ShortDeviceLimits limits(2000, 5000);
     const std::vector<std::string> serials = {"ST1", "ST2", "ST3", "ST4"};
-    std::vector<lab::CameraSpec> specs;
+    std::vector<lab::CameraSetup> setups;
     for (const std::string& s : serials) {
-        specs.push_back(LabCamera(s, "pw", {1, 2}));
+        setups.push_back(LabCamera(s, "pw", {1, 2}));
     }
-    LabCameras lab(specs);
+    LabCameras lab(setups);
     ASSERT_TRUE(lab.started());
 
     // Every camera waits for its password in one group.
@@ -144,18 +144,18 @@ TEST(DeviceOperationsStress, AConcurrentPassBesideStudioMessagesAndPageQueries) 
     DataManager& store = DataManager::instance();
     store.resetForTesting();
     testing::ShortDeviceLimits limits(2000, 5000);
-    std::vector<lab::CameraSpec> specs;
+    std::vector<lab::CameraSetup> setups;
     for (int i = 0; i < 200; ++i) {
-        specs.push_back(LabCamera("PS" + std::to_string(i)));
+        setups.push_back(LabCamera("PS" + std::to_string(i)));
     }
-    LabCameras lab(specs);
+    LabCameras lab(setups);
     ASSERT_TRUE(lab.started());
     Json::Value targets(Json::arrayValue);
     Json::Value group(Json::objectValue);
     group["groupName"] = "Pass";
     group["groupId"] = "g-pass";
-    for (const lab::CameraSpec& spec : specs) {
-        targets.append(WriteCameraObject(lab.record(spec.serial)));
+    for (const lab::CameraSetup& setup : setups) {
+        targets.append(WriteCameraObject(lab.record(setup.serial)));
         group["cameraLst"].append(targets[targets.size() - 1]);
     }
     Json::Value message(Json::objectValue);
@@ -171,8 +171,8 @@ TEST(DeviceOperationsStress, AConcurrentPassBesideStudioMessagesAndPageQueries) 
         }
     });
     threads.emplace_back([&] {  // the page, through the pool and the GUI thread
-        for (size_t i = 0; !passDone; i = (i + 7) % specs.size()) {
-            if (store.getCameraCfgInfo(lab.request(specs[i].serial)).find("configItems") ==
+        for (size_t i = 0; !passDone; i = (i + 7) % setups.size()) {
+            if (store.getCameraCfgInfo(lab.request(setups[i].serial)).find("configItems") ==
                 std::string::npos) {
                 ++failures;
             }
@@ -196,9 +196,9 @@ TEST(DeviceOperationsStress, AConcurrentPassBesideStudioMessagesAndPageQueries) 
     ASSERT_TRUE(ParseJson(worker.result, result));
     ASSERT_EQ(result.size(), 200u);
     for (Json::ArrayIndex i = 0; i < result.size(); ++i) {
-        EXPECT_EQ(result[i]["device"]["serial"].asString(), specs[i].serial);
-        EXPECT_EQ(result[i]["syncInfo"][0]["verified"], true) << specs[i].serial;
-        EXPECT_EQ(lab.stored(specs[i].serial)->brightness(), 12);
+        EXPECT_EQ(result[i]["device"]["serial"].asString(), setups[i].serial);
+        EXPECT_EQ(result[i]["syncInfo"][0]["verified"], true) << setups[i].serial;
+        EXPECT_EQ(lab.stored(setups[i].serial)->brightness(), 12);
     }
     store.resetForTesting();
 }

@@ -38,11 +38,11 @@ constexpr char kConfig[] = R"({"configItems":{
       "dateFormat":"yyyy-MM-dd","displayState":1,"timeFormat":1}}}})";
 
 // The cameras of the pass, with the fault each one has.
-std::vector<lab::CameraSpec> MixedFleet() {
-    std::vector<lab::CameraSpec> specs;
+std::vector<lab::CameraSetup> MixedFleet() {
+    std::vector<lab::CameraSetup> setups;
     auto add = [&](const std::string& serial) -> lab::CameraFaults& {
-        specs.push_back(LabCamera(serial));
-        return specs.back().faults;
+        setups.push_back(LabCamera(serial));
+        return setups.back().faults;
     };
     add("OK1");
     add("ABS").absent = true;
@@ -55,7 +55,7 @@ std::vector<lab::CameraSpec> MixedFleet() {
     add("RDF").failRead = "config";
     add("FGT").forgetItem = CFG_ITEM_COLOR;
     add("OK2");
-    return specs;
+    return setups;
 }
 
 // One request through the runner, as the main window runs it, with `k` cameras at once; the
@@ -117,8 +117,8 @@ TEST_F(IssueSafetyTest, ConcurrentPassEqualsTheSerialPassAndNamesEveryCause) {
         store.resetForTesting();
         LabCameras lab(MixedFleet());  // a fresh fleet: both passes start from the same cameras
         std::vector<std::string> targets;
-        for (const lab::CameraSpec& spec : MixedFleet()) {
-            targets.push_back(lab.request(spec.serial));
+        for (const lab::CameraSetup& setup : MixedFleet()) {
+            targets.push_back(lab.request(setup.serial));
         }
         passes[k] = IssueWith(k, targets, kConfig);
     }
@@ -230,7 +230,7 @@ TEST_F(IssueSafetyTest, AnotherCameraAtTheTargetsAddressReceivesNothing) {
         target = first.request("SWA");
         ASSERT_FALSE(store.getCameraCfgInfo(target).empty());  // SWA's record is cached
     }
-    lab::CameraSpec other = LabCamera("SWB", "same-pw");
+    lab::CameraSetup other = LabCamera("SWB", "same-pw");
     other.port = port;
     LabCameras second({other});
     ASSERT_TRUE(second.started());
@@ -252,15 +252,15 @@ TEST_F(IssueSafetyTest, AnotherCameraAtTheTargetsAddressReceivesNothing) {
 
 // Closing during a pass: no further camera is contacted, and later requests do nothing.
 TEST_F(IssueSafetyTest, AStoppedRequestStartsNoFurtherCamera) {
-    std::vector<lab::CameraSpec> specs;
+    std::vector<lab::CameraSetup> setups;
     std::vector<std::string> targets;
     for (const char* serial : {"CS1", "CS2", "CS3", "CS4"}) {
-        specs.push_back(LabCamera(serial));
-        specs.back().faults.delayMs = 200;
+        setups.push_back(LabCamera(serial));
+        setups.back().faults.delayMs = 200;
     }
-    LabCameras lab(specs);
-    for (const lab::CameraSpec& spec : specs) {
-        targets.push_back(lab.request(spec.serial));
+    LabCameras lab(setups);
+    for (const lab::CameraSetup& setup : setups) {
+        targets.push_back(lab.request(setup.serial));
     }
     Concurrency one(1);
     IssueRequestRunner runner;

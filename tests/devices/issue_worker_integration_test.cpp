@@ -54,10 +54,11 @@ std::string Outcome(const Json::Value& camera, bool info = true) {
 
 // A lab camera with one fault set to `value`.
 template <typename T>
-lab::CameraSpec Faulty(const std::string& serial, T Faults::*fault, std::type_identity_t<T> value) {
-    lab::CameraSpec spec = LabCamera(serial);
-    spec.faults.*fault = std::move(value);
-    return spec;
+lab::CameraSetup Faulty(const std::string& serial, T Faults::*fault,
+                        std::type_identity_t<T> value) {
+    lab::CameraSetup setup = LabCamera(serial);
+    setup.faults.*fault = std::move(value);
+    return setup;
 }
 
 class IssueWorkerTest : public ::testing::Test {

@@ -21,25 +21,25 @@
 
 namespace orvex::testing {
 
-// A camera spec on 127.0.0.1 with a port chosen when it starts.
-inline lab::CameraSpec LabCamera(const std::string& serial, const std::string& password = "pw",
-                                 std::vector<int32_t> channels = {1}) {
-    lab::CameraSpec spec;
-    spec.serial = serial;
-    spec.name = "camera " + serial;
-    spec.address = "127.0.0.1";
-    spec.port = 0;
-    spec.password = password;
-    spec.channels = std::move(channels);
-    return spec;
+// A camera setup on 127.0.0.1 with a port chosen when it starts.
+inline lab::CameraSetup LabCamera(const std::string& serial, const std::string& password = "pw",
+                                  std::vector<int32_t> channels = {1}) {
+    lab::CameraSetup setup;
+    setup.serial = serial;
+    setup.name = "camera " + serial;
+    setup.address = "127.0.0.1";
+    setup.port = 0;
+    setup.password = password;
+    setup.channels = std::move(channels);
+    return setup;
 }
 
 class LabCameras {
   public:
-    explicit LabCameras(std::vector<lab::CameraSpec> specs)
+    explicit LabCameras(std::vector<lab::CameraSetup> setups)
         : root_(NewRoot()), fleet_(root_, /*syncWrites=*/false) {
         std::string error;
-        started_ = fleet_.start(std::move(specs), error);
+        started_ = fleet_.start(std::move(setups), error);
         EXPECT_TRUE(started_) << error;
         for (const lab::CameraEndpoint& e : fleet_.endpoints()) {
             ports_[e.serial] = e.port;
@@ -66,7 +66,7 @@ class LabCameras {
         r.devname = "camera " + serial;
         r.devip = "127.0.0.1";
         r.port = ports_.at(serial);
-        r.passwd = fleet_.camera(serial)->spec().password;
+        r.passwd = fleet_.camera(serial)->setup().password;
         r.devType = "IPC";
         r.channelNo = channelNo;
         return r;

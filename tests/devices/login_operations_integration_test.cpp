@@ -130,7 +130,7 @@ TEST_F(LoginOperationsTest, TheStoresCameraQuestionsReachCameras) {
 // A studio camera message for a slow camera does not hold up the studio link: the group message
 // behind it is stored while that camera's fetch is still under way.
 TEST_F(LoginOperationsTest, ASlowCameraDoesNotStallTheStudioLink) {
-    lab::CameraSpec slow = LabCamera("SC1");
+    lab::CameraSetup slow = LabCamera("SC1");
     slow.faults.delayMs = 300;  // each answer
     LabCameras lab({slow});
     store.onStudioMessage(2, lab.request("SC1"));
@@ -145,9 +145,9 @@ TEST_F(LoginOperationsTest, ASlowCameraDoesNotStallTheStudioLink) {
 }
 
 TEST_F(LoginOperationsTest, TheWifiListHoldsAtMostTwentyNetworksInOrder) {
-    lab::CameraSpec many = LabCamera("WF1");
+    lab::CameraSetup many = LabCamera("WF1");
     many.wifiNetworks = 30;
-    lab::CameraSpec few = LabCamera("WF2");
+    lab::CameraSetup few = LabCamera("WF2");
     few.wifiNetworks = 3;
     LabCameras lab({many, few});
 

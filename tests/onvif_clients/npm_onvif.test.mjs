@@ -53,8 +53,8 @@ const dateOsd = (all) => all.osds.find((o) => o.$.token === 'OSD_1_date');
 
 test('npm onvif reads, changes and reads back a lab camera across a restart', async () => {
   const state = withState();
-  const spec = `kind=onvif,serial=NPM00001,port=0,password=${PASSWORD},channels=2`;
-  let lab = new Lab(['--state', state.dir, '--no-sync', '--camera', spec]);
+  const setup = `kind=onvif,serial=NPM00001,port=0,password=${PASSWORD},channels=2`;
+  let lab = new Lab(['--state', state.dir, '--no-sync', '--camera', setup]);
   try {
     const [camera] = await lab.ready();
     const cam = await connect(camera.port);
@@ -130,7 +130,7 @@ test('npm onvif reads, changes and reads back a lab camera across a restart', as
 
     await lab.stop();
     lab = new Lab(['--state', state.dir, '--no-sync', '--camera',
-      spec.replace('port=0', `port=${camera.port}`)]);
+      setup.replace('port=0', `port=${camera.port}`)]);
     await lab.ready();
     check(await readAll(await connect(camera.port)));
   } finally {

@@ -19,27 +19,27 @@ std::vector<uint8_t> Reply(const FrameHeader& request, uint16_t status, const st
 
 }  // namespace
 
-LabCamera::LabCamera(CameraSpec spec, const CameraStateFolder& folder)
-    : spec_(std::move(spec)),
+LabCamera::LabCamera(CameraSetup setup, const CameraStateFolder& folder)
+    : setup_(std::move(setup)),
       folder_(folder),
-      wifi_(MakeWifiList(spec_.serial, spec_.wifiNetworks)),
-      faults_(spec_.faults) {}
+      wifi_(MakeWifiList(setup_.serial, setup_.wifiNetworks)),
+      faults_(setup_.faults) {}
 
 bool LabCamera::open(std::string& error) {
-    if (!folder_.prepare(spec_.serial, error)) {
+    if (!folder_.prepare(setup_.serial, error)) {
         return false;
     }
     std::lock_guard<std::mutex> guard(lock_);
-    for (int32_t channelNo : spec_.channels) {
+    for (int32_t channelNo : setup_.channels) {
         Channel channel;
         channel.record = std::make_unique<DeviceConfig>();
-        if (!folder_.load(spec_.serial, channelNo, *channel.record)) {
-            channel.record = MakeDeviceConfig(spec_.serial, channelNo);
-            if (!folder_.save(spec_.serial, channelNo, *channel.record, error)) {
+        if (!folder_.load(setup_.serial, channelNo, *channel.record)) {
+            channel.record = MakeDeviceConfig(setup_.serial, channelNo);
+            if (!folder_.save(setup_.serial, channelNo, *channel.record, error)) {
                 return false;
             }
         }
-        channel.range = MakeConfigRange(spec_.serial, channelNo);
+        channel.range = MakeConfigRange(setup_.serial, channelNo);
         channels_[channelNo] = std::move(channel);
     }
     return true;
@@ -73,7 +73,7 @@ void LabCamera::countConnection() {
 
 std::string LabCamera::password() const {
     // A camera whose password was changed behind the studio's back.
-    return faults_.wrongPassword ? spec_.password + "-changed" : spec_.password;
+    return faults_.wrongPassword ? setup_.password + "-changed" : setup_.password;
 }
 
 CameraOutcome LabCamera::handle(CameraSession& session, const FrameHeader& header,
@@ -173,9 +173,9 @@ std::vector<uint8_t> LabCamera::login(CameraSession& session, const FrameHeader&
     ++counters_.logins;
     LoginReply reply;
     reply.cameraProof = CameraProof(pw, session.clientNonce, session.cameraNonce);
-    reply.deviceName = spec_.name.empty() ? spec_.serial : spec_.name;
-    reply.serial = spec_.serial;
-    reply.channelCount = static_cast<uint32_t>(spec_.channels.size());
+    reply.deviceName = setup_.name.empty() ? setup_.serial : setup_.name;
+    reply.serial = setup_.serial;
+    reply.channelCount = static_cast<uint32_t>(setup_.channels.size());
     return Reply(header, STATUS_OK, "welcome", EncodeLoginReply(reply));
 }
 
@@ -196,9 +196,9 @@ std::vector<uint8_t> LabCamera::read(const FrameHeader& header, std::span<const 
     if (!request) {
         return Reply(header, STATUS_BAD_REQUEST, "malformed channel request");
     }
-    if (request->serial != spec_.serial) {
+    if (request->serial != setup_.serial) {
         return Reply(header, STATUS_WRONG_SERIAL,
-                     "this device is " + spec_.serial + ", not " + request->serial);
+                     "this device is " + setup_.serial + ", not " + request->serial);
     }
     auto it = channels_.find(request->channelNo);
     if (it == channels_.end()) {
@@ -257,7 +257,7 @@ std::vector<uint8_t> LabCamera::set(const FrameHeader& header, const SetConfigRe
         return Reply(header, STATUS_OK, verdict.message);
     }
     std::string error;
-    if (!folder_.save(spec_.serial, r.channelNo, *staged, error)) {
+    if (!folder_.save(setup_.serial, r.channelNo, *staged, error)) {
         return refuse(STATUS_INTERNAL, "cannot store the configuration: " + error);
     }
     it->second.record = std::move(staged);

@@ -30,7 +30,7 @@ struct CameraFaults {
     bool operator==(const CameraFaults&) const = default;
 };
 
-struct CameraSpec {
+struct CameraSetup {
     std::string serial;
     std::string name;  // device name reported at login; the serial when empty
     std::string address = "127.0.0.1";
@@ -71,7 +71,7 @@ struct CameraOutcome {
 // Safe to use from several connection threads: one lock guards the camera's state.
 class LabCamera {
   public:
-    LabCamera(CameraSpec spec, const CameraStateFolder& folder);
+    LabCamera(CameraSetup setup, const CameraStateFolder& folder);
 
     // Loads each channel's record from the state folder, or makes it and stores it.
     bool open(std::string& error);
@@ -80,7 +80,7 @@ class LabCamera {
     CameraOutcome handle(CameraSession& session, const rprov::FrameHeader& header,
                          std::span<const uint8_t> body);
 
-    const CameraSpec& spec() const { return spec_; }
+    const CameraSetup& setup() const { return setup_; }
     CameraFaults faults() const;
     void setFaults(const CameraFaults& faults);
     // The channel's current record; null for a channel the camera does not serve.
@@ -100,7 +100,7 @@ class LabCamera {
     std::vector<uint8_t> read(const rprov::FrameHeader& header, std::span<const uint8_t> body);
     std::vector<uint8_t> set(const rprov::FrameHeader& header, const rprov::SetConfigRequest& r);
 
-    const CameraSpec spec_;
+    const CameraSetup setup_;
     const CameraStateFolder& folder_;
     const WifiScanList wifi_;
     mutable std::mutex lock_;

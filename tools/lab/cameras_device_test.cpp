@@ -28,13 +28,13 @@ class LabCameraTest : public ::testing::Test {
     ~LabCameraTest() override { std::filesystem::remove_all(root_); }
 
     std::unique_ptr<LabCamera> Open(CameraFaults faults = {}) {
-        CameraSpec spec;
-        spec.serial = "OX42";
-        spec.password = "pass-word";
-        spec.channels = {1, 2};
-        spec.wifiNetworks = 30;
-        spec.faults = faults;
-        auto camera = std::make_unique<LabCamera>(spec, folder_);
+        CameraSetup setup;
+        setup.serial = "OX42";
+        setup.password = "pass-word";
+        setup.channels = {1, 2};
+        setup.wifiNetworks = 30;
+        setup.faults = faults;
+        auto camera = std::make_unique<LabCamera>(setup, folder_);
         std::string error;
         EXPECT_TRUE(camera->open(error)) << error;
         return camera;

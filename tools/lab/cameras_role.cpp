@@ -11,14 +11,14 @@
 #include "support/json_text.h"
 #include "tools/lab/cameras_events.h"
 #include "tools/lab/cameras_server.h"
-#include "tools/lab/cameras_spec.h"
+#include "tools/lab/cameras_setup.h"
 #include "tools/lab/fleet.h"
 #include "tools/lab/lab_events.h"
 #include "tools/lab/lab_options.h"
 #include "tools/lab/lab_role.h"
 #include "tools/lab/lab_runtime.h"
 #include "tools/lab/onvif_server.h"
-#include "tools/lab/onvif_spec.h"
+#include "tools/lab/onvif_setup.h"
 
 namespace orvex::lab {
 namespace {
@@ -44,7 +44,7 @@ bool ApplyFaultWords(const std::string& words, Apply apply) {
 // The commands for an ONVIF camera: "fault", "counters" and "config".
 void HandleOnvifCommand(onvif::OnvifFleet& fleet, onvif::OnvifCamera& camera,
                         const std::string& word, const std::string& words) {
-    const std::string& serial = camera.spec().serial;
+    const std::string& serial = camera.setup().serial;
     if (word == "counters") {
         EmitEvent(onvif::CountersJson(serial, camera.counters()));
         return;
@@ -113,13 +113,13 @@ void HandleCommand(CameraFleet& fleet, onvif::OnvifFleet& onvifFleet, const std:
 
 // The fleet for the studio names ONVIF cameras by their "devType", so that the program sends
 // them to its ONVIF driver.
-void MarkOnvifCameras(Json::Value& fleet, const std::vector<onvif::OnvifSpec>& onvifSpecs) {
+void MarkOnvifCameras(Json::Value& fleet, const std::vector<onvif::OnvifSetup>& onvifSetups) {
     for (Json::Value& group : fleet["groups"]) {
         for (Json::Value& camera : group["cameras"]) {
-            for (const onvif::OnvifSpec& spec : onvifSpecs) {
-                if (camera["serial"].asString() == spec.serial) {
+            for (const onvif::OnvifSetup& setup : onvifSetups) {
+                if (camera["serial"].asString() == setup.serial) {
                     camera["devType"] = "ONVIF";
-                    camera["userName"] = spec.username;
+                    camera["userName"] = setup.username;
                 }
             }
         }
@@ -153,10 +153,10 @@ int RunCameras(const std::vector<std::string>& all) {
     }
 
     Fleet fleet;
-    std::vector<CameraSpec> specs;
+    std::vector<CameraSetup> setups;
     // ONVIF cameras, and each of them as a generic camera for the fleet handed to the studio.
-    std::vector<onvif::OnvifSpec> onvifSpecs;
-    std::vector<CameraSpec> onvifGeneric;
+    std::vector<onvif::OnvifSetup> onvifSetups;
+    std::vector<CameraSetup> onvifGeneric;
     if (options->has("fleet")) {
         Fleet others, onvifPart;
         if (!LoadFleet(options->get("fleet"), fleet, error)) {
@@ -164,28 +164,28 @@ int RunCameras(const std::vector<std::string>& all) {
             return 2;
         }
         onvif::SplitFleet(fleet, others, onvifPart);
-        if (!CameraSpecsFromFleet(others, specs, error) ||
-            !onvif::SpecsFromFleet(onvifPart, onvifSpecs, onvifGeneric, error)) {
+        if (!CameraSetupsFromFleet(others, setups, error) ||
+            !onvif::SetupsFromFleet(onvifPart, onvifSetups, onvifGeneric, error)) {
             EmitError(error);
             return 2;
         }
     }
     for (const std::string& text : cameraTexts) {
         if (onvif::IsOnvifCameraText(text)) {
-            onvif::OnvifSpec spec;
-            if (!onvif::ParseSpec(text, spec, error)) {
+            onvif::OnvifSetup setup;
+            if (!onvif::ParseSetup(text, setup, error)) {
                 EmitError("--camera " + text + ": " + error);
                 return 2;
             }
-            onvifSpecs.push_back(spec);
+            onvifSetups.push_back(setup);
             continue;
         }
-        CameraSpec spec;
-        if (!ParseCameraSpec(text, spec, error)) {
+        CameraSetup setup;
+        if (!ParseCameraSetup(text, setup, error)) {
             EmitError("--camera " + text + ": " + error);
             return 2;
         }
-        specs.push_back(std::move(spec));
+        setups.push_back(std::move(setup));
     }
     if (options->has("count")) {
         std::optional<long> count = options->number("count", 0);
@@ -201,35 +201,35 @@ int RunCameras(const std::vector<std::string>& all) {
             EmitError("--kind takes rprov (the device protocol) or onvif");
             return 2;
         }
-        std::vector<CameraSpec> generated;
-        if (!GenerateCameraSpecs(static_cast<int>(*count), options->get("prefix", "OXLAB"),
-                                 options->get("password", "admin123"), options->get("base-address"),
-                                 static_cast<int32_t>(*port), static_cast<int>(*channels),
-                                 generated, error)) {
+        std::vector<CameraSetup> generated;
+        if (!GenerateCameraSetups(static_cast<int>(*count), options->get("prefix", "OXLAB"),
+                                  options->get("password", "admin123"),
+                                  options->get("base-address"), static_cast<int32_t>(*port),
+                                  static_cast<int>(*channels), generated, error)) {
             EmitError(error);
             return 2;
         }
-        for (const CameraSpec& spec : generated) {
+        for (const CameraSetup& setup : generated) {
             if (kind == "rprov") {
-                specs.push_back(spec);
+                setups.push_back(setup);
                 continue;
             }
-            onvifSpecs.push_back(onvif::FromCameraSpec(spec));
-            onvifSpecs.back().discovery = options->has("discovery");
+            onvifSetups.push_back(onvif::FromCameraSetup(setup));
+            onvifSetups.back().discovery = options->has("discovery");
         }
     }
-    if (specs.empty() && onvifSpecs.empty()) {
-        EmitError("no cameras: give --fleet FILE, --camera SPEC or --count N");
+    if (setups.empty() && onvifSetups.empty()) {
+        EmitError("no cameras: give --fleet FILE, --camera SETUP or --count N");
         return 2;
     }
 
     CameraFleet cameras(options->get("state"), !options->has("no-sync"));
-    if (!specs.empty() && !cameras.start(specs, error)) {
+    if (!setups.empty() && !cameras.start(setups, error)) {
         EmitError(error);
         return 1;
     }
     onvif::OnvifFleet onvifCameras(options->get("state"), !options->has("no-sync"));
-    if (!onvifSpecs.empty() && !onvifCameras.start(onvifSpecs, error)) {
+    if (!onvifSetups.empty() && !onvifCameras.start(onvifSetups, error)) {
         EmitError(error);
         return 1;
     }
@@ -241,7 +241,7 @@ int RunCameras(const std::vector<std::string>& all) {
         event["port"] = e.port;
         event["listening"] = e.listening;
         Json::Value channels(Json::arrayValue);
-        for (int32_t c : cameras.camera(e.serial)->spec().channels) {
+        for (int32_t c : cameras.camera(e.serial)->setup().channels) {
             channels.append(c);
         }
         event["channels"] = channels;
@@ -258,31 +258,31 @@ int RunCameras(const std::vector<std::string>& all) {
         event["listening"] = e.listening;
         event["deviceService"] = e.deviceService;
         Json::Value channels(Json::arrayValue);
-        for (int c : onvifCameras.camera(e.serial)->spec().channels) {
+        for (int c : onvifCameras.camera(e.serial)->setup().channels) {
             channels.append(c);
         }
         event["channels"] = channels;
-        event["discovery"] = onvifCameras.camera(e.serial)->spec().discovery;
+        event["discovery"] = onvifCameras.camera(e.serial)->setup().discovery;
         EmitEvent(event);
         allEndpoints.push_back({e.serial, e.address, e.port, e.listening});
     }
     // Cameras from "--camera" and "--count" have no fleet entry yet.
-    for (size_t i = onvifGeneric.size(); i < onvifSpecs.size(); ++i) {
-        const onvif::OnvifSpec& spec = onvifSpecs[i];
-        CameraSpec generic;
-        generic.serial = spec.serial;
-        generic.name = spec.name;
-        generic.address = spec.address;
-        generic.port = spec.port;
-        generic.password = spec.password;
-        generic.channels.assign(spec.channels.begin(), spec.channels.end());
+    for (size_t i = onvifGeneric.size(); i < onvifSetups.size(); ++i) {
+        const onvif::OnvifSetup& setup = onvifSetups[i];
+        CameraSetup generic;
+        generic.serial = setup.serial;
+        generic.name = setup.name;
+        generic.address = setup.address;
+        generic.port = setup.port;
+        generic.password = setup.password;
+        generic.channels.assign(setup.channels.begin(), setup.channels.end());
         onvifGeneric.push_back(generic);
     }
-    std::vector<CameraSpec> allSpecs = specs;
-    allSpecs.insert(allSpecs.end(), onvifGeneric.begin(), onvifGeneric.end());
+    std::vector<CameraSetup> allSetups = setups;
+    allSetups.insert(allSetups.end(), onvifGeneric.begin(), onvifGeneric.end());
     Json::Value ready;
     ready["event"] = "ready";
-    ready["cameras"] = static_cast<int>(specs.size() + onvifSpecs.size());
+    ready["cameras"] = static_cast<int>(setups.size() + onvifSetups.size());
     ready["state"] = options->get("state");
     ready["pid"] = static_cast<int>(::getpid());
     if (options->has("fleet-out")) {
@@ -290,8 +290,8 @@ int RunCameras(const std::vector<std::string>& all) {
         const std::string temporary = path + ".tmp";
         {
             std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-            Json::Value forStudio = FleetForStudio(fleet, allSpecs, allEndpoints);
-            MarkOnvifCameras(forStudio, onvifSpecs);
+            Json::Value forStudio = FleetForStudio(fleet, allSetups, allEndpoints);
+            MarkOnvifCameras(forStudio, onvifSetups);
             out << WriteJson(forStudio);
             if (!out) {
                 EmitError("cannot write " + path);
@@ -320,11 +320,11 @@ int RunCameras(const std::vector<std::string>& all) {
 
 ORVEX_LAB_ROLE(
     "cameras",
-    "--state DIR [--fleet FILE] [--camera SPEC]... [--count N [--prefix OXLAB]\n"
+    "--state DIR [--fleet FILE] [--camera SETUP]... [--count N [--prefix OXLAB]\n"
     "         [--password admin123] [--base-address 127.0.x.y] [--port P]\n"
     "         [--channels N] [--kind rprov|onvif] [--discovery]] [--fleet-out FILE]\n"
     "         [--no-sync] [--exit-on-eof]\n"
-    "         SPEC: serial=S,address=A,port=P,password=W,channels=N,wifi=N,name=T\n"
+    "         SETUP: serial=S,address=A,port=P,password=W,channels=N,wifi=N,name=T\n"
     "               plus faults: refuse-login, wrong-password, silent, absent,\n"
     "               delay=MS, fail-item=CODE, drop-on-item=CODE, forget-item=CODE,\n"
     "               fail-read=WHAT\n"

@@ -26,14 +26,15 @@ CameraFleet::~CameraFleet() {
     stop();
 }
 
-bool CameraFleet::start(std::vector<CameraSpec> specs, std::string& error) {
+bool CameraFleet::start(std::vector<CameraSetup> setups, std::string& error) {
     if (started_) {
         error = "the fleet is already running";
         return false;
     }
     // Said up front rather than as "Too many open files" from whichever camera comes first.
-    const size_t present = static_cast<size_t>(std::count_if(
-        specs.begin(), specs.end(), [](const CameraSpec& spec) { return !spec.faults.absent; }));
+    const size_t present = static_cast<size_t>(
+        std::count_if(setups.begin(), setups.end(),
+                      [](const CameraSetup& setup) { return !setup.faults.absent; }));
     const size_t limit = OpenFileLimit();
     if (limit != 0 && present + kSpareFiles > limit) {
         error = std::to_string(present) +
@@ -45,29 +46,29 @@ bool CameraFleet::start(std::vector<CameraSpec> specs, std::string& error) {
     }
     std::unordered_map<std::string, LabCamera*> bySerial;
     std::vector<std::unique_ptr<Served>> served;
-    for (CameraSpec& spec : specs) {
-        if (!IsValidLabSerial(spec.serial)) {
-            error = "invalid camera serial \"" + spec.serial + "\" (1 to 64 of A-Z a-z 0-9 . _ -)";
+    for (CameraSetup& setup : setups) {
+        if (!IsValidLabSerial(setup.serial)) {
+            error = "invalid camera serial \"" + setup.serial + "\" (1 to 64 of A-Z a-z 0-9 . _ -)";
             return false;
         }
-        if (bySerial.count(spec.serial) != 0) {
-            error = "camera " + spec.serial + " is listed twice";
+        if (bySerial.count(setup.serial) != 0) {
+            error = "camera " + setup.serial + " is listed twice";
             return false;
         }
         auto s = std::make_unique<Served>();
-        s->address = spec.address;
-        s->port = spec.port;
-        const bool absent = spec.faults.absent;
-        s->camera = std::make_unique<LabCamera>(std::move(spec), folder_);
+        s->address = setup.address;
+        s->port = setup.port;
+        const bool absent = setup.faults.absent;
+        s->camera = std::make_unique<LabCamera>(std::move(setup), folder_);
         if (!s->camera->open(error)) {
             return false;
         }
-        bySerial[s->camera->spec().serial] = s->camera.get();
+        bySerial[s->camera->setup().serial] = s->camera.get();
         const std::string where = s->address + ":" + std::to_string(s->port);
         net::Socket listener = net::ListenTcp(s->address, s->port, &error);
         if (!listener.valid()) {
             error =
-                "camera " + s->camera->spec().serial + " cannot listen on " + where + ": " + error;
+                "camera " + s->camera->setup().serial + " cannot listen on " + where + ": " + error;
             return false;
         }
         s->port = net::LocalPort(listener);
@@ -84,7 +85,7 @@ bool CameraFleet::start(std::vector<CameraSpec> specs, std::string& error) {
     }
     for (auto& s : served) {
         if (s->listener.valid() && !listening_->add(s->listener, s.get())) {
-            error = "camera " + s->camera->spec().serial +
+            error = "camera " + s->camera->setup().serial +
                     " cannot be watched: " + std::strerror(errno);
             listening_.reset();
             return false;
@@ -125,7 +126,8 @@ void CameraFleet::stop() {
 std::vector<CameraEndpoint> CameraFleet::endpoints() const {
     std::vector<CameraEndpoint> out;
     for (const auto& s : served_) {
-        out.push_back({s->camera->spec().serial, s->address, s->port, !s->camera->faults().absent});
+        out.push_back(
+            {s->camera->setup().serial, s->address, s->port, !s->camera->faults().absent});
     }
     return out;
 }

@@ -38,7 +38,7 @@ class CameraFleet {
     // Opens every camera's state and starts listening (an absent camera gets its port but does
     // not listen). False, with nothing running, when a serial is invalid or repeated, a state
     // file cannot be written, or an address cannot be bound; `error` says which.
-    bool start(std::vector<CameraSpec> specs, std::string& error);
+    bool start(std::vector<CameraSetup> setups, std::string& error);
     // Closes every listener and connection and joins their threads.
     void stop();
 

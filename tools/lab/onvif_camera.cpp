@@ -31,18 +31,18 @@ bool IsServiceNamespace(const std::string& ns) {
 
 }  // namespace
 
-OnvifCamera::OnvifCamera(OnvifSpec spec, const OnvifStateFolder& folder)
-    : spec_(std::move(spec)), folder_(folder), faults_(spec_.faults) {}
+OnvifCamera::OnvifCamera(OnvifSetup setup, const OnvifStateFolder& folder)
+    : setup_(std::move(setup)), folder_(folder), faults_(setup_.faults) {}
 
 bool OnvifCamera::open(std::string& error) {
     std::lock_guard<std::mutex> lock(lock_);
     CameraState stored;
-    if (folder_.load(spec_.serial, stored)) {
+    if (folder_.load(setup_.serial, stored)) {
         state_ = std::move(stored);
         return true;
     }
-    state_ = DefaultState(spec_.serial, spec_.channels, spec_.name);
-    return folder_.save(spec_.serial, state_, error);
+    state_ = DefaultState(setup_.serial, setup_.channels, setup_.name);
+    return folder_.save(setup_.serial, state_, error);
 }
 
 void OnvifCamera::setEndpoint(const std::string& address, int32_t port) {
@@ -132,8 +132,8 @@ HttpAnswer OnvifCamera::answer(const SoapRequest& request, const OnvifFaults& fa
             refused = "Sender not Authorized: the camera accepts no login now";
         } else {
             const std::string password =
-                faults.wrongPassword ? spec_.password + "-changed" : spec_.password;
-            refused = tokens_.check(request.token, spec_.username, password, clock,
+                faults.wrongPassword ? setup_.password + "-changed" : setup_.password;
+            refused = tokens_.check(request.token, setup_.username, password, clock,
                                     faults.allowNonceReuse);
         }
         std::lock_guard<std::mutex> lock(lock_);
@@ -152,7 +152,7 @@ HttpAnswer OnvifCamera::answer(const SoapRequest& request, const OnvifFaults& fa
     CameraState working = state_;
     OperationContext context{
         working,
-        spec_,
+        setup_,
         faults,
         "http://" + address_ + ":" + std::to_string(port_),
         clock,
@@ -167,7 +167,7 @@ HttpAnswer OnvifCamera::answer(const SoapRequest& request, const OnvifFaults& fa
     }
     if (op.isSet) {
         std::string error;
-        if (working != state_ && !folder_.save(spec_.serial, working, error)) {
+        if (working != state_ && !folder_.save(setup_.serial, working, error)) {
             ++counters_.setsRefused;
             throw SoapFault(FaultCode::kActionFailed, error);
         }

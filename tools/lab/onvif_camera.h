@@ -33,7 +33,7 @@ struct OnvifFaults {
     bool operator==(const OnvifFaults&) const = default;
 };
 
-struct OnvifSpec {
+struct OnvifSetup {
     std::string serial;
     std::string name;  // device name; the serial when empty
     std::string address = "127.0.0.1";
@@ -73,7 +73,7 @@ inline const std::vector<std::string>& ServiceNames() {
 // Safe to use from several connection threads: one lock guards the camera's state.
 class OnvifCamera {
   public:
-    OnvifCamera(OnvifSpec spec, const OnvifStateFolder& folder);
+    OnvifCamera(OnvifSetup setup, const OnvifStateFolder& folder);
 
     // Loads the state file, or makes the state from the serial and stores it. Before serving.
     bool open(std::string& error);
@@ -83,7 +83,7 @@ class OnvifCamera {
     // The answer to one HTTP POST body. Any thread.
     HttpAnswer handle(std::string_view body);
 
-    const OnvifSpec& spec() const { return spec_; }
+    const OnvifSetup& setup() const { return setup_; }
     std::string deviceServiceUrl() const;
     OnvifFaults faults() const;
     void setFaults(const OnvifFaults& faults);
@@ -95,7 +95,7 @@ class OnvifCamera {
   private:
     HttpAnswer answer(const SoapRequest& request, const OnvifFaults& faults);
 
-    const OnvifSpec spec_;
+    const OnvifSetup setup_;
     const OnvifStateFolder& folder_;
     std::string address_;
     int32_t port_ = 0;

@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "tools/lab/onvif_discovery.h"
-#include "tools/lab/onvif_spec.h"
+#include "tools/lab/onvif_setup.h"
 
 namespace orvex::lab::onvif {
 namespace {
@@ -34,11 +34,11 @@ class OnvifCameraTest : public ::testing::Test {
         : dir_(std::filesystem::temp_directory_path() /
                ("onvif-camera-test-" + std::to_string(::getpid()))),
           folder_(dir_.string(), false) {
-        OnvifSpec spec;
-        spec.serial = "UNIT0001";
-        spec.password = kPassword;
-        spec.channels = {1, 2};
-        camera_ = std::make_unique<OnvifCamera>(spec, folder_);
+        OnvifSetup setup;
+        setup.serial = "UNIT0001";
+        setup.password = kPassword;
+        setup.channels = {1, 2};
+        camera_ = std::make_unique<OnvifCamera>(setup, folder_);
         std::string error;
         EXPECT_TRUE(camera_->open(error)) << error;
         camera_->setEndpoint("127.0.0.1", 8080);

@@ -148,9 +148,9 @@ void GetServiceCapabilities(OperationContext& c) {
 
 void GetDeviceInformation(OperationContext& c) {
     Add(c.response, "tds:Manufacturer", "Orvex Lab");
-    Add(c.response, "tds:Model", "OXL-IPC" + std::to_string(c.spec.channels.size()));
+    Add(c.response, "tds:Model", "OXL-IPC" + std::to_string(c.setup.channels.size()));
     Add(c.response, "tds:FirmwareVersion", "V2.6.1 build 240501");
-    Add(c.response, "tds:SerialNumber", c.spec.serial);
+    Add(c.response, "tds:SerialNumber", c.setup.serial);
     Add(c.response, "tds:HardwareId", "OXL-HW-3");
 }
 
@@ -186,7 +186,7 @@ void AddInterface(OperationContext& c, bool wifi) {
     pugi::xml_node info = n.append_child("tt:Info");
     Add(info, "tt:Name", wifi ? kWifiToken : kWiredToken);
     char mac[18];
-    const unsigned h = static_cast<unsigned>(std::hash<std::string>{}(c.spec.serial));
+    const unsigned h = static_cast<unsigned>(std::hash<std::string>{}(c.setup.serial));
     std::snprintf(mac, sizeof mac, "02:4f:58:%02x:%02x:%02x", (h >> 16) & 255, (h >> 8) & 255,
                   wifi ? (h & 255) ^ 1 : h & 255);
     Add(info, "tt:HwAddress", mac);
@@ -196,7 +196,7 @@ void AddInterface(OperationContext& c, bool wifi) {
     pugi::xml_node config = ipv4.append_child("tt:Config");
     if (!wifi) {
         pugi::xml_node manual = config.append_child("tt:Manual");
-        Add(manual, "tt:Address", c.spec.address);
+        Add(manual, "tt:Address", c.setup.address);
         Add(manual, "tt:PrefixLength", 8);
     }
     Add(config, "tt:DHCP", wifi ? "true" : "false");
@@ -295,7 +295,7 @@ void ScanAvailableDot11Networks(OperationContext& c) {
     if (token != kWifiToken || !HasWifi(c)) {
         throw SoapFault(FaultCode::kInvalidArgVal, "\"" + token + "\" is not an 802.11 interface");
     }
-    for (int i = 0; i < c.spec.wifiNetworks; ++i) {
+    for (int i = 0; i < c.setup.wifiNetworks; ++i) {
         pugi::xml_node n = c.response.append_child("tds:Networks");
         Add(n, "tt:SSID", Hex("Lab-WiFi-" + std::to_string(i + 1)));
         char bssid[18];

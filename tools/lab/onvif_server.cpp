@@ -25,21 +25,21 @@ OnvifFleet::~OnvifFleet() {
     stop();
 }
 
-bool OnvifFleet::start(std::vector<OnvifSpec> specs, std::string& error) {
-    for (OnvifSpec& spec : specs) {
-        if (!IsValidLabSerial(spec.serial)) {
-            error = "serial \"" + spec.serial + "\" is not 1 to 64 of A-Z a-z 0-9 . _ -";
-        } else if (served_.count(spec.serial) != 0) {
-            error = "serial " + spec.serial + " is listed twice";
+bool OnvifFleet::start(std::vector<OnvifSetup> setups, std::string& error) {
+    for (OnvifSetup& setup : setups) {
+        if (!IsValidLabSerial(setup.serial)) {
+            error = "serial \"" + setup.serial + "\" is not 1 to 64 of A-Z a-z 0-9 . _ -";
+        } else if (served_.count(setup.serial) != 0) {
+            error = "serial " + setup.serial + " is listed twice";
         }
         if (!error.empty()) {
             served_.clear();
             return false;
         }
         auto served = std::make_unique<Served>();
-        served->port = spec.port;
-        order_.push_back(spec.serial);
-        served->camera = std::make_unique<OnvifCamera>(std::move(spec), folder_);
+        served->port = setup.port;
+        order_.push_back(setup.serial);
+        served->camera = std::make_unique<OnvifCamera>(std::move(setup), folder_);
         served_[order_.back()] = std::move(served);
     }
     std::vector<DiscoveryTarget> targets;
@@ -49,9 +49,9 @@ bool OnvifFleet::start(std::vector<OnvifSpec> specs, std::string& error) {
             stop();
             return false;
         }
-        s.camera->setEndpoint(s.camera->spec().address, s.port);
-        if (s.camera->spec().discovery) {
-            targets.push_back({serial, s.camera->deviceServiceUrl(), s.camera->spec().name});
+        s.camera->setEndpoint(s.camera->setup().address, s.port);
+        if (s.camera->setup().discovery) {
+            targets.push_back({serial, s.camera->deviceServiceUrl(), s.camera->setup().name});
         }
     }
     if (!targets.empty()) {
@@ -102,16 +102,16 @@ bool OnvifFleet::listen(Served& served, std::string& error) {
     for (const std::string& service : ServiceNames()) {
         server->Post(ServicePath(service), serve);
     }
-    const std::string& address = camera.spec().address;
+    const std::string& address = camera.setup().address;
     if (served.port == 0) {
         served.port = server->bind_to_any_port(address);
         if (served.port <= 0) {
-            error = "cannot bind " + address + " for camera " + camera.spec().serial;
+            error = "cannot bind " + address + " for camera " + camera.setup().serial;
             return false;
         }
     } else if (!server->bind_to_port(address, served.port)) {
         error = "cannot bind " + address + ":" + std::to_string(served.port) + " for camera " +
-                camera.spec().serial;
+                camera.setup().serial;
         return false;
     }
     httplib::Server* raw = server.get();
@@ -161,7 +161,7 @@ std::vector<OnvifEndpoint> OnvifFleet::endpoints() const {
     std::vector<OnvifEndpoint> out;
     for (const std::string& serial : order_) {
         const Served& s = *served_.at(serial);
-        out.push_back({serial, s.camera->spec().address, s.port, s.server != nullptr,
+        out.push_back({serial, s.camera->setup().address, s.port, s.server != nullptr,
                        s.camera->deviceServiceUrl()});
     }
     return out;

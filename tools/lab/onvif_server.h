@@ -40,7 +40,7 @@ class OnvifFleet {
     // and starts the discovery responder when a camera asks for it. False, with nothing running,
     // when a serial is repeated or invalid, a state file cannot be written or an address cannot
     // be bound; `error` says which.
-    bool start(std::vector<OnvifSpec> specs, std::string& error);
+    bool start(std::vector<OnvifSetup> setups, std::string& error);
     // Stops every server (answers that wait are released) and the responder.
     void stop();
 

@@ -13,14 +13,14 @@
 
 namespace orvex::lab::onvif {
 
-struct OnvifSpec;
+struct OnvifSetup;
 struct OnvifFaults;
 
 // What a handler works with. Handlers run with the camera's lock held; they throw SoapFault
 // to refuse, and change `state` only once every value was checked.
 struct OperationContext {
     CameraState& state;
-    const OnvifSpec& spec;
+    const OnvifSetup& setup;
     const OnvifFaults& faults;
     std::string baseUrl;  // "http://address:port"
     int64_t now;          // the camera's clock, seconds since 1970

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "tools/lab/cameras_spec.h"
+#include "tools/lab/cameras_setup.h"
 
 namespace orvex::lab {
 namespace {
@@ -56,9 +56,9 @@ bool MakeWorldFleet(const WorldLayout& layout, Json::Value& fleet, std::string& 
         error = "the world takes 1 to 4096 cameras in 1 to 64 groups, at least one camera a group";
         return false;
     }
-    std::vector<CameraSpec> specs;
-    if (!GenerateCameraSpecs(layout.cameras, layout.prefix, layout.password, layout.baseAddress,
-                             layout.port, 1, specs, error)) {
+    std::vector<CameraSetup> setups;
+    if (!GenerateCameraSetups(layout.cameras, layout.prefix, layout.password, layout.baseAddress,
+                              layout.port, 1, setups, error)) {
         return false;
     }
     const std::vector<int> sizes = WorldGroupSizes(layout.cameras, layout.groups);
@@ -112,16 +112,16 @@ bool MakeWorldFleet(const WorldLayout& layout, Json::Value& fleet, std::string& 
         group["groupId"] = named ? kGroupNames[g].id : Numbered("g-%d", static_cast<int>(g + 1));
         Json::Value& cameras = group["cameras"] = Json::Value(Json::arrayValue);
         for (int i = 1; i <= sizes[g]; ++i) {
-            const CameraSpec& spec = specs[static_cast<size_t>(n)];
+            const CameraSetup& setup = setups[static_cast<size_t>(n)];
             ++n;
             const bool faulty = n == changedPassword || n == forgetful || isAbsent(n);
             const bool unconfirmed = !faulty && n % 9 == 5;
             Json::Value camera;
-            camera["serial"] = spec.serial;
+            camera["serial"] = setup.serial;
             camera["devname"] =
                 std::string(named ? kGroupNames[g].short_ : "摄像机") + Numbered("-%02d", i);
-            camera["devip"] = spec.address;
-            camera["port"] = spec.port;
+            camera["devip"] = setup.address;
+            camera["port"] = setup.port;
             camera["passwd"] = unconfirmed ? "" : layout.password;
             camera["devType"] = "IPC";
             camera["channelNo"] = 1;
@@ -131,7 +131,7 @@ bool MakeWorldFleet(const WorldLayout& layout, Json::Value& fleet, std::string& 
             camera["CheckPassword"] = unconfirmed;
             Json::Value device(Json::objectValue);
             device["password"] = layout.password;
-            device["wifiNetworks"] = spec.wifiNetworks;
+            device["wifiNetworks"] = setup.wifiNetworks;
             if (n == changedPassword) {
                 device["password"] = layout.password + "-changed";
             }

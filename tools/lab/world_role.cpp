@@ -26,7 +26,7 @@
 #include "tools/lab/cameras_events.h"
 #include "tools/lab/cameras_model.h"
 #include "tools/lab/cameras_server.h"
-#include "tools/lab/cameras_spec.h"
+#include "tools/lab/cameras_setup.h"
 #include "tools/lab/fleet.h"
 #include "tools/lab/lab_events.h"
 #include "tools/lab/lab_options.h"
@@ -181,7 +181,7 @@ void ConfigCommand(World& world, const std::string& serial, const std::string& c
     }
     event["ranges"] = ranges;
     Json::Value networks(Json::arrayValue);
-    const int seen = camera->spec().wifiNetworks;
+    const int seen = camera->setup().wifiNetworks;
     for (int i = 0; i < seen && i < WifiScanList::kMaxEntries; ++i) {
         networks.append(WifiNetworkName(serial, i));
     }
@@ -302,22 +302,22 @@ int RunWorld(const std::vector<std::string>& args) {
     // The fleet: made, served, and written with the addresses the cameras really got.
     Json::Value made;
     Fleet fleet;
-    std::vector<CameraSpec> specs;
+    std::vector<CameraSetup> setups;
     std::error_code fsError;
     std::filesystem::create_directories(state, fsError);
     if (!MakeWorldFleet(layout, made, error) || !ParseFleet(WriteJson(made), fleet, error) ||
-        !CameraSpecsFromFleet(fleet, specs, error)) {
+        !CameraSetupsFromFleet(fleet, setups, error)) {
         EmitError(error);
         return 2;
     }
     auto world = std::make_shared<World>(state, !options->has("no-sync"));
-    if (!world->cameras.start(specs, error)) {
+    if (!world->cameras.start(setups, error)) {
         EmitError(error);
         return 1;
     }
     const std::string fleetPath = (std::filesystem::path(state) / "fleet.json").string();
     if (!WriteFileWhole(fleetPath,
-                        WriteJson(FleetForStudio(fleet, specs, world->cameras.endpoints())))) {
+                        WriteJson(FleetForStudio(fleet, setups, world->cameras.endpoints())))) {
         EmitError("cannot write " + fleetPath);
         world->cameras.stop();
         return 1;

@@ -23,9 +23,9 @@ bool ApplyFaultWord(const std::string& word, OnvifFaults& faults, std::string& e
 bool IsOnvifCameraText(const std::string& text);
 // Reads "kind=onvif,serial=S,address=A,port=P,user=U,password=W,channels=N,wifi=N,name=T"
 // plus "discovery" and fault words. False, with `error`, for anything else.
-bool ParseSpec(const std::string& text, OnvifSpec& spec, std::string& error);
-// An ONVIF camera at the place and with the password and channels of a device-protocol spec.
-OnvifSpec FromCameraSpec(const CameraSpec& camera);
+bool ParseSetup(const std::string& text, OnvifSetup& setup, std::string& error);
+// An ONVIF camera at the place and with the password and channels of a device-protocol setup.
+OnvifSetup FromCameraSetup(const CameraSetup& camera);
 
 // Splits a fleet by camera kind: cameras whose "devType" is "ONVIF" (any case) go to `onvif`.
 void SplitFleet(const Fleet& fleet, Fleet& others, Fleet& onvif);
@@ -34,8 +34,8 @@ void SplitFleet(const Fleet& fleet, Fleet& others, Fleet& onvif);
 // default "admin") and "faults" members "refuseLogin", "wrongPassword", "silent", "absent",
 // "noWifi", "noOsd", "noAnalytics" (booleans), "delayMs", "skewSeconds" (integers), "failOp",
 // "dropOnOp" (texts) and "unsupported" (array of service names).
-bool SpecsFromFleet(const Fleet& fleet, std::vector<OnvifSpec>& specs,
-                    std::vector<CameraSpec>& generic, std::string& error);
+bool SetupsFromFleet(const Fleet& fleet, std::vector<OnvifSetup>& setups,
+                     std::vector<CameraSetup>& generic, std::string& error);
 
 Json::Value FaultsJson(const OnvifFaults& faults);
 // A whole "counters" event.

@@ -1,4 +1,4 @@
-#include "tools/lab/cameras_spec.h"
+#include "tools/lab/cameras_setup.h"
 
 #include <arpa/inet.h>
 
@@ -93,15 +93,15 @@ bool ReadFaults(const Json::Value& object, const std::string& where, CameraFault
     return true;
 }
 
-bool ReadDevice(const FleetCamera& camera, const std::string& where, CameraSpec& spec,
+bool ReadDevice(const FleetCamera& camera, const std::string& where, CameraSetup& setup,
                 std::string& error) {
     const CameraRecord& r = camera.record;
-    spec.serial = r.serial;
-    spec.name = r.devname;
-    spec.address = r.devip.empty() ? "127.0.0.1" : r.devip;
-    spec.port = r.port;
-    spec.password = r.passwd;
-    spec.channels.clear();
+    setup.serial = r.serial;
+    setup.name = r.devname;
+    setup.address = r.devip.empty() ? "127.0.0.1" : r.devip;
+    setup.port = r.port;
+    setup.password = r.passwd;
+    setup.channels.clear();
     const Json::Value& device = camera.source["device"];
     if (device.isNull()) {
         return true;
@@ -114,8 +114,8 @@ bool ReadDevice(const FleetCamera& camera, const std::string& where, CameraSpec&
         const char* name;
         std::string* field;
     };
-    for (Text t : {Text{"address", &spec.address}, Text{"password", &spec.password},
-                   Text{"name", &spec.name}}) {
+    for (Text t : {Text{"address", &setup.address}, Text{"password", &setup.password},
+                   Text{"name", &setup.name}}) {
         if (device.isMember(t.name)) {
             if (!device[t.name].isString()) {
                 error = where + ".device." + t.name + ": expected a string";
@@ -130,8 +130,8 @@ bool ReadDevice(const FleetCamera& camera, const std::string& where, CameraSpec&
         int32_t* field;
     };
     int32_t channels = 0;
-    for (Number n : {Number{"port", 0, 65535, &spec.port}, Number{"channels", 1, 256, &channels},
-                     Number{"wifiNetworks", 0, 1000, &spec.wifiNetworks}}) {
+    for (Number n : {Number{"port", 0, 65535, &setup.port}, Number{"channels", 1, 256, &channels},
+                     Number{"wifiNetworks", 0, 1000, &setup.wifiNetworks}}) {
         if (device.isMember(n.name)) {
             if (!device[n.name].isInt() || device[n.name].asInt() < n.lo ||
                 device[n.name].asInt() > n.hi) {
@@ -142,8 +142,8 @@ bool ReadDevice(const FleetCamera& camera, const std::string& where, CameraSpec&
             *n.field = device[n.name].asInt();
         }
     }
-    spec.channels = OneTo(channels);
-    return ReadFaults(device["faults"], where + ".device.faults", spec.faults, error);
+    setup.channels = OneTo(channels);
+    return ReadFaults(device["faults"], where + ".device.faults", setup.faults, error);
 }
 
 }  // namespace
@@ -194,8 +194,8 @@ bool ApplyFaultWord(const std::string& word, CameraFaults& faults, std::string& 
     return true;
 }
 
-bool ParseCameraSpec(const std::string& text, CameraSpec& spec, std::string& error) {
-    spec = CameraSpec();
+bool ParseCameraSetup(const std::string& text, CameraSetup& setup, std::string& error) {
+    setup = CameraSetup();
     for (const std::string& part : Split(text, ',')) {
         if (part.empty()) {
             continue;
@@ -205,13 +205,13 @@ bool ParseCameraSpec(const std::string& text, CameraSpec& spec, std::string& err
         const std::string value = eq == std::string::npos ? "" : part.substr(eq + 1);
         int32_t number = 0;
         if (key == "serial") {
-            spec.serial = value;
+            setup.serial = value;
         } else if (key == "address") {
-            spec.address = value;
+            setup.address = value;
         } else if (key == "password") {
-            spec.password = value;
+            setup.password = value;
         } else if (key == "name") {
-            spec.name = value;
+            setup.name = value;
         } else if (key == "port" || key == "channels" || key == "wifi") {
             const int32_t hi = key == "port" ? 65535 : key == "channels" ? 256 : 1000;
             const int32_t lo = key == "channels" ? 1 : 0;
@@ -221,26 +221,26 @@ bool ParseCameraSpec(const std::string& text, CameraSpec& spec, std::string& err
                 return false;
             }
             if (key == "port") {
-                spec.port = number;
+                setup.port = number;
             } else if (key == "channels") {
-                spec.channels = OneTo(number);
+                setup.channels = OneTo(number);
             } else {
-                spec.wifiNetworks = number;
+                setup.wifiNetworks = number;
             }
-        } else if (!ApplyFaultWord(part, spec.faults, error)) {
+        } else if (!ApplyFaultWord(part, setup.faults, error)) {
             return false;
         }
     }
-    if (spec.serial.empty()) {
+    if (setup.serial.empty()) {
         error = "a camera needs serial=...";
         return false;
     }
     return true;
 }
 
-bool GenerateCameraSpecs(int count, const std::string& prefix, const std::string& password,
-                         const std::string& baseAddress, int32_t port, int channels,
-                         std::vector<CameraSpec>& specs, std::string& error) {
+bool GenerateCameraSetups(int count, const std::string& prefix, const std::string& password,
+                          const std::string& baseAddress, int32_t port, int channels,
+                          std::vector<CameraSetup>& setups, std::string& error) {
     uint32_t address = 0;
     if (!baseAddress.empty()) {
         in_addr parsed;
@@ -259,30 +259,31 @@ bool GenerateCameraSpecs(int count, const std::string& prefix, const std::string
         return false;
     }
     for (int i = 0; i < count; ++i) {
-        CameraSpec spec;
+        CameraSetup setup;
         char serial[80];
         std::snprintf(serial, sizeof serial, "%s%05d", prefix.c_str(), i + 1);
-        spec.serial = serial;
-        spec.name = "Lab camera " + std::to_string(i + 1);
-        spec.password = password;
-        spec.channels = OneTo(channels);
-        spec.wifiNetworks = i % 10 == 9 ? 30 : 8;
+        setup.serial = serial;
+        setup.name = "Lab camera " + std::to_string(i + 1);
+        setup.password = password;
+        setup.channels = OneTo(channels);
+        setup.wifiNetworks = i % 10 == 9 ? 30 : 8;
         if (address != 0) {
             in_addr a;
             a.s_addr = htonl(address + static_cast<uint32_t>(i));
             char text[INET_ADDRSTRLEN];
-            spec.address = ::inet_ntop(AF_INET, &a, text, sizeof text);
-            spec.port = port;
+            setup.address = ::inet_ntop(AF_INET, &a, text, sizeof text);
+            setup.port = port;
         } else {
-            spec.address = "127.0.0.1";
-            spec.port = port == 0 ? 0 : port + i;
+            setup.address = "127.0.0.1";
+            setup.port = port == 0 ? 0 : port + i;
         }
-        specs.push_back(std::move(spec));
+        setups.push_back(std::move(setup));
     }
     return true;
 }
 
-bool CameraSpecsFromFleet(const Fleet& fleet, std::vector<CameraSpec>& specs, std::string& error) {
+bool CameraSetupsFromFleet(const Fleet& fleet, std::vector<CameraSetup>& setups,
+                           std::string& error) {
     std::map<std::string, size_t> bySerial;
     std::map<std::string, bool> hasDevice;
     for (size_t g = 0; g < fleet.groups.size(); ++g) {
@@ -295,33 +296,34 @@ bool CameraSpecsFromFleet(const Fleet& fleet, std::vector<CameraSpec>& specs, st
             auto known = bySerial.find(serial);
             const bool device = camera.source.isMember("device");
             if (known == bySerial.end() || (device && !hasDevice[serial])) {
-                CameraSpec spec;
-                if (!ReadDevice(camera, where, spec, error)) {
+                CameraSetup setup;
+                if (!ReadDevice(camera, where, setup, error)) {
                     return false;
                 }
                 if (known == bySerial.end()) {
-                    bySerial[serial] = specs.size();
-                    specs.push_back(std::move(spec));
+                    bySerial[serial] = setups.size();
+                    setups.push_back(std::move(setup));
                 } else {
                     // The device members replace what a plain entry implied; its channels stay.
-                    spec.channels.insert(spec.channels.end(), specs[known->second].channels.begin(),
-                                         specs[known->second].channels.end());
-                    specs[known->second] = std::move(spec);
+                    setup.channels.insert(setup.channels.end(),
+                                          setups[known->second].channels.begin(),
+                                          setups[known->second].channels.end());
+                    setups[known->second] = std::move(setup);
                 }
                 hasDevice[serial] = device;
             }
-            specs[bySerial[serial]].channels.push_back(camera.record.channelNo);
+            setups[bySerial[serial]].channels.push_back(camera.record.channelNo);
         }
     }
-    for (CameraSpec& spec : specs) {
-        std::sort(spec.channels.begin(), spec.channels.end());
-        spec.channels.erase(std::unique(spec.channels.begin(), spec.channels.end()),
-                            spec.channels.end());
+    for (CameraSetup& setup : setups) {
+        std::sort(setup.channels.begin(), setup.channels.end());
+        setup.channels.erase(std::unique(setup.channels.begin(), setup.channels.end()),
+                             setup.channels.end());
     }
     return true;
 }
 
-Json::Value FleetForStudio(const Fleet& fleet, const std::vector<CameraSpec>& specs,
+Json::Value FleetForStudio(const Fleet& fleet, const std::vector<CameraSetup>& setups,
                            const std::vector<CameraEndpoint>& endpoints) {
     std::map<std::string, const CameraEndpoint*> where;
     for (const CameraEndpoint& e : endpoints) {
@@ -347,17 +349,17 @@ Json::Value FleetForStudio(const Fleet& fleet, const std::vector<CameraSpec>& sp
         return out;
     }
     Json::Value cameras(Json::arrayValue);
-    for (const CameraSpec& spec : specs) {
-        auto it = where.find(spec.serial);
-        for (int32_t channelNo : spec.channels) {
+    for (const CameraSetup& setup : setups) {
+        auto it = where.find(setup.serial);
+        for (int32_t channelNo : setup.channels) {
             Json::Value camera;
-            camera["serial"] = spec.serial;
+            camera["serial"] = setup.serial;
             camera["devname"] =
-                spec.name + (spec.channels.size() > 1 ? " channel " + std::to_string(channelNo)
-                                                      : std::string());
-            camera["devip"] = it != where.end() ? it->second->address : spec.address;
-            camera["port"] = it != where.end() ? it->second->port : spec.port;
-            camera["passwd"] = spec.password;
+                setup.name + (setup.channels.size() > 1 ? " channel " + std::to_string(channelNo)
+                                                        : std::string());
+            camera["devip"] = it != where.end() ? it->second->address : setup.address;
+            camera["port"] = it != where.end() ? it->second->port : setup.port;
+            camera["passwd"] = setup.password;
             camera["devType"] = "IPC";
             camera["channelNo"] = channelNo;
             cameras.append(camera);

@@ -1,10 +1,10 @@
-#include "tools/lab/onvif_spec.h"
+#include "tools/lab/onvif_setup.h"
 
 #include <algorithm>
 #include <cctype>
 #include <sstream>
 
-#include "tools/lab/cameras_spec.h"
+#include "tools/lab/cameras_setup.h"
 
 namespace orvex::lab::onvif {
 namespace {
@@ -134,7 +134,7 @@ bool IsOnvifCameraText(const std::string& text) {
     return std::count(parts.begin(), parts.end(), "kind=onvif") != 0;
 }
 
-bool ParseSpec(const std::string& text, OnvifSpec& spec, std::string& error) {
+bool ParseSetup(const std::string& text, OnvifSetup& setup, std::string& error) {
     // The place, password and channels read as for every lab camera; the rest is ONVIF's own.
     std::string common;
     OnvifFaults faults;
@@ -154,35 +154,35 @@ bool ParseSpec(const std::string& text, OnvifSpec& spec, std::string& error) {
             return false;
         }
     }
-    CameraSpec camera;
-    if (!ParseCameraSpec(common, camera, error)) {
+    CameraSetup camera;
+    if (!ParseCameraSetup(common, camera, error)) {
         return false;
     }
-    spec = FromCameraSpec(camera);
-    spec.faults = faults;
-    spec.discovery = discovery;
-    spec.username = user;
+    setup = FromCameraSetup(camera);
+    setup.faults = faults;
+    setup.discovery = discovery;
+    setup.username = user;
     return true;
 }
 
-OnvifSpec FromCameraSpec(const CameraSpec& camera) {
-    OnvifSpec spec;
-    spec.serial = camera.serial;
-    spec.name = camera.name;
-    spec.address = camera.address;
-    spec.port = camera.port;
-    spec.password = camera.password;
-    spec.wifiNetworks = camera.wifiNetworks;
-    spec.channels.clear();
+OnvifSetup FromCameraSetup(const CameraSetup& camera) {
+    OnvifSetup setup;
+    setup.serial = camera.serial;
+    setup.name = camera.name;
+    setup.address = camera.address;
+    setup.port = camera.port;
+    setup.password = camera.password;
+    setup.wifiNetworks = camera.wifiNetworks;
+    setup.channels.clear();
     for (int32_t c : camera.channels) {
         if (c >= 1) {  // video sources count from 1; a fleet's channel 0 names none
-            spec.channels.push_back(c);
+            setup.channels.push_back(c);
         }
     }
-    if (spec.channels.empty()) {
-        spec.channels = {1};
+    if (setup.channels.empty()) {
+        setup.channels = {1};
     }
-    return spec;
+    return setup;
 }
 
 void SplitFleet(const Fleet& fleet, Fleet& others, Fleet& onvif) {
@@ -203,8 +203,8 @@ void SplitFleet(const Fleet& fleet, Fleet& others, Fleet& onvif) {
     }
 }
 
-bool SpecsFromFleet(const Fleet& fleet, std::vector<OnvifSpec>& specs,
-                    std::vector<CameraSpec>& generic, std::string& error) {
+bool SetupsFromFleet(const Fleet& fleet, std::vector<OnvifSetup>& setups,
+                     std::vector<CameraSetup>& generic, std::string& error) {
     // The members every lab camera shares are read by the device-protocol reader, with the
     // ONVIF-only members taken out first.
     Fleet common = fleet;
@@ -217,12 +217,12 @@ bool SpecsFromFleet(const Fleet& fleet, std::vector<OnvifSpec>& specs,
             }
         }
     }
-    std::vector<CameraSpec> cameras;
-    if (!CameraSpecsFromFleet(common, cameras, error)) {
+    std::vector<CameraSetup> cameras;
+    if (!CameraSetupsFromFleet(common, cameras, error)) {
         return false;
     }
-    for (const CameraSpec& camera : cameras) {
-        OnvifSpec spec = FromCameraSpec(camera);
+    for (const CameraSetup& camera : cameras) {
+        OnvifSetup setup = FromCameraSetup(camera);
         for (size_t g = 0; g < fleet.groups.size(); ++g) {
             const std::vector<FleetCamera>& list = fleet.groups[g].cameras;
             const auto found = std::find_if(list.begin(), list.end(), [&](const FleetCamera& c) {
@@ -234,16 +234,16 @@ bool SpecsFromFleet(const Fleet& fleet, std::vector<OnvifSpec>& specs,
             const Json::Value& device = found->source["device"];
             const std::string where = "groups[" + std::to_string(g) + "].cameras[" +
                                       std::to_string(found - list.begin()) + "].device";
-            if (!ReadFaults(device["faults"], where + ".faults", spec.faults, error)) {
+            if (!ReadFaults(device["faults"], where + ".faults", setup.faults, error)) {
                 return false;
             }
-            spec.discovery = device["discovery"].asBool();
+            setup.discovery = device["discovery"].asBool();
             const Json::Value& user =
                 device.isMember("userName") ? device["userName"] : found->source["userName"];
-            spec.username = user.isString() ? user.asString() : "admin";
+            setup.username = user.isString() ? user.asString() : "admin";
             break;
         }
-        specs.push_back(spec);
+        setups.push_back(setup);
         generic.push_back(camera);
     }
     return true;
@@ -287,7 +287,7 @@ Json::Value CountersJson(const std::string& serial, const OnvifCounters& c) {
 Json::Value ConfigJson(const OnvifCamera& camera) {
     Json::Value out;
     out["event"] = "config";
-    out["serial"] = camera.spec().serial;
+    out["serial"] = camera.setup().serial;
     out["kind"] = "onvif";
     out["deviceService"] = camera.deviceServiceUrl();
     out["state"] = StateToJson(camera.state());

@@ -23,16 +23,16 @@ bool ApplyFaultWord(const std::string& word, CameraFaults& faults, std::string& 
 // Reads a camera from "serial=S,address=A,port=P,password=W,channels=N,wifi=N,name=T" followed
 // by fault words, all separated by commas. Channels are numbered 1 to N. False, with `error`,
 // for an unknown key or a bad number.
-bool ParseCameraSpec(const std::string& text, CameraSpec& spec, std::string& error);
+bool ParseCameraSetup(const std::string& text, CameraSetup& setup, std::string& error);
 
 // `count` cameras with serials PREFIX00001, PREFIX00002, ..., each with `channels` channels.
 // With `baseAddress` "127.0.x.y" each camera gets the next loopback address from it on `port`;
 // otherwise all listen on 127.0.0.1, each on its own port (`port` 0: chosen at start, else
 // port, port + 1, ...). Every tenth camera sees 30 networks. False when the addresses or ports
 // would run out.
-bool GenerateCameraSpecs(int count, const std::string& prefix, const std::string& password,
-                         const std::string& baseAddress, int32_t port, int channels,
-                         std::vector<CameraSpec>& specs, std::string& error);
+bool GenerateCameraSetups(int count, const std::string& prefix, const std::string& password,
+                          const std::string& baseAddress, int32_t port, int channels,
+                          std::vector<CameraSetup>& setups, std::string& error);
 
 // One camera per serial of the fleet. A camera object's optional "device" member: "address"
 // and "port" (default: "devip", or 127.0.0.1 when it is empty, and "port"), "password"
@@ -41,12 +41,13 @@ bool GenerateCameraSpecs(int count, const std::string& prefix, const std::string
 // "refuseLogin", "wrongPassword", "silent", "absent" (booleans), "delayMs", "failItem",
 // "dropOnItem", "forgetItem" (integers) and "failRead" (text). The first object of a serial that
 // has a "device" member gives the device; the others only add channels.
-bool CameraSpecsFromFleet(const Fleet& fleet, std::vector<CameraSpec>& specs, std::string& error);
+bool CameraSetupsFromFleet(const Fleet& fleet, std::vector<CameraSetup>& setups,
+                           std::string& error);
 
 // The fleet file text for the studio role: `fleet` (or, when it has no groups, one group
-// "Lab cameras" with every channel of `specs`) with each camera's "devip" and "port" set to
+// "Lab cameras" with every channel of `setups`) with each camera's "devip" and "port" set to
 // where its camera really listens, unless its "device" member named an address or port.
-Json::Value FleetForStudio(const Fleet& fleet, const std::vector<CameraSpec>& specs,
+Json::Value FleetForStudio(const Fleet& fleet, const std::vector<CameraSetup>& setups,
                            const std::vector<CameraEndpoint>& endpoints);
 
 }  // namespace orvex::lab
