@@ -1,7 +1,7 @@
 // Debian's onvif-util (libonvif) against a lab ONVIF camera on port 80 of 127.0.0.1, inside the
-// network namespace that in-netns makes: it finds the camera by WS-Discovery, reads video and
-// imaging settings and options, changes the bitrate and the brightness, and what it prints
-// matches the lab's own record.
+// network namespace that in-netns makes: it finds the camera by WS-Discovery, reads the network,
+// video and imaging settings and options, changes the bitrate and the brightness, and what it
+// prints matches the lab's own record.
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync, spawnSync } from 'node:child_process';
@@ -43,8 +43,11 @@ test('onvif-util reads and changes a lab camera as its record says', { skip: !ha
   await withCamera('nonce-reuse', async (lab) => {
     const before = await lab.config('UTIL0001');
     const main = before.channels[0].main;
-    const read = values(onvifUtil(['get video', 'get imaging', 'get imaging options']));
+    const read = values(onvifUtil(['get network', 'get video', 'get imaging', 'get imaging options']));
     assert.equal(read.serial, 'UTIL0001');
+    // Its network page needs the gateway and DNS reads besides the interfaces.
+    assert.equal(read['IP Address'], '127.0.0.1');
+    assert.equal(read.DHCP, 'NO');
     assert.equal(read.Resolution, `${main.width} x ${main.height}`);
     assert.equal(Number(read['Frame Rate']), main.frameRate);
     assert.equal(Number(read['Gov Length']), main.govLength);

@@ -227,6 +227,25 @@ void GetNetworkInterfaces(OperationContext& c) {
     }
 }
 
+// The wired interface's gateway: the first address of the camera's own /24, as on a small site.
+std::string GatewayOf(const std::string& address) {
+    const size_t last = address.rfind('.');
+    return last == std::string::npos ? address : address.substr(0, last) + ".1";
+}
+
+void GetNetworkDefaultGateway(OperationContext& c) {
+    pugi::xml_node gateway = c.response.append_child("tds:NetworkGateway");
+    Add(gateway, "tt:IPv4Address", GatewayOf(c.setup.address));
+}
+
+void GetDNS(OperationContext& c) {
+    pugi::xml_node dns = c.response.append_child("tds:DNSInformation");
+    Add(dns, "tt:FromDHCP", "false");
+    pugi::xml_node manual = dns.append_child("tt:DNSManual");
+    Add(manual, "tt:Type", "IPv4");
+    Add(manual, "tt:IPv4Address", GatewayOf(c.setup.address));
+}
+
 void SetNetworkInterfaces(OperationContext& c) {
     const std::string token = Arg(c, "InterfaceToken");
     pugi::xml_node n = Child(c.request, kDeviceNs, "NetworkInterface");
@@ -321,6 +340,8 @@ std::vector<Operation> DeviceOperations() {
         {kDeviceNs, "SetNTP", "device", true, true, SetNTP},
         {kDeviceNs, "GetNetworkInterfaces", "device", true, false, GetNetworkInterfaces},
         {kDeviceNs, "SetNetworkInterfaces", "device", true, true, SetNetworkInterfaces},
+        {kDeviceNs, "GetNetworkDefaultGateway", "device", true, false, GetNetworkDefaultGateway},
+        {kDeviceNs, "GetDNS", "device", true, false, GetDNS},
         {kDeviceNs, "GetDot11Capabilities", "device", true, false, GetDot11Capabilities},
         {kDeviceNs, "ScanAvailableDot11Networks", "device", true, false,
          ScanAvailableDot11Networks},

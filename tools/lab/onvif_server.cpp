@@ -26,6 +26,7 @@ OnvifFleet::~OnvifFleet() {
 }
 
 bool OnvifFleet::start(std::vector<OnvifSetup> setups, std::string& error) {
+    std::lock_guard<std::mutex> changes(changes_);
     for (OnvifSetup& setup : setups) {
         if (!IsValidLabSerial(setup.serial)) {
             error = "serial \"" + setup.serial + "\" is not 1 to 64 of A-Z a-z 0-9 . _ -";
@@ -46,7 +47,7 @@ bool OnvifFleet::start(std::vector<OnvifSetup> setups, std::string& error) {
     for (const std::string& serial : order_) {
         Served& s = *served_[serial];
         if (!s.camera->open(error) || (!s.camera->faults().absent && !listen(s, error))) {
-            stop();
+            stopServing();
             return false;
         }
         s.camera->setEndpoint(s.camera->setup().address, s.port);
@@ -57,7 +58,7 @@ bool OnvifFleet::start(std::vector<OnvifSetup> setups, std::string& error) {
     if (!targets.empty()) {
         discovery_ = std::make_unique<DiscoveryResponder>(targets);
         if (!discovery_->start(error)) {
-            stop();
+            stopServing();
             return false;
         }
     }
@@ -131,6 +132,11 @@ void OnvifFleet::close(Served& served) {
 }
 
 void OnvifFleet::stop() {
+    std::lock_guard<std::mutex> changes(changes_);
+    stopServing();
+}
+
+void OnvifFleet::stopServing() {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         stopping_ = true;
@@ -158,6 +164,7 @@ void OnvifFleet::waitWhileSilent(const OnvifCamera& camera) {
 }
 
 std::vector<OnvifEndpoint> OnvifFleet::endpoints() const {
+    std::lock_guard<std::mutex> changes(changes_);
     std::vector<OnvifEndpoint> out;
     for (const std::string& serial : order_) {
         const Served& s = *served_.at(serial);
@@ -174,6 +181,7 @@ OnvifCamera* OnvifFleet::camera(const std::string& serial) const {
 
 bool OnvifFleet::setFaults(const std::string& serial, const OnvifFaults& faults,
                            std::string& error) {
+    std::lock_guard<std::mutex> changes(changes_);
     const auto found = served_.find(serial);
     if (found == served_.end()) {
         error = "no camera \"" + serial + "\"";

@@ -60,6 +60,8 @@ class OnvifFleet {
         int32_t port = 0;
     };
 
+    // stop's work, with changes_ held by the caller.
+    void stopServing();
     bool listen(Served& served, std::string& error);
     void close(Served& served);
     // Waits `ms` unless the fleet stops or the camera's faults change; false when stopping.
@@ -71,6 +73,10 @@ class OnvifFleet {
     std::vector<std::string> order_;  // serials in the order given
     std::unique_ptr<DiscoveryResponder> discovery_;
 
+    // Held by start, stop, endpoints and setFaults, so that a fault change (which closes or
+    // reopens a camera's server) never races a reader of the endpoints. Never taken under
+    // mutex_; the server threads never take it.
+    mutable std::mutex changes_;
     mutable std::mutex mutex_;  // guards stopping_ and wakes pauses
     std::condition_variable wake_;
     bool stopping_ = false;
