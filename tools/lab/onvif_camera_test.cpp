@@ -138,6 +138,47 @@ TEST_F(OnvifCameraTest, SetsChangeExactlyTheFieldsAskedForAndRefuseOutOfRange) {
     EXPECT_EQ(stored, expected);
 }
 
+// The sets no third-party client test makes: Wi-Fi (the passphrase is write-only, so the state
+// is compared directly) and the motion rule, whose deletion is the motion switch.
+TEST_F(OnvifCameraTest, WifiAndMotionSetsChangeOnlyTheirFields) {
+    const CameraState before = camera_->state();
+    const std::string schema = "http://www.onvif.org/ver10/schema";
+    ASSERT_EQ(Signed("<d:SetNetworkInterfaces xmlns:d=\"" + std::string(kDeviceNs) +
+                     "\" xmlns:s=\"" + schema +
+                     "\"><d:InterfaceToken>wlan0</d:InterfaceToken><d:NetworkInterface>"
+                     "<s:Extension><s:Dot11><s:SSID>4f66666963652d3235</s:SSID><s:Mode>"
+                     "Infrastructure</s:Mode><s:Alias>office</s:Alias><s:Priority>1</s:Priority>"
+                     "<s:Security><s:Mode>PSK</s:Mode><s:Algorithm>CCMP</s:Algorithm><s:PSK>"
+                     "<s:Passphrase>new-secret-25</s:Passphrase></s:PSK></s:Security></s:Dot11>"
+                     "</s:Extension></d:NetworkInterface></d:SetNetworkInterfaces>")
+                  .status,
+              200);
+    CameraState expected = before;
+    expected.wifi.ssid = "Office-25";
+    expected.wifi.alias = "office";
+    expected.wifi.priority = 1;
+    expected.wifi.securityMode = "PSK";
+    expected.wifi.algorithm = "CCMP";
+    expected.wifi.passphrase = "new-secret-25";
+    EXPECT_EQ(camera_->state(), expected);
+
+    const std::string analytics = "http://www.onvif.org/ver20/analytics/wsdl";
+    ASSERT_EQ(Signed("<a:DeleteRules xmlns:a=\"" + analytics +
+                     "\"><a:ConfigurationToken>VideoAnalyticsConfig_2</a:ConfigurationToken>"
+                     "<a:RuleName>MyMotionDetectorRule</a:RuleName></a:DeleteRules>")
+                  .status,
+              200);
+    expected.channels[1].motion.enabled = false;
+    EXPECT_EQ(camera_->state(), expected);
+    // A second deletion names a rule that is gone: refused, nothing changes.
+    EXPECT_NE(Signed("<a:DeleteRules xmlns:a=\"" + analytics +
+                     "\"><a:ConfigurationToken>VideoAnalyticsConfig_2</a:ConfigurationToken>"
+                     "<a:RuleName>MyMotionDetectorRule</a:RuleName></a:DeleteRules>")
+                  .status,
+              200);
+    EXPECT_EQ(camera_->state(), expected);
+}
+
 TEST_F(OnvifCameraTest, BadInputIsAnsweredWithAFault) {
     const std::string device = kDeviceNs;
     struct Case {
