@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "devcfg/camera_login.h"
 #include "devcfg/config_items.h"
 #include "platform/rprov/rprov_agent.h"
 
@@ -167,8 +168,7 @@ CameraIssueResult IssueToCamera(IssueStore& store, const CameraRecord& camera,
                                 const std::atomic<bool>* stop) {
     int32_t handle = -1;
     LoginDeviceInfo info;
-    const bool loggedIn =
-        RPROV_Login_Dev(camera.devip, camera.port, camera.passwd, handle, info, camera.newDev);
+    const bool loggedIn = LoginCamera(camera, handle, info);
     const char* loginCause = loggedIn ? nullptr : IssueCauseOf(RPROV_GetLastError());
 
     std::vector<ItemOutcome> outcomes;

@@ -31,7 +31,8 @@ enum class Member {
     kIPlatform,
     kEncrypt,
     kNewDev,
-    kCheckPassword
+    kCheckPassword,
+    kUserName
 };
 
 Member MemberOf(const char* name, size_t length) {
@@ -52,6 +53,8 @@ Member MemberOf(const char* name, size_t length) {
                    : key == "devType" ? Member::kDevType
                    : key == "encrypt" ? Member::kEncrypt
                                       : Member::kNone;
+        case 8:
+            return key == "userName" ? Member::kUserName : Member::kNone;
         case 9:
             return key == "channelNo"   ? Member::kChannelNo
                    : key == "iPlatform" ? Member::kIPlatform
@@ -77,8 +80,9 @@ void ReadMembers(const Json::Value& object, CameraRecord& record, bool allEleven
     record.iPlatform = 0;
     record.encrypt = false;
     record.newDev = false;
+    record.devType.clear();
+    record.userName.clear();
     if (allEleven) {
-        record.devType.clear();
         record.CheckPassword = false;
     }
     if (object.isNull()) {
@@ -121,8 +125,10 @@ void ReadMembers(const Json::Value& object, CameraRecord& record, bool allEleven
                 record.newDev = value.asBool();
                 break;
             case Member::kDevType:
-                if (allEleven)
-                    record.devType = value.asString();
+                record.devType = value.asString();
+                break;
+            case Member::kUserName:
+                record.userName = value.asString();
                 break;
             case Member::kCheckPassword:
                 if (allEleven)
@@ -135,6 +141,24 @@ void ReadMembers(const Json::Value& object, CameraRecord& record, bool allEleven
 }
 
 }  // namespace
+
+bool IsOnvifCamera(const CameraRecord& record) {
+    static constexpr std::string_view kOnvif = "onvif";
+    if (record.devType.size() != kOnvif.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < kOnvif.size(); ++i) {
+        const char c = record.devType[i];
+        if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != kOnvif[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string OnvifUserName(const CameraRecord& record) {
+    return record.userName.empty() ? "admin" : record.userName;
+}
 
 void ReadCameraRequest(const Json::Value& object, CameraRecord& record) {
     ReadMembers(object, record, false);
@@ -162,6 +186,9 @@ Json::Value WriteCameraObject(const CameraRecord& record) {
     object[kIPlatform] = record.iPlatform;
     object[kDevType] = record.devType;
     object[kCheckPassword] = record.CheckPassword;
+    if (!record.userName.empty()) {
+        object["userName"] = record.userName;
+    }
     return object;
 }
 

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "platform/rprov/rprov_records.h"
+
 namespace orvex {
 
 namespace {
@@ -28,12 +30,6 @@ constexpr CodeWord kDateFormats[] = {
 constexpr CodeWord kWifiSecurities[] = {{2, "WPA-PSK"}, {4, "WPA2-PSK"}};
 constexpr CodeWord kWifiCiphers[] = {{0, "AES"}, {1, "TKIP"}};
 constexpr CodeWord kAudioInputs[] = {{0, "Mic In"}, {1, "Line In"}};
-
-// Rate in kbit/s of bitrate code i + 1. Codes 27 to 30 are not in ascending order.
-constexpr std::array<int32_t, 30> kBitrateKbps = {
-    16,  32,  48,  64,   80,   96,   128,  160,  192,  224,  256,  320,   384,  448,   512,
-    640, 768, 896, 1024, 1280, 1536, 1792, 2048, 3072, 4096, 8192, 16384, 6144, 10240, 12288,
-};
 
 template <size_t N>
 const char* WordOf(const CodeWord (&table)[N], int32_t code) {
@@ -118,19 +114,16 @@ const char* BitrateTypeWord(int32_t type) {
 }
 
 int32_t kbpsToBitrateCode(int32_t kbps) {
-    for (size_t i = 0; i < kBitrateKbps.size(); ++i) {
-        if (kBitrateKbps[i] == kbps) {
-            return static_cast<int32_t>(i + 1);
+    for (int32_t code = 1; code <= kBitrateCodeCount; ++code) {
+        if (BitrateCodeKbps(code) == kbps) {
+            return code;
         }
     }
     return 0;
 }
 
 int32_t bitrateCodeToKbps(int32_t code) {
-    if (code < 1 || code > static_cast<int32_t>(kBitrateKbps.size())) {
-        return 0;
-    }
-    return kBitrateKbps[static_cast<size_t>(code - 1)];
+    return BitrateCodeKbps(code);
 }
 
 }  // namespace orvex

@@ -226,10 +226,10 @@ TEST_F(DataManagerTest, IssuedTargets) {
                           "]");
     auto targets = store.issuedCameras();
     ASSERT_EQ(targets.size(), 3u);
-    // devType and CheckPassword are not read for targets; a numeric serial is not a string, so
-    // the third target takes the defaults.
+    // The camera's kind is read for targets, CheckPassword is not; a numeric serial is not a
+    // string, so the third target takes the defaults.
     EXPECT_EQ(targets[0].devip, "10.1.0.1");
-    EXPECT_EQ(targets[0].devType, "");
+    EXPECT_EQ(targets[0].devType, "IPC");
     EXPECT_FALSE(targets[0].CheckPassword);
     EXPECT_EQ(targets[1].serial, "");
     EXPECT_EQ(targets[1].devname, "");

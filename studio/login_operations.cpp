@@ -4,6 +4,7 @@
 #include <mutex>
 #include <string>
 
+#include "devcfg/camera_login.h"
 #include "devcfg/config_range_json.h"
 #include "devcfg/device_config_json.h"
 #include "platform/rprov/rprov_agent.h"
@@ -27,7 +28,7 @@ void LogLoginFailure(const CameraRecord& r) {
 bool Login(const CameraRecord& r, int32_t& handle) {
     handle = -1;
     LoginDeviceInfo info;
-    return RPROV_Login_Dev(r.devip, r.port, r.passwd, handle, info, r.newDev);
+    return LoginCamera(r, handle, info);
 }
 
 }  // namespace
@@ -160,7 +161,6 @@ std::string DataManager::CheckDevPassword(const std::string& request, CameraReco
     CameraRecord c;
     try {
         ReadCameraRequest(root, c);
-        c.devType = root["devType"].asString();
     } catch (const Json::Exception&) {
         Log("H5 check device password: ");
         Log(request);

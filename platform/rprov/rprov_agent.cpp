@@ -5,8 +5,10 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 #include "platform/rprov/rprov_auth.h"
+#include "platform/rprov/rprov_onvif_driver.h"
 #include "platform/rprov/rprov_range_codec.h"
 #include "platform/rprov/rprov_session.h"
 
@@ -43,11 +45,14 @@ Clock::time_point RequestDeadline() {
     return Clock::now() + std::chrono::milliseconds(requestMs.load());
 }
 
-// One open login: its session and the lock that makes calls on it take turns.
+// One open login: its session (device protocol) or its ONVIF driver, and the lock that makes
+// calls on it take turns.
 struct Login {
     std::mutex lock;
-    Session session;
-    explicit Login(Socket socket) : session(std::move(socket)) {}
+    std::optional<Session> session;
+    std::unique_ptr<OnvifDriver> onvif;
+    explicit Login(Socket socket) : session(std::in_place, std::move(socket)) {}
+    explicit Login(std::unique_ptr<OnvifDriver> driver) : onvif(std::move(driver)) {}
 };
 
 class LoginTable {
@@ -119,6 +124,35 @@ int32_t ErrorOf(CallResult result) {
     return RPROV_ERR_CLOSED;
 }
 
+int32_t ErrorOfOnvif(onvif::Failure failure) {
+    switch (failure) {
+        case onvif::Failure::kNone:
+            return RPROV_ERR_NONE;
+        case onvif::Failure::kConnect:
+            return RPROV_ERR_CONNECT;
+        case onvif::Failure::kTimeout:
+            return RPROV_ERR_TIMEOUT;
+        case onvif::Failure::kClosed:
+            return RPROV_ERR_CLOSED;
+        case onvif::Failure::kMalformed:
+            return RPROV_ERR_MALFORMED;
+        case onvif::Failure::kAuth:
+            return RPROV_ERR_AUTH;
+        case onvif::Failure::kUnsupported:
+            return RPROV_ERR_UNSUPPORTED;
+        case onvif::Failure::kWrongSerial:
+            return RPROV_ERR_WRONG_SERIAL;
+        case onvif::Failure::kDevice:
+            break;
+    }
+    return RPROV_ERR_DEVICE;
+}
+
+// Records the outcome of an ONVIF driver call; true when it succeeded.
+bool OnvifOutcome(const DriverResult& result) {
+    return result.ok() ? Succeed() : Fail(ErrorOfOnvif(result.failure));
+}
+
 // The class of a camera's refusal, so callers can tell a wrong password from a refused value.
 int32_t ErrorOfStatus(uint16_t status) {
     switch (status) {
@@ -175,12 +209,38 @@ bool Exchange(int32_t handle, uint16_t op, std::span<const uint8_t> body, Reply&
     CallResult result;
     {
         std::lock_guard<std::mutex> guard(login->lock);
-        result = login->session.call(op, body, RequestDeadline(), reply);
+        result = login->session->call(op, body, RequestDeadline(), reply);
     }
+    // (ONVIF handles never reach here: every call dispatches on the handle's driver first.)
     if (message != nullptr) {
         *message = result == CallResult::kOk ? reply.message : FailureText(result);
     }
     return Outcome(result, reply);
+}
+
+onvif::HttpLimits OnvifLimits() {
+    onvif::HttpLimits limits;
+    limits.connectMs = connectMs.load();
+    limits.requestMs = requestMs.load();
+    return limits;
+}
+
+bool LoginOnvif(const std::string& devip, int32_t port, const std::string& userName,
+                const std::string& passwd, int32_t& handle, orvex::LoginDeviceInfo& info) {
+    auto driver = std::make_unique<OnvifDriver>(devip, port, userName, passwd, OnvifLimits());
+    orvex::LoginDeviceInfo filled;
+    if (!OnvifOutcome(driver->login(filled))) {
+        return false;
+    }
+    info = filled;
+    handle = Logins().add(std::make_shared<Login>(std::move(driver)));
+    return Succeed();
+}
+
+// The ONVIF driver of an open handle, or null (a device-protocol handle or none).
+std::shared_ptr<Login> OnvifLogin(int32_t handle) {
+    std::shared_ptr<Login> login = Logins().find(handle);
+    return login && login->onvif ? login : nullptr;
 }
 
 }  // namespace
@@ -205,7 +265,19 @@ void RPROV_SetLimits(int32_t connectTimeoutMs, int32_t requestTimeoutMs) {
 
 bool RPROV_Login_Dev(const std::string& devip, int32_t port, const std::string& passwd,
                      int32_t& handle, orvex::LoginDeviceInfo& info, bool newDev) {
+    return RPROV_Login_DevAs(RPROV_PROTOCOL_DEVICE, devip, port, "", passwd, handle, info, newDev);
+}
+
+bool RPROV_Login_DevAs(int32_t protocol, const std::string& devip, int32_t port,
+                       const std::string& userName, const std::string& passwd, int32_t& handle,
+                       orvex::LoginDeviceInfo& info, bool newDev) {
     ReadLimitsOnce();
+    if (protocol == RPROV_PROTOCOL_ONVIF) {
+        return LoginOnvif(devip, port, userName, passwd, handle, info);
+    }
+    if (protocol != RPROV_PROTOCOL_DEVICE) {
+        return Fail(RPROV_ERR_ARGUMENT);
+    }
     Socket socket = ConnectTcp(devip, port, std::chrono::milliseconds(connectMs.load()));
     if (!socket.valid()) {
         return Fail(RPROV_ERR_CONNECT);
@@ -215,7 +287,7 @@ bool RPROV_Login_Dev(const std::string& devip, int32_t port, const std::string& 
     const Clock::time_point deadline = RequestDeadline();
     const std::vector<uint8_t> clientNonce = MakeNonce();
     Reply hello;
-    if (!Outcome(login->session.call(OP_HELLO, clientNonce, deadline, hello), hello)) {
+    if (!Outcome(login->session->call(OP_HELLO, clientNonce, deadline, hello), hello)) {
         return false;
     }
     std::optional<Nonce> cameraNonce = DecodeNonce(hello.payload);
@@ -226,7 +298,7 @@ bool RPROV_Login_Dev(const std::string& devip, int32_t port, const std::string& 
     request.newDev = newDev;
     request.proof = ClientProof(passwd, *cameraNonce, clientNonce, newDev);
     Reply answer;
-    if (!Outcome(login->session.call(OP_LOGIN, EncodeLoginRequest(request), deadline, answer),
+    if (!Outcome(login->session->call(OP_LOGIN, EncodeLoginRequest(request), deadline, answer),
                  answer)) {
         return false;
     }
@@ -251,16 +323,28 @@ bool RPROV_Logout_Dev(int32_t handle) {
         return Fail(RPROV_ERR_ARGUMENT);
     }
     std::lock_guard<std::mutex> guard(login->lock);
-    if (!login->session.broken()) {
-        Reply reply;
-        login->session.call(OP_LOGOUT, {}, RequestDeadline(), reply);
+    if (login->onvif) {
+        return Succeed();  // ONVIF has no session to end: its connection closes with the driver
     }
-    login->session.close();
+    if (!login->session->broken()) {
+        Reply reply;
+        login->session->call(OP_LOGOUT, {}, RequestDeadline(), reply);
+    }
+    login->session->close();
     return Succeed();
 }
 
 bool RPROV_GetConfig(int32_t handle, const std::string& serial, int32_t channelNo,
                      orvex::DeviceConfig& config) {
+    if (std::shared_ptr<Login> login = OnvifLogin(handle)) {
+        std::lock_guard<std::mutex> guard(login->lock);
+        auto read = std::make_unique<orvex::DeviceConfig>();
+        if (!OnvifOutcome(login->onvif->getConfig(serial, channelNo, *read))) {
+            return false;
+        }
+        config = *read;
+        return true;
+    }
     std::optional<std::vector<uint8_t>> body = EncodeChannelRequest({channelNo, serial});
     if (!body) {
         return Fail(RPROV_ERR_ARGUMENT);
@@ -278,6 +362,15 @@ bool RPROV_GetConfig(int32_t handle, const std::string& serial, int32_t channelN
 
 bool RPROV_GetCfgRange(int32_t handle, const std::string& serial, int32_t channelNo,
                        orvex::ConfigRange& range) {
+    if (std::shared_ptr<Login> login = OnvifLogin(handle)) {
+        std::lock_guard<std::mutex> guard(login->lock);
+        orvex::ConfigRange read;
+        if (!OnvifOutcome(login->onvif->getRange(serial, channelNo, read))) {
+            return false;
+        }
+        range = std::move(read);
+        return true;
+    }
     std::optional<std::vector<uint8_t>> body = EncodeChannelRequest({channelNo, serial});
     if (!body) {
         return Fail(RPROV_ERR_ARGUMENT);
@@ -295,6 +388,17 @@ bool RPROV_GetCfgRange(int32_t handle, const std::string& serial, int32_t channe
 }
 
 bool RPROV_GetWifi(int32_t handle, std::string& text, orvex::WifiScanList& list) {
+    if (std::shared_ptr<Login> login = OnvifLogin(handle)) {
+        std::lock_guard<std::mutex> guard(login->lock);
+        orvex::WifiScanList read;
+        const DriverResult result = login->onvif->getWifi(read);
+        text = result.message;
+        if (!OnvifOutcome(result)) {
+            return false;
+        }
+        list = read;
+        return true;
+    }
     Reply reply;
     if (!Exchange(handle, OP_GET_WIFI, {}, reply, &text)) {
         return false;
@@ -312,6 +416,13 @@ bool RPROV_SetConfig_To_Dev(int32_t handle, int32_t itemType, int32_t channelNo,
     if (size == 0 || block == nullptr) {
         message = "invalid configuration item";
         return Fail(RPROV_ERR_ARGUMENT);
+    }
+    if (std::shared_ptr<Login> login = OnvifLogin(handle)) {
+        std::lock_guard<std::mutex> guard(login->lock);
+        const DriverResult result =
+            login->onvif->setItem(itemType, channelNo, static_cast<const uint8_t*>(block));
+        message = result.message;
+        return OnvifOutcome(result);
     }
     const std::vector<uint8_t> body =
         EncodeSetConfigRequest(itemType, channelNo, {static_cast<const uint8_t*>(block), size});

@@ -20,6 +20,22 @@ bool RPROV_Init();
 bool RPROV_Login_Dev(const std::string& devip, int32_t port, const std::string& passwd,
                      int32_t& handle, orvex::LoginDeviceInfo& info, bool newDev);
 
+// The protocols a camera may speak: the device protocol of PROTOCOL.md, or ONVIF (SOAP over
+// HTTP; platform/onvif/MAPPING.md says how its settings map onto the records).
+enum RprovProtocol : int32_t {
+    RPROV_PROTOCOL_DEVICE = 0,
+    RPROV_PROTOCOL_ONVIF = 1,
+};
+
+// RPROV_Login_Dev for a camera of `protocol`. An ONVIF camera is logged in as `userName` with
+// WS-UsernameToken digests (the password never crosses the wire), its clock skew corrected;
+// `info` receives its model and the serial of GetDeviceInformation. The handle remembers the
+// protocol: every later call on it goes to the same driver. `userName` is not used by the
+// device protocol, `newDev` not by ONVIF. Any thread.
+bool RPROV_Login_DevAs(int32_t protocol, const std::string& devip, int32_t port,
+                       const std::string& userName, const std::string& passwd, int32_t& handle,
+                       orvex::LoginDeviceInfo& info, bool newDev);
+
 // Logs out and closes the handle's connection. False for a handle that is not open.
 bool RPROV_Logout_Dev(int32_t handle);
 

@@ -5,6 +5,14 @@
 
 namespace orvex {
 
+int32_t BitrateCodeKbps(int32_t code) {
+    static constexpr int32_t kKbps[kBitrateCodeCount] = {
+        16,  32,  48,  64,   80,   96,   128,  160,  192,  224,  256,  320,   384,  448,   512,
+        640, 768, 896, 1024, 1280, 1536, 1792, 2048, 3072, 4096, 8192, 16384, 6144, 10240, 12288,
+    };
+    return code >= 1 && code <= kBitrateCodeCount ? kKbps[code - 1] : 0;
+}
+
 namespace {
 
 bool Fits(size_t total, size_t offset, size_t width) {

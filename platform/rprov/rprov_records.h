@@ -27,6 +27,11 @@ enum ConfigItemType : int32_t {
     CFG_ITEM_ALARM_SOUND = 11,  // alarm sound block
 };
 
+// The rate in kbit/s of a stream record's bitrate code (1 to 30); 0 for any other code. Codes
+// 27 to 30 are not in ascending order. Any thread.
+int32_t BitrateCodeKbps(int32_t code);
+inline constexpr int32_t kBitrateCodeCount = 30;
+
 // A byte range of a DeviceConfig.
 struct RecordBlock {
     size_t offset = 0;

@@ -203,6 +203,14 @@ void AddProfile10(pugi::xml_node parent, const char* element, const Channel& ch,
     if (s == 0) {
         AddAudioEncoder(p, "tt:AudioEncoderConfiguration", ch.audio, false);
     }
+    // The analytics configuration both profiles share: where clients find the token of the
+    // channel's rules and modules.
+    pugi::xml_node analytics = p.append_child("tt:VideoAnalyticsConfiguration");
+    analytics.append_attribute("token") = ("VideoAnalyticsConfig_" + N(ch)).c_str();
+    Add(analytics, "tt:Name", "VideoAnalyticsConfig_" + N(ch));
+    Add(analytics, "tt:UseCount", 2);
+    analytics.append_child("tt:AnalyticsEngineConfiguration");
+    analytics.append_child("tt:RuleEngineConfiguration");
 }
 
 void AddProfile20(pugi::xml_node parent, const Channel& ch, int s) {
