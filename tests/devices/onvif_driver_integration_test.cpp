@@ -219,13 +219,13 @@ TEST_F(OnvifDriverTest, AnItemWithoutCounterpartPassesUnchangedAndFailsPlainlyOt
 }
 
 TEST(OnvifDriverFaults, EachFaultGivesItsCauseAndChangesNothingElse) {
-    lab::onvif::OnvifSpec wrong = OnvifCamera("F-PW");
+    lab::onvif::OnvifSetup wrong = OnvifCamera("F-PW");
     wrong.faults.wrongPassword = true;
-    lab::onvif::OnvifSpec skewed = OnvifCamera("F-SKEW");
+    lab::onvif::OnvifSetup skewed = OnvifCamera("F-SKEW");
     skewed.faults.skewSeconds = 3 * 3600;
-    lab::onvif::OnvifSpec failing = OnvifCamera("F-OP");
+    lab::onvif::OnvifSetup failing = OnvifCamera("F-OP");
     failing.faults.failOp = "SetImagingSettings";
-    lab::onvif::OnvifSpec bare = OnvifCamera("F-BARE");
+    lab::onvif::OnvifSetup bare = OnvifCamera("F-BARE");
     bare.faults.unsupported = {"imaging", "media2"};
     bare.faults.noOsd = true;
     bare.faults.noWifi = true;
@@ -306,9 +306,9 @@ TEST(OnvifDriverFaults, EachFaultGivesItsCauseAndChangesNothingElse) {
 }
 
 TEST(OnvifDriverWifi, TheScanListsTheCamerasNetworks) {
-    lab::onvif::OnvifSpec spec = OnvifCamera("W1");
-    spec.wifiNetworks = 23;
-    OnvifLab lab({spec});
+    lab::onvif::OnvifSetup setup = OnvifCamera("W1");
+    setup.wifiNetworks = 23;
+    OnvifLab lab({setup});
     int32_t handle = -1;
     LoginDeviceInfo info;
     ASSERT_TRUE(LoginCamera(lab.record("W1"), handle, info));

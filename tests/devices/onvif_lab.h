@@ -17,26 +17,26 @@
 namespace orvex::testing {
 
 // A lab ONVIF camera on 127.0.0.1 with a port chosen when it starts.
-inline lab::onvif::OnvifSpec OnvifCamera(const std::string& serial,
+inline lab::onvif::OnvifSetup OnvifCamera(const std::string& serial,
                                          const std::string& password = "onvif-pw",
                                          std::vector<int> channels = {1}) {
-    lab::onvif::OnvifSpec spec;
-    spec.serial = serial;
-    spec.name = "onvif " + serial;
-    spec.address = "127.0.0.1";
-    spec.port = 0;
-    spec.password = password;
-    spec.channels = std::move(channels);
-    spec.faults.allowNonceReuse = false;
-    return spec;
+    lab::onvif::OnvifSetup setup;
+    setup.serial = serial;
+    setup.name = "onvif " + serial;
+    setup.address = "127.0.0.1";
+    setup.port = 0;
+    setup.password = password;
+    setup.channels = std::move(channels);
+    setup.faults.allowNonceReuse = false;
+    return setup;
 }
 
 class OnvifLab {
   public:
-    explicit OnvifLab(std::vector<lab::onvif::OnvifSpec> specs)
+    explicit OnvifLab(std::vector<lab::onvif::OnvifSetup> setups)
         : root_(NewRoot()), fleet_(root_, /*syncWrites=*/false) {
         std::string error;
-        started_ = fleet_.start(std::move(specs), error);
+        started_ = fleet_.start(std::move(setups), error);
         EXPECT_TRUE(started_) << error;
         for (const lab::onvif::OnvifEndpoint& e : fleet_.endpoints()) {
             ports_[e.serial] = e.port;
@@ -66,7 +66,7 @@ class OnvifLab {
         r.devname = "onvif " + serial;
         r.devip = "127.0.0.1";
         r.port = ports_.at(serial);
-        r.passwd = fleet_.camera(serial)->spec().password;
+        r.passwd = fleet_.camera(serial)->setup().password;
         r.devType = "onvif";
         r.channelNo = channelNo;
         return r;
