@@ -9,6 +9,7 @@
 #include "app/orvex_browser.h"
 #include "app/program_info.h"
 #include "cef3/browser/cef_main_init.h"
+#include "cef3/browser/client_app.h"
 #include "cef3/browser/main_message_loop.h"
 #include "platform/win32/process_info.h"
 #include "stats/statistics.h"
@@ -31,6 +32,13 @@ int main(int argc, char** argv) {
     orvex::SetCommandLineFromArgs(argc, argv);
 
     orvex::InstallOrvexPageBridge();
+    // The terminal stays quiet: the engine's and Qt's messages are debug output. The engine's
+    // sub-processes inherit this from the browser process.
+    CefRefPtr<CefCommandLine> ownCommandLine = CefCommandLine::CreateCommandLine();
+    ownCommandLine->InitFromArgv(argc, argv);
+    if (orvex::ProcessKindOf(*ownCommandLine) == orvex::ProcessKind::Browser) {
+        CefSendEngineMessagesToDebugOutput();
+    }
     bool multiThreadedLoop = false;
     bool initialised = false;
     CefMainInit bootstrap(CefMainArgs(argc, argv), &multiThreadedLoop, &initialised);
