@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QWebEngineDownloadRequest>
 #include <QWebEngineProfile>
 #include <cstdlib>
 #include <cstring>
@@ -144,6 +145,17 @@ bool CefInitialize(const CefMainArgs& args, const CefSettings& settings,
     orvex::cefqt::SetUiReceiver(state.uiObject);
 
     QWebEngineProfile* profile = QWebEngineProfile::defaultProfile();
+    // Downloads are the profile's; each goes to the browser whose page started it.
+    QObject::connect(profile, &QWebEngineProfile::downloadRequested, state.uiObject,
+                     [](QWebEngineDownloadRequest* request) {
+                         for (const auto& browser : engine().browsers) {
+                             if (browser->Shows(request->page())) {
+                                 browser->OnDownloadRequested(request);
+                                 return;
+                             }
+                         }
+                         request->cancel();
+                     });
     CefString languages =
         !settings.accept_language_list.empty() ? settings.accept_language_list : settings.locale;
     if (!languages.empty()) {
