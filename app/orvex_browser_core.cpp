@@ -29,6 +29,14 @@ std::unique_ptr<T> TakePayload(LPARAM lParam) {
 
 }  // namespace
 
+std::string DownloadAnswerText(const DownloadEnd& download) {
+    Json::Value answer(Json::objectValue);
+    answer["saved"] = download.saved;
+    answer["fileName"] = download.fileName;
+    answer["path"] = download.path;
+    return WriteFlatJson(answer);
+}
+
 OrvexBrowserCore::OrvexBrowserCore(const std::string& pageAddress, StudioEndpoint studio)
     : pageAddress_(pageAddress),
       pageType_(pageAddress.find("synchronousConfiguration") != std::string::npos ? 17 : 16),
@@ -126,6 +134,10 @@ bool OrvexBrowserCore::HandleProgramMessage(UINT message, WPARAM wParam, LPARAM 
             ReportLoadResult(1, record->errorCode, record->errorText);
             return true;
         }
+        case WM_DOWNLOAD_END:
+            PushToH5(runner_.load(), kDownloadAnswerCode,
+                     DownloadAnswerText(*TakePayload<DownloadEnd>(lParam)));
+            return true;
         default:
             return false;
     }

@@ -19,6 +19,11 @@ namespace orvex {
 inline constexpr const char* kBuiltInPageAddress =
     "https://h5.orvex.example/qm_h5/studio/index.html";
 
+// The answer that tells the page where a download it started went (WM_DOWNLOAD_END), and its
+// text: {"saved": bool, "fileName": the page's name, "path": the saved file, empty if unsaved}.
+inline constexpr int kDownloadAnswerCode = 13;
+std::string DownloadAnswerText(const DownloadEnd& download);
+
 class OrvexBrowserCore : public ThreadPool {
   public:
     // Starts the four pool workers. `studio` is where the studio link connects (127.0.0.1:5905
@@ -45,7 +50,7 @@ class OrvexBrowserCore : public ThreadPool {
     // The browser is going away: answers are dropped from now on. GUI thread.
     void DetachBrowser();
 
-    // The program's own window messages (WM_STUDIO_CONNECTED .. WM_PAGE_LOAD_ERROR): handles
+    // The program's own window messages (WM_STUDIO_CONNECTED .. WM_DOWNLOAD_END): handles
     // one, frees its payload and returns true; false for any other message. GUI thread.
     bool HandleProgramMessage(UINT message, WPARAM wParam, LPARAM lParam);
 

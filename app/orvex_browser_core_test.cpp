@@ -141,13 +141,30 @@ TEST_F(OrvexBrowserCoreTest, MessagesHandledOnTheSpot) {
     post(WM_STUDIO_QUIT, 0, nullptr);
     EXPECT_EQ(core.closeRequests, 1);
     EXPECT_FALSE(core.HandleProgramMessage(WM_CLOSE, 0, 0));
-    EXPECT_FALSE(core.HandleProgramMessage(WM_USER + 110, 0, 0));
+    EXPECT_FALSE(core.HandleProgramMessage(WM_USER + 111, 0, 0));
     post(WM_H5_CHECK_PASSWORD, 0,
          new std::string(R"({"serial":"X1","channelNo":1,"devip":"127.0.0.1","port":1})"));
     ASSERT_TRUE(runner.waitFor(1));
     auto scripts = runner.scripts();
     ASSERT_EQ(scripts.size(), 1u);
     EXPECT_TRUE(StartsWith(scripts[0], "SetMsgToH5('11', '"));
+}
+
+// A finished download is told to the page as answer 13, saved or not; the path may hold any
+// character a file name can (an apostrophe must not end the script's string).
+TEST_F(OrvexBrowserCoreTest, DownloadsAreToldToThePage) {
+    EXPECT_TRUE(post(WM_DOWNLOAD_END, 0,
+                     new DownloadEnd{"结果.csv", "/home/li/下载/Li's 结果 (1).csv", true}));
+    EXPECT_TRUE(post(WM_DOWNLOAD_END, 0, new DownloadEnd{"a.csv", "", false}));
+    auto scripts = runner.scripts();
+    ASSERT_EQ(scripts.size(), 2u);
+    // The writer escapes non-ASCII characters (\\uXXXX); the page's JSON reader restores them.
+    EXPECT_EQ(
+        scripts[0],
+        "SetMsgToH5('13', '{\"fileName\" : \"\\\\u7ed3\\\\u679c.csv\",\"path\" : "
+        "\"/home/li/\\\\u4e0b\\\\u8f7d/Li\\'s \\\\u7ed3\\\\u679c (1).csv\",\"saved\" : true}')");
+    EXPECT_EQ(scripts[1],
+              "SetMsgToH5('13', '{\"fileName\" : \"a.csv\",\"path\" : \"\",\"saved\" : false}')");
 }
 
 // A 404 load: the load report with "r" 1 and the error report; a later result is not reported.

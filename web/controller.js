@@ -40,6 +40,7 @@ export const state = {
   toasts: [],
   title: '',
   lastCsv: '',
+  lastDownload: null, // {saved, fileName, path}: what the program said of the last download
   ignoredAnswers: 0,
 };
 
@@ -516,7 +517,21 @@ const handlers = {
   7: (text) => issueAnswered('7', text),
   10: (text) => issueAnswered('10', text),
   12: issueProgressed,
+  13: downloadSaved,
 };
+
+// The program saved a download the page started (or could not): says where it went.
+function downloadSaved(text) {
+  const a = parseAnswer(text);
+  const d = a.ok && isObject(a.value) ? a.value : null;
+  if (!d || typeof d.saved !== 'boolean' || typeof d.fileName !== 'string' || typeof d.path !== 'string') {
+    state.ignoredAnswers += 1;
+    return;
+  }
+  state.lastDownload = { saved: d.saved, fileName: d.fileName, path: d.path };
+  if (d.saved) toast(`已保存到 ${d.path}`);
+  else toast(`未能保存 ${d.fileName}`, 'error');
+}
 
 // One camera of the running issue has finished. The counts are the program's, kept from going
 // backwards; a total smaller than the cameras already reported falls back to the request's
@@ -635,6 +650,7 @@ export function pageSummary() {
     password: state.password && { camera: state.password.camera.key, purpose: state.password.purpose, checking: state.password.checking, error: state.password.error },
     savedConfigName: state.savedConfigName,
     lastCsv: state.lastCsv,
+    lastDownload: state.lastDownload && { ...state.lastDownload },
     ignoredAnswers: state.ignoredAnswers,
   };
 }

@@ -1,11 +1,15 @@
 #include "cef3/control/cef_common.h"
 
 #include <atomic>
+#include <cctype>
+#include <string>
 #include <vector>
 
 #include "cef3/browser/page_bridge.h"
+#include "platform/posix/download_folder.h"
 #include "platform/win32/debug_output.h"
 #include "platform/win32/message_target.h"
+#include "platform/win32/qt/shell_open.h"
 #include "platform/win32/window_messages.h"
 #include "support/gui_thread.h"
 
@@ -15,6 +19,38 @@ std::atomic<HWND> hostWindow{nullptr};
 
 bool isSeparator(const CefMenuModel& model, int index) {
     return model.GetTypeAt(index) == MENUITEMTYPE_SEPARATOR;
+}
+
+// The items the menu keeps in a context of these type flags: the ones it labels.
+bool isKeptItem(int commandId, int flags) {
+    if ((flags & CM_TYPEFLAG_PAGE) && commandId == MENU_ID_STOPLOAD) {
+        return true;
+    }
+    if (flags & (CM_TYPEFLAG_EDITABLE | CM_TYPEFLAG_SELECTION)) {
+        switch (commandId) {
+            case MENU_ID_UNDO:
+            case MENU_ID_CUT:
+            case MENU_ID_COPY:
+            case MENU_ID_PASTE:
+            case MENU_ID_DELETE:
+            case MENU_ID_SELECT_ALL:
+                return true;
+            default:
+                break;
+        }
+    }
+    return false;
+}
+
+void postDownloadEnd(std::string fileName, std::string path, bool saved) {
+    auto* record = new orvex::DownloadEnd;
+    record->fileName = std::move(fileName);
+    record->path = std::move(path);
+    record->saved = saved;
+    if (!PostMessageA(CCefCommonUI::GetHostWindowHandle(), orvex::WM_DOWNLOAD_END, 0,
+                      reinterpret_cast<LPARAM>(record))) {
+        delete record;
+    }
 }
 
 }  // namespace
@@ -91,9 +127,15 @@ void CCefCommonUI::ClientHandlerCommon::OnBeforeContextMenu(CefRefPtr<CefBrowser
     if (model->GetCount() > 0 && isSeparator(*model, 0)) {
         model->RemoveAt(0);
     }
-    // Final pass, by ascending index with the count read each time: separators that lead,
-    // trail or follow another separator go; every command item stays.
+    // Final pass, by ascending index with the count read each time: an item that was not
+    // relabelled goes (the engine's reload, save, link and inspect items, in English), and so
+    // do separators that lead, trail or follow another separator once those are gone.
     for (int i = 0; i < model->GetCount();) {
+        bool drop = !isSeparator(*model, i) && !isKeptItem(model->GetCommandIdAt(i), flags);
+        if (drop) {
+            model->RemoveAt(i);
+            continue;
+        }
         bool stray = isSeparator(*model, i) &&
                      (i == 0 || i == model->GetCount() - 1 || isSeparator(*model, i - 1));
         if (stray) {
@@ -155,4 +197,54 @@ bool CCefCommonUI::ClientHandlerCommon::OnPreKeyEvent(CefRefPtr<CefBrowser> brow
         browser->Reload();
     }
     return false;
+}
+
+bool CCefCommonUI::ClientHandlerCommon::OnBeforePopup(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame>,
+                                                      const CefString& targetUrl, const CefString&,
+                                                      bool) {
+    ORVEX_ASSERT_GUI_THREAD();
+    std::string url = targetUrl.ToString();
+    std::string scheme = url.substr(0, url.find(':'));
+    for (char& c : scheme) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    bool web = url.find(':') != std::string::npos && (scheme == "http" || scheme == "https");
+    if (!web) {
+        OutputDebugStringA(("pop-up refused (not http or https): " + url + "\n").c_str());
+    } else if (reinterpret_cast<intptr_t>(ShellExecuteA(nullptr, "open", url.c_str(), nullptr,
+                                                        nullptr, SW_SHOWNORMAL)) <= 32) {
+        OutputDebugStringA(("pop-up not opened: no web browser took " + url + "\n").c_str());
+    }
+    return true;
+}
+
+void CCefCommonUI::ClientHandlerCommon::OnBeforeDownload(
+    CefRefPtr<CefBrowser>, CefRefPtr<CefDownloadItem>, const CefString& suggestedName,
+    CefRefPtr<CefBeforeDownloadCallback> callback) {
+    ORVEX_ASSERT_GUI_THREAD();
+    std::string suggested = suggestedName.ToString();
+    std::string path =
+        orvex::CreateUniqueFile(orvex::UserDownloadFolder(), orvex::CleanDownloadName(suggested));
+    if (path.empty()) {
+        OutputDebugStringA(
+            ("download refused: no file in the download folder for " + suggested + "\n").c_str());
+        postDownloadEnd(suggested, std::string(), false);
+        return;
+    }
+    // The new empty file holds the name; the engine writes the download into it.
+    callback->Continue(CefString(path), false);
+}
+
+void CCefCommonUI::ClientHandlerCommon::OnDownloadUpdated(CefRefPtr<CefBrowser>,
+                                                          CefRefPtr<CefDownloadItem> item) {
+    ORVEX_ASSERT_GUI_THREAD();
+    if (!item->IsComplete() && !item->IsCanceled()) {
+        return;
+    }
+    std::string path = item->GetFullPath().ToString();
+    if (!item->IsComplete()) {
+        orvex::RemoveIfEmpty(path);
+    }
+    postDownloadEnd(item->GetSuggestedFileName().ToString(), item->IsComplete() ? path : "",
+                    item->IsComplete());
 }

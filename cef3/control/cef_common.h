@@ -1,6 +1,8 @@
 // CCefCommonUI: the browser control the program puts in its window. Its client shapes the
 // context menu, reloads on F5, refuses drags that allow linking, posts page load results to the
-// host window and routes the page's bridge calls; the control runs answer scripts in the page.
+// host window, saves the page's downloads in the user's download folder, hands pop-ups to the
+// default web browser and routes the page's bridge calls; the control runs answer scripts in the
+// page.
 #pragma once
 
 #include "cef3/control/cef_osrender.h"
@@ -12,11 +14,13 @@ class CCefCommonUI : public CCefOsRender {
                                 public CefContextMenuHandler,
                                 public CefLoadHandler,
                                 public CefDragHandler,
+                                public CefDownloadHandler,
                                 public CefKeyboardHandler {
       public:
         explicit ClientHandlerCommon(CCefCommonUI* owner) : ClientHandlerRender(owner) {}
 
         CefRefPtr<CefContextMenuHandler> GetContextMenuHandler() override { return this; }
+        CefRefPtr<CefDownloadHandler> GetDownloadHandler() override { return this; }
         CefRefPtr<CefDragHandler> GetDragHandler() override { return this; }
         CefRefPtr<CefKeyboardHandler> GetKeyboardHandler() override { return this; }
         CefRefPtr<CefLifeSpanHandler> GetLifeSpanHandler() override { return this; }
@@ -28,7 +32,8 @@ class CCefCommonUI : public CCefOsRender {
         bool OnProcessMessageReceived(CefRefPtr<CefBrowser> browser, CefProcessId sourceProcess,
                                       CefRefPtr<CefProcessMessage> message) override;
         // Relabels the page and editing items, removes print, view source, back, forward and
-        // redo, and prunes separators that lead, trail or repeat. GUI thread.
+        // redo, then keeps only the relabelled items (every other item would show the engine's
+        // English label) and the separators between them. GUI thread.
         void OnBeforeContextMenu(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
                                  CefRefPtr<CefContextMenuParams> params,
                                  CefRefPtr<CefMenuModel> model) override;
@@ -43,6 +48,21 @@ class CCefCommonUI : public CCefOsRender {
         // True (the drag is cancelled) when the drag allows linking. GUI thread.
         bool OnDragEnter(CefRefPtr<CefBrowser> browser, CefRefPtr<CefDragData> dragData,
                          DragOperationsMask mask) override;
+        // An http or https pop-up opens in the user's default web browser; any other address is
+        // refused with a debug line. Always cancelled here. GUI thread.
+        bool OnBeforePopup(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
+                           const CefString& targetUrl, const CefString& targetFrameName,
+                           bool userGesture) override;
+        // Saves the download in the user's download folder under the page's name, cleaned to a
+        // plain name and numbered instead of replacing a file; when no file can be made there
+        // the download is cancelled and WM_DOWNLOAD_END reports it. GUI thread.
+        void OnBeforeDownload(CefRefPtr<CefBrowser> browser, CefRefPtr<CefDownloadItem> item,
+                              const CefString& suggestedName,
+                              CefRefPtr<CefBeforeDownloadCallback> callback) override;
+        // Posts WM_DOWNLOAD_END with a DownloadEnd when the download completes or is cancelled.
+        // GUI thread.
+        void OnDownloadUpdated(CefRefPtr<CefBrowser> browser,
+                               CefRefPtr<CefDownloadItem> item) override;
         // Reloads on F5 and lets every key reach the page. GUI thread.
         bool OnPreKeyEvent(CefRefPtr<CefBrowser> browser, const CefKeyEvent& event,
                            CefEventHandle osEvent, bool* isKeyboardShortcut) override;

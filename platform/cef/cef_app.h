@@ -83,6 +83,12 @@ void CefQuitMessageLoop();
 // browsers are created; null removes it.
 void CefSetRendererApplication(CefRefPtr<CefApp> application);
 
+// From now on Qt's messages and everything this process and the engine's processes write to
+// standard output and standard error go to the debug output (OutputDebugStringA) instead of the
+// terminal; a fatal Qt message is shown on the terminal as well. The browser process, before
+// CefInitialize; the GUI thread.
+void CefSendEngineMessagesToDebugOutput();
+
 // Whether CefInitialize succeeded and CefShutdown has not run. GUI thread.
 bool CefIsInitialized();
 // The engine's command line as CefInitialize passed it (switches only). GUI thread.

@@ -6,6 +6,7 @@
 class CefClient : public virtual CefBaseRefCounted {
   public:
     virtual CefRefPtr<CefContextMenuHandler> GetContextMenuHandler() { return nullptr; }
+    virtual CefRefPtr<CefDownloadHandler> GetDownloadHandler() { return nullptr; }
     virtual CefRefPtr<CefDragHandler> GetDragHandler() { return nullptr; }
     virtual CefRefPtr<CefKeyboardHandler> GetKeyboardHandler() { return nullptr; }
     virtual CefRefPtr<CefLifeSpanHandler> GetLifeSpanHandler() { return nullptr; }

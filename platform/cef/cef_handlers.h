@@ -1,7 +1,9 @@
 // The browser client's handler interfaces (life span, load, keyboard, context menu, drag,
-// off-screen rendering) and the objects they receive. Every handler runs on the GUI thread.
+// download, off-screen rendering) and the objects they receive. Every handler runs on the GUI
+// thread.
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "platform/cef/cef_browser.h"
@@ -9,6 +11,14 @@
 
 class CefLifeSpanHandler : public virtual CefBaseRefCounted {
   public:
+    // A page asks for a new window (window.open, a link with a target) on `targetUrl`. True
+    // cancels it. This engine opens no pop-up browser of its own, so false drops the request
+    // as well.
+    virtual bool OnBeforePopup(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame>,
+                               const CefString& /*targetUrl*/, const CefString& /*targetFrameName*/,
+                               bool /*userGesture*/) {
+        return false;
+    }
     virtual void OnAfterCreated(CefRefPtr<CefBrowser>) {}
     // False lets the close go on.
     virtual bool DoClose(CefRefPtr<CefBrowser>) { return false; }
@@ -102,6 +112,53 @@ class CefDragHandler : public virtual CefBaseRefCounted {
     virtual bool OnDragEnter(CefRefPtr<CefBrowser>, CefRefPtr<CefDragData>, DragOperationsMask) {
         return false;
     }
+};
+
+// A download and how far it got.
+class CefDownloadItem : public virtual CefBaseRefCounted {
+  public:
+    struct Data {
+        uint32_t id = 0;
+        CefString url;
+        CefString suggestedFileName;
+        CefString fullPath;  // where it is saved; empty until a path was chosen
+        int64_t receivedBytes = 0;
+        bool inProgress = false;
+        bool complete = false;
+        bool canceled = false;  // cancelled or interrupted: it will not complete
+    };
+    explicit CefDownloadItem(Data data) : data_(std::move(data)) {}
+
+    uint32_t GetId() const { return data_.id; }
+    CefString GetURL() const { return data_.url; }
+    CefString GetSuggestedFileName() const { return data_.suggestedFileName; }
+    CefString GetFullPath() const { return data_.fullPath; }
+    int64_t GetReceivedBytes() const { return data_.receivedBytes; }
+    bool IsInProgress() const { return data_.inProgress; }
+    bool IsComplete() const { return data_.complete; }
+    bool IsCanceled() const { return data_.canceled; }
+
+  private:
+    Data data_;
+    IMPLEMENT_REFCOUNTING(CefDownloadItem);
+};
+
+class CefBeforeDownloadCallback : public virtual CefBaseRefCounted {
+  public:
+    // Saves the download at `downloadPath` (a full path). This engine offers no file dialog,
+    // so `showDialog` must be false.
+    virtual void Continue(const CefString& downloadPath, bool showDialog) = 0;
+};
+
+class CefDownloadHandler : public virtual CefBaseRefCounted {
+  public:
+    // A download starts. Without a call of callback->Continue before this returns (this engine
+    // decides while it delivers the request) the download is cancelled.
+    virtual void OnBeforeDownload(CefRefPtr<CefBrowser>, CefRefPtr<CefDownloadItem>,
+                                  const CefString& /*suggestedName*/,
+                                  CefRefPtr<CefBeforeDownloadCallback>) = 0;
+    // A continued download changed; called at least once when it ends (complete or cancelled).
+    virtual void OnDownloadUpdated(CefRefPtr<CefBrowser>, CefRefPtr<CefDownloadItem>) {}
 };
 
 // The off-screen painting of a windowless browser.

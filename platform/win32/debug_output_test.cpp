@@ -1,6 +1,13 @@
 #include "platform/win32/debug_output.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
 
 #include <string>
 #include <thread>
@@ -18,6 +25,56 @@ TEST(DebugOutput, ReachesOnlyAnAttachedReader) {
     AttachDebugOutputReader(nullptr);
     OutputDebugStringA("after detach\n");
     EXPECT_EQ(seen, "recv line\n");
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream file(path);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+// In a child process (the routing changes the process's descriptors for good): its standard
+// error is `terminal`, its reader appends to `reader`. It writes to both standard streams, from
+// C stdio, raw descriptors and a process it starts, then a fatal line.
+TEST(DebugOutput, RoutedStreamsReachTheReaderAndLeaveTheTerminalQuiet) {
+    char dir[] = "/tmp/orvex-debug-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string terminal = std::string(dir) + "/terminal";
+    const std::string reader = std::string(dir) + "/reader";
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        int fd = open(terminal.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        dup2(fd, 1);
+        dup2(fd, 2);
+        close(fd);
+        FILE* out = std::fopen(reader.c_str(), "w");
+        AttachDebugOutputReader([out](const char* text) {
+            std::fputs("[", out);
+            std::fputs(text, out);
+            std::fflush(out);
+        });
+        RouteStandardStreamsToDebugOutput();
+        std::fputs("stdio error\n", stderr);
+        std::printf("stdio output\n");
+        std::fflush(stdout);
+        static_cast<void>(write(2, "two ", 4));  // one line from two writes
+        static_cast<void>(write(2, "parts\n", 6));
+        static_cast<void>(std::system("echo from a child process >&2"));
+        WriteToOriginalStandardError("fatal\n");
+        static_cast<void>(write(1, "no line feed", 12));
+        close(1);
+        close(2);
+        usleep(300 * 1000);  // the forwarding thread drains the pipe
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_EQ(readFile(terminal), "fatal\n");
+    EXPECT_EQ(readFile(reader),
+              "[stdio error\n[stdio output\n[two parts\n[from a child process\n[no line feed");
+    std::remove(terminal.c_str());
+    std::remove(reader.c_str());
+    rmdir(dir);
 }
 
 TEST(DebugOutput, TickCountAdvancesInMilliseconds) {

@@ -11,7 +11,8 @@
 namespace {
 
 void PrintUsage(FILE* out) {
-    std::fprintf(out, "usage: orvex-lab <role> [options]\n\nroles:\n");
+    std::fprintf(
+        out, "usage: orvex-lab <role> [options]\n       orvex-lab --version | --help\n\nroles:\n");
     for (const orvex::lab::LabRole& role : orvex::lab::LabRoles()) {
         std::fprintf(out, "  %s %s\n", role.name, role.usage);
     }
@@ -29,6 +30,10 @@ int main(int argc, char** argv) {
     // A thread serves each camera connection: small stacks make them cheap to start, and the
     // C library keeps some for reuse (it keeps few of the usual 8 MiB ones).
     orvex::SetThreadStackSize(512 * 1024);
+    if (argc == 2 && (std::strcmp(argv[1], "--version") == 0 || std::strcmp(argv[1], "-V") == 0)) {
+        std::printf("orvex-lab %s\n", ORVEX_VERSION);
+        return 0;
+    }
     if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
         PrintUsage(argc < 2 ? stderr : stdout);
         return argc < 2 ? 2 : 0;

@@ -1,12 +1,15 @@
 #include "platform/cef/qt/browser_qt.h"
 
 #include <QDragEnterEvent>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <QWebChannel>
 #include <QWebEngineContextMenuRequest>
+#include <QWebEngineDownloadRequest>
 #include <QWebEngineLoadingInfo>
+#include <QWebEngineNewWindowRequest>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
@@ -62,6 +65,37 @@ uint32_t keyModifiers(const QKeyEvent& event) {
     return flags;
 }
 
+CefRefPtr<CefDownloadItem> downloadItem(const QWebEngineDownloadRequest& request,
+                                        const QString& fullPath) {
+    CefDownloadItem::Data data;
+    data.id = request.id();
+    data.url = CefString(request.url().toString().toStdU16String());
+    data.suggestedFileName = CefString(request.suggestedFileName().toStdU16String());
+    data.fullPath = CefString(fullPath.toStdU16String());
+    data.receivedBytes = request.receivedBytes();
+    QWebEngineDownloadRequest::DownloadState state = request.state();
+    data.inProgress = state == QWebEngineDownloadRequest::DownloadInProgress;
+    data.complete = state == QWebEngineDownloadRequest::DownloadCompleted;
+    data.canceled = state == QWebEngineDownloadRequest::DownloadCancelled ||
+                    state == QWebEngineDownloadRequest::DownloadInterrupted;
+    return new CefDownloadItem(std::move(data));
+}
+
+// Records the path the handler chose; the request is accepted or cancelled after the handler
+// returns.
+class BeforeDownloadCallback : public CefBeforeDownloadCallback {
+  public:
+    void Continue(const CefString& downloadPath, bool showDialog) override {
+        if (!showDialog && !downloadPath.empty()) {
+            path = QString::fromStdU16String(downloadPath.ToString16());
+        }
+    }
+    QString path;
+
+  private:
+    IMPLEMENT_REFCOUNTING(BeforeDownloadCallback);
+};
+
 }  // namespace
 
 QtBrowser::QtBrowser(CefRefPtr<CefClient> client, int id) : id_(id), client_(client) {}
@@ -99,6 +133,9 @@ CefRefPtr<QtBrowser> QtBrowser::Create(QWidget* parent, const QRect& rect,
                      [raw](const QWebEngineLoadingInfo& info) { raw->OnLoadingChanged(info); });
     QObject::connect(page, &QWebEnginePage::urlChanged, view,
                      [raw](const QUrl& url) { raw->OnUrlChanged(url.toString()); });
+    QObject::connect(
+        page, &QWebEnginePage::newWindowRequested, view,
+        [raw](QWebEngineNewWindowRequest& request) { raw->OnNewWindowRequested(request); });
     // The view keeps its browser alive; a view deleted with its parent window closes it.
     QObject::connect(view, &QObject::destroyed, [browser] { browser->OnViewDestroyed(); });
 
@@ -350,6 +387,50 @@ void QtBrowser::OnContextMenu(QContextMenuEvent* event) {
     if (QMenu* shown = MenuFromModel(*menu.model, menu.actions, view)) {
         shown->popup(event->globalPos());
     }
+}
+
+void QtBrowser::OnNewWindowRequested(QWebEngineNewWindowRequest& request) {
+    ORVEX_ASSERT_GUI_THREAD();
+    // Whatever the handler answers, no window opens here: the request is left untaken.
+    CefRefPtr<CefLifeSpanHandler> handler = client_ ? client_->GetLifeSpanHandler() : nullptr;
+    if (handler && !closed_) {
+        handler->OnBeforePopup(this, GetMainFrame(),
+                               CefString(request.requestedUrl().toString().toStdU16String()),
+                               CefString(), request.isUserInitiated());
+    }
+}
+
+bool QtBrowser::Shows(const QWebEnginePage* page) const {
+    ORVEX_ASSERT_GUI_THREAD();
+    return page != nullptr && handle_->view != nullptr && handle_->view->page() == page;
+}
+
+void QtBrowser::OnDownloadRequested(QWebEngineDownloadRequest* request) {
+    ORVEX_ASSERT_GUI_THREAD();
+    CefRefPtr<CefDownloadHandler> handler = client_ ? client_->GetDownloadHandler() : nullptr;
+    if (!handler || closed_) {
+        request->cancel();
+        return;
+    }
+    CefRefPtr<BeforeDownloadCallback> callback = new BeforeDownloadCallback;
+    handler->OnBeforeDownload(this, downloadItem(*request, QString()),
+                              CefString(request->suggestedFileName().toStdU16String()), callback);
+    if (callback->path.isEmpty()) {
+        request->cancel();
+        return;
+    }
+    QFileInfo target(callback->path);
+    request->setDownloadDirectory(target.absolutePath());
+    request->setDownloadFileName(target.fileName());
+    QString path = target.absoluteFilePath();
+    CefRefPtr<QtBrowser> self(this);
+    QObject::connect(request, &QWebEngineDownloadRequest::isFinishedChanged, request,
+                     [self, handler, request, path] {
+                         if (!self->closed_) {
+                             handler->OnDownloadUpdated(self.get(), downloadItem(*request, path));
+                         }
+                     });
+    request->accept();
 }
 
 QtFrame::QtFrame(CefRefPtr<QtBrowser> browser, std::shared_ptr<PageHandle> handle, bool main,

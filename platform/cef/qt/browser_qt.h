@@ -14,7 +14,10 @@ class QDragEnterEvent;
 class QKeyEvent;
 class QRect;
 class QWidget;
+class QWebEngineDownloadRequest;
 class QWebEngineLoadingInfo;
+class QWebEngineNewWindowRequest;
+class QWebEnginePage;
 
 namespace orvex::cefqt {
 
@@ -68,6 +71,12 @@ class QtBrowser : public CefBrowser, public CefBrowserHost {
     bool OnPreKey(QKeyEvent* event);
     bool OnDragEnter(QDragEnterEvent* event);
     void OnContextMenu(QContextMenuEvent* event);
+    void OnNewWindowRequested(QWebEngineNewWindowRequest& request);
+    // A download of this browser's page: the download handler chooses the path or the download
+    // is cancelled. GUI thread.
+    void OnDownloadRequested(QWebEngineDownloadRequest* request);
+    // Whether `page` is this browser's page. GUI thread.
+    bool Shows(const QWebEnginePage* page) const;
     void OnViewDestroyed();
     // A frame object for a sub-frame's context.
     CefRefPtr<CefFrame> MakeSubFrame(const CefString& url);

@@ -2,15 +2,19 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QWebEngineDownloadRequest>
 #include <QWebEngineProfile>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "platform/cef/cef_app.h"
 #include "platform/cef/cef_client.h"
 #include "platform/cef/cef_task.h"
 #include "platform/cef/qt/browser_qt.h"
 #include "platform/cef/qt/engine_qt.h"
+#include "platform/win32/debug_output.h"
 #include "platform/win32/qt/qt_window.h"
 #include "support/gui_thread.h"
 
@@ -58,6 +62,17 @@ std::string engineFlags(const CefCommandLine& commandLine) {
     return flags;
 }
 
+// Qt's messages go to the debug output like the engine's; a fatal one, which ends the
+// process, is also shown on the terminal, so that a failed start does not pass in silence.
+void debugOutputMessageHandler(QtMsgType type, const QMessageLogContext& context,
+                               const QString& message) {
+    std::string line = qFormatLogMessage(type, context, message).toStdString() + "\n";
+    OutputDebugStringA(line.c_str());
+    if (type == QtFatalMsg) {
+        orvex::WriteToOriginalStandardError(line.c_str());
+    }
+}
+
 }  // namespace
 }  // namespace orvex::cefqt
 
@@ -65,6 +80,18 @@ using orvex::cefqt::engine;
 
 int CefExecuteProcess(const CefMainArgs& args, CefRefPtr<CefApp>, void*) {
     if (args.argc > 0 && args.argv != nullptr && orvex::cefqt::isSubProcess(args)) {
+        // The engine's process code finds its resources and translations beside the
+        // application (QCoreApplication::applicationDirPath), which needs an application
+        // object. A core one: a sub-process opens no window and needs no display. It gets a
+        // copy of the arguments, since the engine rewrites argv to set the process title.
+        std::vector<std::string> copies(args.argv, args.argv + args.argc);
+        std::vector<char*> pointers;
+        for (std::string& copy : copies) {
+            pointers.push_back(copy.data());
+        }
+        pointers.push_back(nullptr);
+        int argc = args.argc;
+        QCoreApplication application(argc, pointers.data());
         return QtWebEngineCore::processMain(args.argc, const_cast<const char**>(args.argv));
     }
     std::string self = orvex::cefqt::ownExecutable();
@@ -72,6 +99,12 @@ int CefExecuteProcess(const CefMainArgs& args, CefRefPtr<CefApp>, void*) {
         setenv("QTWEBENGINEPROCESS_PATH", self.c_str(), 1);
     }
     return -1;
+}
+
+void CefSendEngineMessagesToDebugOutput() {
+    ORVEX_ASSERT_GUI_THREAD();
+    orvex::RouteStandardStreamsToDebugOutput();
+    qInstallMessageHandler(orvex::cefqt::debugOutputMessageHandler);
 }
 
 bool CefInitialize(const CefMainArgs& args, const CefSettings& settings,
@@ -112,6 +145,17 @@ bool CefInitialize(const CefMainArgs& args, const CefSettings& settings,
     orvex::cefqt::SetUiReceiver(state.uiObject);
 
     QWebEngineProfile* profile = QWebEngineProfile::defaultProfile();
+    // Downloads are the profile's; each goes to the browser whose page started it.
+    QObject::connect(profile, &QWebEngineProfile::downloadRequested, state.uiObject,
+                     [](QWebEngineDownloadRequest* request) {
+                         for (const auto& browser : engine().browsers) {
+                             if (browser->Shows(request->page())) {
+                                 browser->OnDownloadRequested(request);
+                                 return;
+                             }
+                         }
+                         request->cancel();
+                     });
     CefString languages =
         !settings.accept_language_list.empty() ? settings.accept_language_list : settings.locale;
     if (!languages.empty()) {

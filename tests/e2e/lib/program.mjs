@@ -26,14 +26,21 @@ export class Program {
   // (port 80); `userId`, `userName`, `hc`, `clientVersion`, `host`, `domainIp`: the other keys
   // of the studio's argument; `argument`: the whole argument instead; `dir`: where the debug
   // output file goes (a temporary folder of its own by default); `display`: an X display
-  // (":99") to show the window on instead of running offscreen.
+  // (":99") to show the window on instead of running offscreen; `debugOutput`: false starts it
+  // with no debug output attached; `env`: more variables (undefined removes one).
+  // Downloads go to `program.downloadDir` (the XDG download folder of a configuration folder of
+  // its own), never to the user's.
   static async start({ page, logDomain = '127.0.0.1', userId = 'u1', userName = 'tester', hc = 'h',
-    clientVersion = '1.0', host = 'hh', domainIp = '1.2.3.4', argument, dir, display } = {}) {
+    clientVersion = '1.0', host = 'hh', domainIp = '1.2.3.4', argument, dir, display,
+    debugOutput = true, env: extraEnv = {} } = {}) {
     const program = new Program();
     program.dir = dir || tempDir();
     program.ownsDir = !dir;
     program.debugPort = await freePort();
     program.debugFile = path.join(program.dir, `debug-${program.debugPort}.log`);
+    const config = fs.mkdtempSync(path.join(program.dir, 'config-'));
+    program.downloadDir = path.join(program.dir, `downloads-${program.debugPort}`);
+    fs.writeFileSync(path.join(config, 'user-dirs.dirs'), `XDG_DOWNLOAD_DIR="${program.downloadDir}"\n`);
     const env = {
       ...process.env,
       QTWEBENGINE_DISABLE_SANDBOX: '1',
@@ -41,9 +48,15 @@ export class Program {
       ORVEX_DEBUG_OUTPUT: program.debugFile,
       QTWEBENGINE_REMOTE_DEBUGGING: `127.0.0.1:${program.debugPort}`,
       QT_QPA_PLATFORM: display ? 'xcb' : 'offscreen',
+      XDG_CONFIG_HOME: config,
     };
     if (display) env.DISPLAY = display;
     else delete env.DISPLAY;
+    if (!debugOutput) delete env.ORVEX_DEBUG_OUTPUT;
+    for (const [name, value] of Object.entries(extraEnv)) {
+      if (value === undefined) delete env[name];
+      else env[name] = value;
+    }
     argument ??= `${page}&Userid=${userId}&UserName=${userName}&hc=${hc}&clt_ver=${clientVersion}` +
       `&LogDomain=${logDomain}&host=${host}&domainIp=${domainIp}`;
     program.child = new Child('program', programPath(), [argument], { env, stdin: 'ignore' });

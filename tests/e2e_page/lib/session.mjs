@@ -9,7 +9,8 @@ import { Page } from './page.mjs';
 
 // Starts the world with its cameras on `subnet`.1, .2, ... port 8000 and its statistics server
 // on `subnet`.250 (each test file uses a subnet of its own), then the program and its page.
-export async function startSession(subnet, { display } = {}) {
+// `programOptions` go to Program.start.
+export async function startSession(subnet, { display, programOptions = {} } = {}) {
   const dir = tempDir('orvex-e2e-page-');
   const session = { dir };
   try {
@@ -17,7 +18,7 @@ export async function startSession(subnet, { display } = {}) {
       state: path.join(dir, 'state'), statsHost: `${subnet}.250`,
       args: ['--base-address', `${subnet}.1`, '--camera-port', '8000'],
     });
-    session.program = await Program.start({ argument: session.world.ready.argument, dir, display });
+    session.program = await Program.start({ argument: session.world.ready.argument, dir, display, ...programOptions });
     session.page = await Page.open(session.program);
   } catch (e) {
     await stopSession(session);
