@@ -55,6 +55,9 @@ Json::Value Parse(const std::string& text) {
 class DataManagerTest : public ::testing::Test {
   protected:
     void SetUp() override { store.resetForTesting(); }
+    // A camera message's fetch runs on the store's worker: it must end before the next test
+    // resets the store, and before the process exits.
+    void TearDown() override { store.waitForCameraFetch(); }
 
     std::string page(const std::string& id, int pageNum, int size) {
         return store.getGroupCamerasInfo(R"({"groupId":")" + id + R"(","camerasPageNum":)" +

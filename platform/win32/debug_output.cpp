@@ -64,6 +64,16 @@ DebugOutput& output() {
     return *instance;
 }
 
+// The perror lines of the statistics reporter's socket helpers go to the terminal, as they
+// always have; every other line is debug output.
+void forwardLine(const std::string& line) {
+    if (line.rfind("readn ", 0) == 0 || line.rfind("writen ", 0) == 0) {
+        WriteToOriginalStandardError(line.c_str());
+    } else {
+        OutputDebugStringA(line.c_str());
+    }
+}
+
 // Forwards the pipe's text line by line; a last line without its line feed goes at the end.
 void forwardLines(int readEnd) {
     std::string pending;
@@ -80,13 +90,13 @@ void forwardLines(int readEnd) {
         size_t start = 0;
         for (size_t end = pending.find('\n'); end != std::string::npos;
              end = pending.find('\n', start)) {
-            OutputDebugStringA(pending.substr(start, end + 1 - start).c_str());
+            forwardLine(pending.substr(start, end + 1 - start));
             start = end + 1;
         }
         pending.erase(0, start);
     }
     if (!pending.empty()) {
-        OutputDebugStringA(pending.c_str());
+        forwardLine(pending);
     }
     close(readEnd);
 }
@@ -100,11 +110,10 @@ void RouteStandardStreamsToDebugOutput() {
     if (pipe2(ends, O_CLOEXEC) != 0) {
         return;
     }
-    // Descriptors 1 and 2 are inherited by the processes started later (dup2 clears
-    // close-on-exec); the pipe's own descriptors are not, so the pipe ends when they all exit.
-    std::fflush(stdout);
+    // Descriptor 2 is inherited by the processes started later (dup2 clears close-on-exec);
+    // the pipe's own descriptors are not, so the pipe ends when they all exit.
     std::fflush(stderr);
-    if (dup2(ends[1], 1) < 0 || dup2(ends[1], 2) < 0) {
+    if (dup2(ends[1], 2) < 0) {
         close(ends[0]);
         close(ends[1]);
         return;

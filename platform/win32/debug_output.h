@@ -13,12 +13,14 @@ namespace orvex {
 // Any thread; the reader is called on the writing thread, one call per string.
 void AttachDebugOutputReader(std::function<void(const char*)> reader);
 
-// Routes what this process, and every process it starts afterwards, writes to standard output
-// and standard error into the debug output, one line per call: descriptors 1 and 2 become one
-// pipe drained by a thread of its own. So the program behaves as a windowed program without a
-// console: the engine's, the system libraries' and the socket family's messages stay off the
-// terminal unless a reader is attached. The "stderr" reader keeps writing to the standard error
-// the process started with. Once, on the main thread, before other threads start.
+// Routes what this process, and every process it starts afterwards, writes to standard error
+// into the debug output, one line per call: descriptor 2 becomes a pipe drained by a thread of
+// its own. So Qt's, the engine's and the system libraries' messages stay off the terminal unless
+// a reader is attached. Two kinds of line still reach the terminal, because the program prints
+// them there by design: standard output is left alone (the statistics reporter's socket helpers
+// print their failures there), and their perror lines ("readn …", "writen …") are passed through
+// to the original standard error. The "stderr" reader keeps writing to the standard error the
+// process started with. Once, on the GUI thread, before other threads start.
 void RouteStandardStreamsToDebugOutput();
 
 // Writes `text` to the standard error the process started with, routed or not: for the few

@@ -18,8 +18,8 @@ namespace orvex::testing {
 
 // A lab ONVIF camera on 127.0.0.1 with a port chosen when it starts.
 inline lab::onvif::OnvifSetup OnvifCamera(const std::string& serial,
-                                         const std::string& password = "onvif-pw",
-                                         std::vector<int> channels = {1}) {
+                                          const std::string& password = "onvif-pw",
+                                          std::vector<int> channels = {1}) {
     lab::onvif::OnvifSetup setup;
     setup.serial = serial;
     setup.name = "onvif " + serial;
