@@ -26,11 +26,10 @@ std::string FindToolProgram(const std::string& given, const std::string& labPath
     return "orvex-cloud-config";
 }
 
-std::map<std::string, std::string> ToolEnvironment(const std::string& localeCodeset, bool root) {
-    std::map<std::string, std::string> environment;
-    if (localeCodeset != "UTF-8") {
-        environment["LC_ALL"] = "C.UTF-8";
-    }
+std::map<std::string, std::string> ToolEnvironment(bool root) {
+    // Always: the line is pasted into another terminal, whose locale may not be UTF-8, and the
+    // page's titles pass through the locale's code page.
+    std::map<std::string, std::string> environment{{"LC_ALL", "C.UTF-8"}};
     if (root) {
         environment["QTWEBENGINE_DISABLE_SANDBOX"] = "1";
     }

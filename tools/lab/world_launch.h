@@ -17,11 +17,10 @@ std::string ToolArgument(const std::string& pageAddress, const std::string& stat
 // through PATH). Any thread.
 std::string FindToolProgram(const std::string& given, const std::string& labPath);
 
-// The environment the tool needs here: a UTF-8 locale when the current one is not (the page's
-// titles pass through the locale's code page), and the browser without its sandbox when running
-// as root (Chromium refuses otherwise). `localeCodeset` is nl_langinfo(CODESET) after
-// setlocale(LC_ALL, ""). Any thread.
-std::map<std::string, std::string> ToolEnvironment(const std::string& localeCodeset, bool root);
+// The environment the tool needs: a UTF-8 locale, always (the page's titles pass through the
+// locale's code page, and the printed line may be pasted into a terminal of another locale), and
+// the browser without its sandbox when running as root (Chromium refuses otherwise). Any thread.
+std::map<std::string, std::string> ToolEnvironment(bool root);
 
 // "NAME=value ... program 'argument'" with every word quoted for a POSIX shell where needed.
 std::string ShellCommandLine(const std::map<std::string, std::string>& environment,

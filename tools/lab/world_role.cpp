@@ -3,7 +3,6 @@
 // studio and stats roles, run in this process), serves the page folder, and prints the command
 // line that starts the tool against all of it.
 #include <httplib.h>
-#include <langinfo.h>
 #include <unistd.h>
 
 #include <clocale>
@@ -383,8 +382,7 @@ int RunWorld(const std::vector<std::string>& args) {
             "http://" + pageHost + ":" + std::to_string(bound) + "/index.html";
         const std::string program = FindToolProgram(options->get("program"), "/proc/self/exe");
         const std::string argument = ToolArgument(address, statsHost);
-        const std::map<std::string, std::string> environment =
-            ToolEnvironment(nl_langinfo(CODESET), ::geteuid() == 0);
+        const std::map<std::string, std::string> environment = ToolEnvironment(::geteuid() == 0);
         const std::string commandLine = ShellCommandLine(environment, {program, argument});
         Json::Value ready;
         ready["event"] = "ready";
