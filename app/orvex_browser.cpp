@@ -131,6 +131,8 @@ void COrvexBrowser::SetTitleText(const std::string& ansiTitle) {
     if (m_pTitle != nullptr) {
         m_pTitle->SetText(ansiTitle.c_str());
     }
+    // The desktop (task bar, window switcher) names the window as its title bar does.
+    SetWindowTextA(GetHWND(), ansiTitle.c_str());
 }
 
 void COrvexBrowser::CloseWindow() {

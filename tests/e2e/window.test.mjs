@@ -1,5 +1,5 @@
 // The program's window on a real X display (Xvfb): the page's changeTitle shows in the title
-// label's pixels, resizeCefWnd moves the window's edges and not its corner, a window manager's
+// label's pixels and names the window for the desktop, resizeCefWnd moves the window's edges and not its corner, a window manager's
 // close request is swallowed, and a real click on "btn_close" ends the program.
 
 import { test, before, after } from 'node:test';
@@ -68,6 +68,9 @@ test('title, size, close requests and btn_close on the real window', { skip: una
       return now !== original ? now : undefined;
     }, { timeoutMs: 5000, what: 'the title label to change' });
     assert.notEqual(changed, original);
+    // The desktop names the window as its title bar does.
+    await waitUntil(async () => (await x11(display, 'name', win)).name === '批量配置 - 参数配置（E2E）' || undefined,
+      { timeoutMs: 5000, what: 'the window name to follow the title' });
     await probe.call('changeTitle', '云配置');
     await waitUntil(async () => (await labelPixels()) === original,
       { timeoutMs: 5000, what: 'the title label to show the first title again' });

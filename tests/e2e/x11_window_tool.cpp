@@ -170,10 +170,43 @@ int AskToClose(Display* display, Window window) {
     return 0;
 }
 
+// The window's title as the desktop reads it: _NET_WM_NAME (UTF-8), else WM_NAME.
+int PrintName(Display* display, Window window) {
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    std::string name;
+    if (XGetWindowProperty(display, window, XInternAtom(display, "_NET_WM_NAME", False), 0, 4096,
+                           False, XInternAtom(display, "UTF8_STRING", False), &type, &format,
+                           &count, &after, &data) == Success &&
+        data != nullptr && format == 8) {
+        name.assign(reinterpret_cast<char*>(data), count);
+    } else {
+        char* plain = nullptr;
+        if (XFetchName(display, window, &plain) != 0 && plain != nullptr) {
+            name = plain;
+            XFree(plain);
+        }
+    }
+    if (data != nullptr) {
+        XFree(data);
+    }
+    std::string quoted;
+    for (char c : name) {
+        if (c == '"' || c == '\\') {
+            quoted += '\\';
+        }
+        quoted += c;
+    }
+    std::printf("{\"name\":\"%s\"}\n", quoted.c_str());
+    return 0;
+}
+
 int Usage() {
     std::fprintf(stderr,
                  "usage: orvex-e2e-x11 find PID [TIMEOUT_MS] | geometry WINDOW | "
-                 "hash WINDOW X Y W H | click WINDOW X Y | close WINDOW\n");
+                 "hash WINDOW X Y W H | click WINDOW X Y | close WINDOW | name WINDOW\n");
     return 2;
 }
 
@@ -226,6 +259,8 @@ int main(int argc, char** argv) {
     } else if (command == "click" && argc == 5) {
         status = Click(display, std::strtoul(argv[2], nullptr, 10), std::atoi(argv[3]),
                        std::atoi(argv[4]));
+    } else if (command == "name") {
+        status = PrintName(display, std::strtoul(argv[2], nullptr, 10));
     } else if (command == "close") {
         status = AskToClose(display, std::strtoul(argv[2], nullptr, 10));
     } else {

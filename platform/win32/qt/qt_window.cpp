@@ -14,6 +14,7 @@
 
 #include "platform/win32/qt/window_entry.h"
 #include "support/gui_thread.h"
+#include "support/text_conversion.h"
 
 namespace orvex {
 namespace {
@@ -395,6 +396,16 @@ BOOL ScreenToClient(HWND hwnd, POINT* point) {
     }
     QPoint local = widget->mapFromGlobal(QPoint(point->x, point->y));
     *point = POINT{local.x(), local.y()};
+    return TRUE;
+}
+
+BOOL SetWindowTextA(HWND hwnd, const char* text) {
+    ORVEX_ASSERT_GUI_THREAD();
+    QWidget* widget = widgetOf(hwnd);
+    if (widget == nullptr || text == nullptr) {
+        return FALSE;
+    }
+    widget->setWindowTitle(QString::fromStdString(orvex::AnsiToUtf8(text)));
     return TRUE;
 }
 

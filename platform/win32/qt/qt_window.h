@@ -69,6 +69,8 @@ BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase);
 BOOL GetClientRect(HWND hwnd, RECT* rect);
 BOOL ClientToScreen(HWND hwnd, POINT* point);
 BOOL ScreenToClient(HWND hwnd, POINT* point);
+// The window's title as the desktop shows it (ANSI code page text).
+BOOL SetWindowTextA(HWND hwnd, const char* text);
 HWND GetParent(HWND hwnd);
 DWORD SetClassLongA(HWND hwnd, int index, LONG value);
 LONG GetWindowLongA(HWND hwnd, int index);
