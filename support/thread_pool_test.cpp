@@ -104,37 +104,32 @@ TEST(ThreadPool, IdlePoolUsesNoProcessorTimeAndStopsPromptly) {
 namespace orvex {
 namespace {
 
-// A pool whose task outlives the pool object's own part (no Stop in a destructor of its own).
-class UnstoppedPool : public ThreadPool {
-  public:
-    UnstoppedPool(std::atomic<bool>& started, std::atomic<bool>& finished)
-        : started_(started), finished_(finished) {}
+// What the unstopped pool's task reports. Outside the pool: its task must not touch the derived
+// object, whose part is gone while the base destructor waits for the task.
+std::atomic<bool> unstoppedStarted{false};
+std::atomic<bool> unstoppedFinished{false};
 
+// A pool without a Stop of its own, whose task is still running when the pool is destroyed.
+class UnstoppedPool : public ThreadPool {
   protected:
     void HandleTask(OperateTask&) override {
-        started_ = true;
+        unstoppedStarted = true;
         std::this_thread::sleep_for(100ms);
-        finished_ = true;
+        unstoppedFinished = true;
     }
-
-  private:
-    std::atomic<bool>& started_;
-    std::atomic<bool>& finished_;
 };
 
 // The pool's destructor stops and joins its workers when the owner did not: the running task has
 // finished when the destructor returns, and no worker is left running on a freed pool.
 TEST(ThreadPool, DestructionWithoutStopJoinsTheWorkers) {
-    std::atomic<bool> started{false};
-    std::atomic<bool> finished{false};
     {
-        UnstoppedPool pool(started, finished);
+        UnstoppedPool pool;
         pool.AddTask(OperateTask{});
-        while (!started) {
+        while (!unstoppedStarted) {
             std::this_thread::yield();
         }
     }
-    EXPECT_TRUE(finished);
+    EXPECT_TRUE(unstoppedFinished);
 }
 
 }  // namespace

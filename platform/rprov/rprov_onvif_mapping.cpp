@@ -291,23 +291,23 @@ void PlanImaging(int32_t item, const OnvifChannel& c, const DeviceConfig& now,
         }
         return;
     }
-    const std::pair<std::optional<int>*, int32_t (DeviceConfig::*)() const> values[] = {
-        {&plan.imaging.brightness, &DeviceConfig::brightness},
-        {&plan.imaging.contrast, &DeviceConfig::contrast},
-        {&plan.imaging.saturation, &DeviceConfig::saturation}};
-    const std::optional<int> present[] = {c.imaging->brightness, c.imaging->contrast,
-                                          c.imaging->saturation};
-    const size_t offsets[] = {DeviceConfig::kBrightness, DeviceConfig::kContrast,
-                              DeviceConfig::kSaturation};
-    for (size_t i = 0; i < 3; ++i) {
-        if (!present[i]) {
-            continue;
+    // One colour value: compared only when the camera reports it, sent only when it changes.
+    const auto planValue = [&](const std::optional<int>& reported, size_t offset,
+                               int32_t (DeviceConfig::*get)() const, std::optional<int>& out) {
+        if (!reported) {
+            return;
         }
-        CopyField<int32_t>(now, probe, offsets[i]);
-        if ((want.*values[i].second)() != (now.*values[i].second)()) {
-            *values[i].first = (want.*values[i].second)();
+        CopyField<int32_t>(now, probe, offset);
+        if ((want.*get)() != (now.*get)()) {
+            out = (want.*get)();
         }
-    }
+    };
+    planValue(c.imaging->brightness, DeviceConfig::kBrightness, &DeviceConfig::brightness,
+              plan.imaging.brightness);
+    planValue(c.imaging->contrast, DeviceConfig::kContrast, &DeviceConfig::contrast,
+              plan.imaging.contrast);
+    planValue(c.imaging->saturation, DeviceConfig::kSaturation, &DeviceConfig::saturation,
+              plan.imaging.saturation);
 }
 
 }  // namespace
