@@ -14,6 +14,7 @@ import { stopAllChildren } from '../e2e/lib/processes.mjs';
 import { World } from './lib/world.mjs';
 import { Page } from './lib/page.mjs';
 import { checkRow, readRow } from './lib/results.mjs';
+import { onvifPass } from './lib/onvif_pass.mjs';
 
 const GROUP = 'g-parking';  // seven cameras: one absent, one with a changed password, one unconfirmed
 const PASSWORD = 'admin123';
@@ -135,6 +136,16 @@ async function main() {
       return 1;
     }
     console.log(`\nEvery row matches the camera it names: the accepted items changed the camera, the failed ones left it as it was.`);
+
+    const onvif = await onvifPass(page, world, say);
+    console.log(`\nResults for "${onvif.groupName}" (ONVIF cameras, checked against each camera's ONVIF record):`);
+    for (const line of onvif.lines) console.log(line);
+    await shot(page, shots, 'demo-onvif-results');
+    if (onvif.problems.length) {
+      console.log(`\nThe ONVIF result table does not match the cameras:\n  ${onvif.problems.join('\n  ')}`);
+      return 1;
+    }
+    console.log('\nEvery ONVIF camera changed in exactly the time server and the two colours.');
     say('done');
     return 0;
   } finally {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "support/json_text.h"
+#include "tools/lab/camera_commands.h"
 #include "tools/lab/cameras_events.h"
 #include "tools/lab/cameras_server.h"
 #include "tools/lab/cameras_setup.h"
@@ -23,52 +24,6 @@
 namespace orvex::lab {
 namespace {
 
-// The words of "fault SERIAL WORD[,WORD...]" applied in order by `apply`; false once one fails.
-template <class Apply>
-bool ApplyFaultWords(const std::string& words, Apply apply) {
-    size_t start = 0;
-    while (start <= words.size()) {
-        const size_t end = words.find(',', start);
-        const std::string one = words.substr(start, end == std::string::npos ? end : end - start);
-        if (!one.empty() && !apply(one)) {
-            return false;
-        }
-        if (end == std::string::npos) {
-            break;
-        }
-        start = end + 1;
-    }
-    return true;
-}
-
-// The commands for an ONVIF camera: "fault", "counters" and "config".
-void HandleOnvifCommand(onvif::OnvifFleet& fleet, onvif::OnvifCamera& camera,
-                        const std::string& word, const std::string& words) {
-    const std::string& serial = camera.setup().serial;
-    if (word == "counters") {
-        EmitEvent(onvif::CountersJson(serial, camera.counters()));
-        return;
-    }
-    if (word == "config") {
-        EmitEvent(onvif::ConfigJson(camera));
-        return;
-    }
-    onvif::OnvifFaults faults = camera.faults();
-    std::string error;
-    if (!ApplyFaultWords(
-            words,
-            [&](const std::string& one) { return onvif::ApplyFaultWord(one, faults, error); }) ||
-        !fleet.setFaults(serial, faults, error)) {
-        EmitError(error, word);
-        return;
-    }
-    Json::Value event;
-    event["event"] = "faults";
-    event["serial"] = serial;
-    event["faults"] = onvif::FaultsJson(faults);
-    EmitEvent(event);
-}
-
 // "fault SERIAL WORD[,WORD...]", "counters SERIAL" and, for ONVIF cameras, "config SERIAL".
 void HandleCommand(CameraFleet& fleet, onvif::OnvifFleet& onvifFleet, const std::string& line) {
     std::string word, rest, serial, words;
@@ -80,7 +35,7 @@ void HandleCommand(CameraFleet& fleet, onvif::OnvifFleet& onvifFleet, const std:
         return;
     }
     if (onvif::OnvifCamera* onvifCamera = onvifFleet.camera(serial)) {
-        HandleOnvifCommand(onvifFleet, *onvifCamera, word, words);
+        OnvifCameraCommand(onvifFleet, *onvifCamera, word, words);
         return;
     }
     if (word == "config" && camera != nullptr) {

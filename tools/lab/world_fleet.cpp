@@ -31,6 +31,45 @@ std::string Numbered(const char* format, int n) {
     return text;
 }
 
+// The world's ONVIF cameras (`placed` holds their addresses, in order) into `groups`: the first
+// two into the third and fourth groups when there are four or more, the rest into their own.
+void AddOnvifCameras(const WorldLayout& layout, const std::vector<CameraSetup>& placed,
+                     Json::Value& groups) {
+    const int count = static_cast<int>(placed.size());
+    const int mixed = count >= 4 ? 2 : 0;
+    Json::Value own;
+    own["groupName"] = "园区（ONVIF）";
+    own["groupId"] = "g-onvif";
+    own["cameras"] = Json::Value(Json::arrayValue);
+    for (int k = 1; k <= count; ++k) {
+        const CameraSetup& setup = placed[static_cast<size_t>(k - 1)];
+        Json::Value camera;
+        camera["serial"] = layout.onvifPrefix + Numbered("%05d", k);
+        camera["devname"] = Numbered("ONVIF-%02d", k);
+        camera["devip"] = setup.address;
+        camera["port"] = setup.port;
+        camera["passwd"] = layout.password;
+        camera["devType"] = "ONVIF";
+        camera["userName"] = "admin";
+        camera["channelNo"] = 1;
+        camera["iPlatform"] = 0;
+        camera["encrypt"] = true;
+        camera["newDev"] = false;
+        camera["CheckPassword"] = false;
+        camera["device"]["password"] = layout.password;
+        if (k <= mixed) {
+            const Json::ArrayIndex target =
+                std::min<Json::ArrayIndex>(static_cast<Json::ArrayIndex>(k + 1), groups.size() - 1);
+            groups[target]["cameras"].append(camera);
+        } else {
+            own["cameras"].append(camera);
+        }
+    }
+    if (!own["cameras"].empty()) {
+        groups.append(own);
+    }
+}
+
 }  // namespace
 
 std::vector<int> WorldGroupSizes(int cameras, int groups) {
@@ -52,13 +91,16 @@ std::vector<int> WorldGroupSizes(int cameras, int groups) {
 
 bool MakeWorldFleet(const WorldLayout& layout, Json::Value& fleet, std::string& error) {
     if (layout.cameras < 1 || layout.cameras > 4096 || layout.groups < 1 || layout.groups > 64 ||
-        layout.groups > layout.cameras) {
-        error = "the world takes 1 to 4096 cameras in 1 to 64 groups, at least one camera a group";
+        layout.groups > layout.cameras || layout.onvifCameras < 0 || layout.onvifCameras > 1024) {
+        error =
+            "the world takes 1 to 4096 cameras in 1 to 64 groups, at least one camera a group, "
+            "and 0 to 1024 ONVIF cameras";
         return false;
     }
+    // One run of addresses (or ports) for all, so that the ONVIF cameras follow the others.
     std::vector<CameraSetup> setups;
-    if (!GenerateCameraSetups(layout.cameras, layout.prefix, layout.password, layout.baseAddress,
-                              layout.port, 1, setups, error)) {
+    if (!GenerateCameraSetups(layout.cameras + layout.onvifCameras, layout.prefix, layout.password,
+                              layout.baseAddress, layout.port, 1, setups, error)) {
         return false;
     }
     const std::vector<int> sizes = WorldGroupSizes(layout.cameras, layout.groups);
@@ -146,6 +188,8 @@ bool MakeWorldFleet(const WorldLayout& layout, Json::Value& fleet, std::string& 
         }
         groups.append(group);
     }
+    AddOnvifCameras(layout, std::vector<CameraSetup>(setups.begin() + layout.cameras, setups.end()),
+                    groups);
     return true;
 }
 

@@ -1,7 +1,8 @@
 // The lab world's fleet: camera groups laid out like a small site (one large group, the rest
 // even), some local and some platform cameras, a few whose password the studio has not
 // confirmed, two cameras that are gone, one whose password was changed behind the studio and
-// one that answers colour settings as applied but keeps its old colours.
+// one that answers colour settings as applied but keeps its old colours; and ONVIF cameras, a
+// few among the device-protocol cameras and the rest in a group of their own.
 #pragma once
 
 #include <json/json.h>
@@ -17,7 +18,9 @@ struct WorldLayout {
     std::string prefix = "OXW";  // serials PREFIX00001, ...
     std::string password = "admin123";
     std::string baseAddress = "127.0.1.1";  // camera n listens on the n-th address from here
-    int32_t port = 8000;  // with an empty base address: 127.0.0.1, each its own port (0: free)
+    int32_t port = 8000;   // with an empty base address: 127.0.0.1, each its own port (0: free)
+    int onvifCameras = 8;  // after the others, on the next addresses (or ports)
+    std::string onvifPrefix = "OXV";  // their serials PREFIX00001, ...
 };
 
 // The sizes of the groups: the first holds 25 cameras when the others can still have one each,
@@ -32,7 +35,11 @@ std::vector<int> WorldGroupSizes(int cameras, int groups);
 // ("forgetItem" 8) unless it is absent. Faults never fall on a camera whose password is
 // unconfirmed or on the first camera. Every tenth sees 30 networks. False, with
 // `error`, for counts out of range (1 to 4096 cameras, 1 to 64 groups, at most one group per
-// camera) or an invalid base address. Any thread.
+// camera, 0 to 1024 ONVIF cameras) or an invalid base address.
+// ONVIF camera k (1-based) has "devType" "ONVIF", "userName" "admin" and the world's password,
+// and no fault. With four or more of them, the first joins the third group and the second the
+// fourth (the last group when there are fewer), so those groups are mixed; the rest (all of
+// them, with fewer than four) make one more group, "园区（ONVIF）" ("g-onvif"). Any thread.
 bool MakeWorldFleet(const WorldLayout& layout, Json::Value& fleet, std::string& error);
 
 }  // namespace orvex::lab

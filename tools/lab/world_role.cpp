@@ -5,6 +5,7 @@
 #include <httplib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <clocale>
 #include <condition_variable>
 #include <cstdio>
@@ -22,6 +23,7 @@
 #include "devcfg/device_config_json.h"
 #include "platform/net/tcp_socket.h"
 #include "support/json_text.h"
+#include "tools/lab/camera_commands.h"
 #include "tools/lab/cameras_events.h"
 #include "tools/lab/cameras_model.h"
 #include "tools/lab/cameras_server.h"
@@ -31,6 +33,8 @@
 #include "tools/lab/lab_options.h"
 #include "tools/lab/lab_role.h"
 #include "tools/lab/lab_runtime.h"
+#include "tools/lab/onvif_server.h"
+#include "tools/lab/onvif_setup.h"
 #include "tools/lab/world_fleet.h"
 #include "tools/lab/world_launch.h"
 
@@ -113,8 +117,9 @@ class EmbeddedRole {
 
 // Everything the world serves; shared with the command reader, which may outlive the role.
 struct World {
-    World(const std::string& state, bool sync) : cameras(state, sync) {}
+    World(const std::string& state, bool sync) : cameras(state, sync), onvifCameras(state, sync) {}
     CameraFleet cameras;
+    onvif::OnvifFleet onvifCameras;
     EmbeddedRole studio;
     EmbeddedRole stats;
     bool statsServing = false;
@@ -129,18 +134,10 @@ void FaultCommand(World& world, const std::string& serial, const std::string& wo
     }
     CameraFaults faults = camera->faults();
     std::string error;
-    size_t start = 0;
-    for (;;) {
-        const size_t end = words.find(',', start);
-        const std::string one = words.substr(start, end == std::string::npos ? end : end - start);
-        if (!one.empty() && !ApplyFaultWord(one, faults, error)) {
-            EmitError(error, "fault");
-            return;
-        }
-        if (end == std::string::npos) {
-            break;
-        }
-        start = end + 1;
+    if (!ApplyFaultWords(
+            words, [&](const std::string& one) { return ApplyFaultWord(one, faults, error); })) {
+        EmitError(error, "fault");
+        return;
     }
     world.cameras.setFaults(serial, faults);
     Json::Value event;
@@ -193,7 +190,12 @@ void WorldCommand(World& world, const std::string& line) {
     std::string word, rest, first, second;
     SplitCommand(line, word, rest);
     SplitCommand(rest, first, second);
-    if (word == "studio" || word == "stats") {
+    onvif::OnvifCamera* onvifCamera = word == "fault" || word == "config" || word == "counters"
+                                          ? world.onvifCameras.camera(first)
+                                          : nullptr;
+    if (onvifCamera != nullptr) {
+        OnvifCameraCommand(world.onvifCameras, *onvifCamera, word, second);
+    } else if (word == "studio" || word == "stats") {
         if (!(word == "studio" ? world.studio : world.stats).command(rest)) {
             EmitError("the " + word + " role is not running", word);
         }
@@ -265,7 +267,7 @@ int RunWorld(const std::vector<std::string>& args) {
         LabOptions::Parse(args,
                           {"state", "cameras", "groups", "prefix", "password", "base-address",
                            "camera-port", "studio-port", "stats-host", "stats-port", "page-host",
-                           "page-port", "web", "program", "current", "record"},
+                           "page-port", "web", "program", "current", "record", "onvif"},
                           {"no-sync"}, error);
     if (!options) {
         EmitError(error);
@@ -278,13 +280,16 @@ int RunWorld(const std::vector<std::string>& args) {
     std::optional<uint16_t> studioPort = PortOption(*options, "studio-port", 5905);
     std::optional<uint16_t> statsPort = PortOption(*options, "stats-port", 80);
     std::optional<long> pagePort = options->number("page-port", 8765);
+    std::optional<long> onvifCount = options->number("onvif", layout.onvifCameras);
     if (!cameraCount || !groupCount || !cameraPort || *cameraPort < 0 || *cameraPort > 65535 ||
-        !studioPort || !statsPort || !pagePort || *pagePort < 0 || *pagePort > 65535) {
-        EmitError("--cameras and --groups take numbers, every port 0 to 65535");
+        !studioPort || !statsPort || !pagePort || *pagePort < 0 || *pagePort > 65535 ||
+        !onvifCount) {
+        EmitError("--cameras, --groups and --onvif take numbers, every port 0 to 65535");
         return 2;
     }
     layout.cameras = static_cast<int>(*cameraCount);
     layout.groups = static_cast<int>(*groupCount);
+    layout.onvifCameras = static_cast<int>(std::clamp<long>(*onvifCount, -1, 100000));
     layout.prefix = options->get("prefix", layout.prefix);
     layout.password = options->get("password", layout.password);
     layout.baseAddress = options->get("base-address", layout.baseAddress);
@@ -298,26 +303,41 @@ int RunWorld(const std::vector<std::string>& args) {
         return 2;
     }
 
-    // The fleet: made, served, and written with the addresses the cameras really got.
+    // The fleet: made, served, and written with the addresses the cameras really got. The
+    // ONVIF cameras are served apart and named in the studio's fleet by their "devType".
     Json::Value made;
-    Fleet fleet;
+    Fleet fleet, others, onvifPart;
     std::vector<CameraSetup> setups;
+    std::vector<onvif::OnvifSetup> onvifSetups;
+    std::vector<CameraSetup> onvifGeneric;
     std::error_code fsError;
     std::filesystem::create_directories(state, fsError);
-    if (!MakeWorldFleet(layout, made, error) || !ParseFleet(WriteJson(made), fleet, error) ||
-        !CameraSetupsFromFleet(fleet, setups, error)) {
+    if (!MakeWorldFleet(layout, made, error) || !ParseFleet(WriteJson(made), fleet, error)) {
+        EmitError(error);
+        return 2;
+    }
+    onvif::SplitFleet(fleet, others, onvifPart);
+    if (!CameraSetupsFromFleet(others, setups, error) ||
+        !onvif::SetupsFromFleet(onvifPart, onvifSetups, onvifGeneric, error)) {
         EmitError(error);
         return 2;
     }
     auto world = std::make_shared<World>(state, !options->has("no-sync"));
-    if (!world->cameras.start(setups, error)) {
+    if (!world->cameras.start(setups, error) ||
+        (!onvifSetups.empty() && !world->onvifCameras.start(onvifSetups, error))) {
         EmitError(error);
+        world->cameras.stop();
         return 1;
     }
+    std::vector<CameraEndpoint> endpoints = world->cameras.endpoints();
+    for (const onvif::OnvifEndpoint& e : world->onvifCameras.endpoints()) {
+        endpoints.push_back({e.serial, e.address, e.port, e.listening});
+    }
+    setups.insert(setups.end(), onvifGeneric.begin(), onvifGeneric.end());
     const std::string fleetPath = (std::filesystem::path(state) / "fleet.json").string();
-    if (!WriteFileWhole(fleetPath,
-                        WriteJson(FleetForStudio(fleet, setups, world->cameras.endpoints())))) {
+    if (!WriteFileWhole(fleetPath, WriteJson(FleetForStudio(fleet, setups, endpoints)))) {
         EmitError("cannot write " + fleetPath);
+        world->onvifCameras.stop();
         world->cameras.stop();
         return 1;
     }
@@ -341,6 +361,7 @@ int RunWorld(const std::vector<std::string>& args) {
     if (!world->studio.start(*handoff, "studio", studioArgs)) {
         EmitError("the studio cannot listen on 127.0.0.1:" + std::to_string(*studioPort) +
                   " (is a studio or another world running?)");
+        world->onvifCameras.stop();
         world->cameras.stop();
         return 1;
     }
@@ -387,8 +408,9 @@ int RunWorld(const std::vector<std::string>& args) {
         Json::Value ready;
         ready["event"] = "ready";
         ready["role"] = "world";
-        ready["cameras"] = layout.cameras;
-        ready["groups"] = layout.groups;
+        ready["cameras"] = layout.cameras + layout.onvifCameras;
+        ready["onvifCameras"] = layout.onvifCameras;
+        ready["groups"] = static_cast<int>(fleet.groups.size());
         ready["state"] = state;
         ready["fleet"] = fleetPath;
         ready["studio"] = "127.0.0.1:" + std::to_string(*studioPort);
@@ -405,10 +427,11 @@ int RunWorld(const std::vector<std::string>& args) {
         ready["pid"] = static_cast<int>(::getpid());
         EmitEvent(ready);
         std::fprintf(stderr,
-                     "orvex-lab world: %d cameras in %d groups (state in %s), studio on "
-                     "127.0.0.1:%u, page at %s, statistics %s\n"
+                     "orvex-lab world: %d cameras (%d of them ONVIF) in %zu groups (state in "
+                     "%s), studio on 127.0.0.1:%u, page at %s, statistics %s\n"
                      "Start the tool against it with:\n\n  %s\n\n",
-                     layout.cameras, layout.groups, state.c_str(), *studioPort, address.c_str(),
+                     layout.cameras + layout.onvifCameras, layout.onvifCameras, fleet.groups.size(),
+                     state.c_str(), *studioPort, address.c_str(),
                      world->statsServing ? (statsHost + ":" + std::to_string(*statsPort)).c_str()
                                          : "not recorded",
                      commandLine.c_str());
@@ -421,6 +444,7 @@ int RunWorld(const std::vector<std::string>& args) {
     }
     world->studio.join();
     world->stats.join();
+    world->onvifCameras.stop();
     world->cameras.stop();
     return bound > 0 ? 0 : 1;
 }
@@ -433,6 +457,8 @@ ORVEX_LAB_ROLE("world",
                "         [--studio-port 5905] [--stats-host 127.0.0.9] [--stats-port 80]\n"
                "         [--page-host 127.0.0.1] [--page-port 8765] [--web DIR]\n"
                "         [--program PATH] [--current SERIAL|none] [--record FILE] [--no-sync]\n"
+               "         [--onvif 8] (ONVIF cameras OXV00001..., a group of their own and two\n"
+               "         among the others)\n"
                "         stdin: studio CMD | stats CMD | fault SERIAL WORD[,WORD...] |\n"
                "                config SERIAL [CHANNEL] | counters SERIAL | exit",
                RunWorld);

@@ -39,13 +39,14 @@ class WorldTest : public ::testing::Test {
         std::filesystem::remove_all(state);
     }
 
-    // A world of 12 cameras in 2 groups on free ports of 127.0.0.1.
+    // A world of 12 cameras in 2 groups and 4 ONVIF cameras (two of them in the second group,
+    // two in a group of their own), on free ports of 127.0.0.1.
     std::optional<Json::Value> Start(std::vector<std::string> extra = {}) {
-        std::vector<std::string> args{"world", "--state",       state,       "--cameras",
-                                      "12",    "--groups",      "2",         "--base-address",
-                                      "",      "--camera-port", "0",         "--studio-port",
-                                      "0",     "--stats-host",  "127.0.0.1", "--stats-port",
-                                      "0",     "--page-port",   "0",         "--no-sync"};
+        std::vector<std::string> args{
+            "world", "--state",        state,       "--cameras",     "12", "--groups",
+            "2",     "--base-address", "",          "--camera-port", "0",  "--studio-port",
+            "0",     "--stats-host",   "127.0.0.1", "--stats-port",  "0",  "--page-port",
+            "0",     "--onvif",        "4",         "--no-sync"};
         args.insert(args.end(), extra.begin(), extra.end());
         lab = std::make_unique<LabProcess>(args);
         return lab->waitEvent("ready", 20s);
@@ -77,8 +78,10 @@ TEST_F(WorldTest, ServesTheStudioTheCamerasThePageAndTheStatisticsOfOneFleet) {
     Json::Value message;
     ASSERT_TRUE(ParseJson(groups->second, message));
     EXPECT_EQ(groups->first, STUDIO_MSG_GROUP_INFO);
-    ASSERT_EQ(message["groupInfo"].size(), 2u);
+    ASSERT_EQ(message["groupInfo"].size(), 3u);
     EXPECT_EQ(message["groupInfo"][0]["cameraLst"].size(), 6u);
+    EXPECT_EQ(message["groupInfo"][1]["cameraLst"].size(), 8u);
+    EXPECT_EQ(message["groupInfo"][2]["groupId"], "g-onvif");
     EXPECT_EQ(message["groupInfo"][0]["groupName"], "一号楼大厅");
     ASSERT_TRUE(ParseJson(current->second, message));
     EXPECT_EQ(current->first, STUDIO_MSG_CAMERA);
@@ -96,21 +99,25 @@ TEST_F(WorldTest, ServesTheStudioTheCamerasThePageAndTheStatisticsOfOneFleet) {
     for (const Json::Value& group : fleet["groups"]) {
         cameras.insert(cameras.end(), group["cameras"].begin(), group["cameras"].end());
     }
-    ASSERT_EQ(cameras.size(), 12u);
+    ASSERT_EQ(cameras.size(), 16u);
     RPROV_SetLimits(1000, 3000);
+    // Each camera through the driver its "devType" names, as the program picks it.
     auto login = [](const Json::Value& camera, const std::string& password) {
         int32_t handle = 0;
-        LoginDeviceInfo info{};
-        const bool in = RPROV_Login_Dev(camera["devip"].asString(), camera["port"].asInt(),
-                                        password, handle, info, false);
-        return in && RPROV_Logout_Dev(handle);
+        LoginDeviceInfo info;
+        const bool onvif = camera["devType"] == "ONVIF";
+        const bool in = RPROV_Login_DevAs(
+            onvif ? RPROV_PROTOCOL_ONVIF : RPROV_PROTOCOL_DEVICE, camera["devip"].asString(),
+            camera["port"].asInt(), camera["userName"].asString(), password, handle, info, false);
+        return in && info.serialNumber() == camera["serial"].asString() && RPROV_Logout_Dev(handle);
     };
-    int absent = 0;
+    int absent = 0, onvif = 0;
     for (const Json::Value& camera : cameras) {
         SCOPED_TRACE(camera["serial"].asString());
         ASSERT_GT(camera["port"].asInt(), 0) << "every camera got its real port";
         const bool gone = camera["device"]["faults"]["absent"].asBool();
         absent += gone;
+        onvif += camera["devType"] == "ONVIF";
         if (gone) {
             EXPECT_FALSE(login(camera, "admin123"));
         } else if (camera["CheckPassword"].asBool()) {
@@ -121,13 +128,20 @@ TEST_F(WorldTest, ServesTheStudioTheCamerasThePageAndTheStatisticsOfOneFleet) {
         }
     }
     EXPECT_EQ(absent, 2);
+    EXPECT_EQ(onvif, 4);
+    Json::Value lastGone;
+    for (const Json::Value& camera : cameras) {
+        if (camera["device"]["faults"]["absent"].asBool()) {
+            lastGone = camera;
+        }
+    }
     // Camera commands: a gone camera comes back, and counts its login.
-    lab->command("fault " + cameras.back()["serial"].asString() + " none");
+    lab->command("fault " + lastGone["serial"].asString() + " none");
     auto faults = lab->waitEvent("faults");
     ASSERT_TRUE(faults.has_value());
     EXPECT_TRUE((*faults)["listening"].asBool());
-    EXPECT_TRUE(login(cameras.back(), "admin123"));
-    lab->command("counters " + cameras.back()["serial"].asString());
+    EXPECT_TRUE(login(lastGone, "admin123"));
+    lab->command("counters " + lastGone["serial"].asString());
     auto counters = lab->waitEvent("counters");
     ASSERT_TRUE(counters.has_value());
     EXPECT_EQ((*counters)["logins"], 1);
@@ -136,6 +150,11 @@ TEST_F(WorldTest, ServesTheStudioTheCamerasThePageAndTheStatisticsOfOneFleet) {
     auto config = lab->waitEvent("config");
     ASSERT_TRUE(config.has_value());
     EXPECT_TRUE((*config)["configItems"]["imageConfig"]["imageColor"].isMember("brightnessLevel"));
+    lab->command("config OXV00004");
+    config = lab->waitEvent("config");
+    ASSERT_TRUE(config.has_value());
+    EXPECT_EQ((*config)["kind"], "onvif");
+    EXPECT_EQ((*config)["state"]["channels"].size(), 1u);
     lab->command("config OXW00001 7");
     auto error = lab->waitEvent("error");
     ASSERT_TRUE(error.has_value());

@@ -36,8 +36,10 @@ export class World {
   }
 
   // The cameras by their trouble: absent (nothing listens), changed (the device password is not
-  // the one the studio stored), unconfirmed ("CheckPassword" true), healthy (none of these).
+  // the one the studio stored), unconfirmed ("CheckPassword" true), healthy (none of these);
+  // ONVIF cameras (all healthy) apart.
   static kind(camera) {
+    if (camera.devType === 'ONVIF') return 'onvif';
     if (camera.device?.faults?.absent) return 'absent';
     if (camera.CheckPassword) return 'unconfirmed';
     if (camera.device?.password !== undefined && camera.device.password !== camera.passwd) return 'changed';
@@ -58,6 +60,11 @@ export class World {
   // What the camera holds now: {configItems, ranges, wifiNetworks, wifiCount}.
   config(serial, channelNo = 1) {
     return this.ask(`config ${serial} ${channelNo}`, 'config', (e) => e.serial === serial && e.channelNo === channelNo);
+  }
+
+  // What an ONVIF camera holds now: the lab's ONVIF record (tools/lab/README.md).
+  onvifState(serial) {
+    return this.ask(`config ${serial}`, 'config', (e) => e.serial === serial && e.kind === 'onvif').then((e) => e.state);
   }
 
   counters(serial) {
