@@ -7,7 +7,13 @@
 // resident size of the process during the pass plus the size of the store's memory file (the
 // cached records), which resident size does not show.
 //
+// With --kind onvif the cameras are the lab's ONVIF cameras, reached through the ONVIF driver,
+// and the configuration issued is the first camera's own (read through the driver, as the page
+// reads a source camera) with a new time server and colours: every item then has a counterpart
+// or asks for the value the camera reports.
+//
 //   issue_bench [--cameras N] [--delay-ms D] [--concurrency K[,K...]] [--serial-sample S]
+//               [--kind rprov|onvif]
 //
 // The cameras are served by orvex-lab running as a child process, so its memory is not counted.
 #include <fcntl.h>
@@ -32,6 +38,7 @@
 #include <vector>
 
 #include "devcfg/config_items.h"
+#include "devcfg/device_config_json.h"
 #include "devcfg/issue_worker.h"
 #include "platform/rprov/rprov_agent.h"
 #include "studio/data_manager.h"
@@ -51,6 +58,7 @@ using orvex::DeviceConfig;
 using Clock = std::chrono::steady_clock;
 
 constexpr char kPassword[] = "bench-pw";
+bool gOnvif = false;  // --kind onvif
 
 // Every section, with values every lab camera accepts whatever its sensitivity scale.
 constexpr char kFullConfig[] = R"({"configItems":{
@@ -96,6 +104,7 @@ class LabChild {
                                          "--port",         "8000",
                                          "--password",     kPassword,
                                          "--prefix",       "BENCH",
+                                         "--kind",         gOnvif ? "onvif" : "rprov",
                                          "--no-sync"};
         std::vector<char*> argv;
         for (std::string& a : args) {
@@ -137,6 +146,7 @@ class LabChild {
                 r.port = event["port"].asInt();
                 r.passwd = kPassword;
                 r.channelNo = 1;
+                r.devType = gOnvif ? "ONVIF" : "IPC";
                 out.push_back(r);
             } else if (event["event"] == "ready") {
                 return out;
@@ -210,6 +220,7 @@ class LabChild {
 };
 
 std::vector<CameraRecord> gCameras;
+std::string gConfig = kFullConfig;  // what every pass issues
 
 std::string TargetsText(size_t n) {
     Json::Value list(Json::arrayValue);
@@ -267,7 +278,7 @@ PassFigures Pass(size_t n, size_t k) {
     const double cpu0 = CpuSeconds();
     const Clock::time_point start = Clock::now();
     store.setIssuedObject(targets, k);
-    store.setIssuedConfig(kFullConfig);
+    store.setIssuedConfig(gConfig);
     worker.Run();
     PassFigures f;
     f.wall = Seconds(Clock::now() - start);
@@ -279,10 +290,16 @@ PassFigures Pass(size_t n, size_t k) {
     return f;
 }
 
+// Logs in through the driver the camera's kind names, as the program does.
+bool Login(const CameraRecord& r, int32_t& handle) {
+    orvex::LoginDeviceInfo info;
+    return RPROV_Login_DevAs(gOnvif ? RPROV_PROTOCOL_ONVIF : RPROV_PROTOCOL_DEVICE, r.devip, r.port,
+                             orvex::OnvifUserName(r), r.passwd, handle, info, r.newDev);
+}
+
 bool ReadRecord(const CameraRecord& r, DeviceConfig& config, orvex::ConfigRange& range) {
     int32_t handle = -1;
-    orvex::LoginDeviceInfo info;
-    if (!RPROV_Login_Dev(r.devip, r.port, r.passwd, handle, info, r.newDev)) {
+    if (!Login(r, handle)) {
         return false;
     }
     const bool ok = RPROV_GetConfig(handle, r.serial, r.channelNo, config) &&
@@ -296,7 +313,7 @@ bool ReadRecord(const CameraRecord& r, DeviceConfig& config, orvex::ConfigRange&
 // and the re-read. Returns the wall and CPU seconds per camera; the blocks are made beforehand.
 bool BareClient(size_t n, double& wallPerCamera, double& cpuPerCamera) {
     orvex::IssuedConfig issued;
-    orvex::ParseIssuedConfig(kFullConfig, issued);
+    orvex::ParseIssuedConfig(gConfig, issued);
     std::vector<std::vector<std::pair<int32_t, std::vector<uint8_t>>>> blocks(n);
     auto work = std::make_unique<DeviceConfig>();
     for (size_t i = 0; i < n; ++i) {
@@ -321,8 +338,7 @@ bool BareClient(size_t n, double& wallPerCamera, double& cpuPerCamera) {
         orvex::ConfigRange range;
         ReadRecord(r, *work, range);
         int32_t handle = -1;
-        orvex::LoginDeviceInfo info;
-        RPROV_Login_Dev(r.devip, r.port, r.passwd, handle, info, r.newDev);
+        Login(r, handle);
         std::string message;
         for (const auto& [code, block] : blocks[i]) {
             allAccepted &= RPROV_SetConfig_To_Dev(handle, code, r.channelNo, block.data(), message);
@@ -345,6 +361,24 @@ std::vector<size_t> ParseList(const char* text) {
     return out;
 }
 
+// The ONVIF pass's configuration: the first camera's own, read through the driver, with a new
+// time server and colours. False when it cannot be read.
+bool OnvifConfig(std::string& config) {
+    auto record = std::make_unique<DeviceConfig>();
+    orvex::ConfigRange range;
+    Json::Value json;
+    if (gCameras.empty() || !ReadRecord(gCameras[0], *record, range) ||
+        orvex::DeviceConfigToPageJson(*record, json).empty()) {
+        return false;
+    }
+    Json::Value& items = json["configItems"];
+    items["generalConfig"]["timeProofreading"]["serverAddress"] = "ntp.bench.example";
+    items["imageConfig"]["imageColor"]["brightnessLevel"] = 55;
+    items["imageConfig"]["imageColor"]["contrastLevel"] = 45;
+    config = orvex::WriteJson(json);
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -361,6 +395,10 @@ int main(int argc, char** argv) {
             concurrency = ParseList(argv[i + 1]);
         } else if (std::strcmp(argv[i], "--serial-sample") == 0) {
             sample = std::atol(argv[i + 1]);
+        } else if (std::strcmp(argv[i], "--kind") == 0 &&
+                   (std::strcmp(argv[i + 1], "onvif") == 0 ||
+                    std::strcmp(argv[i + 1], "rprov") == 0)) {
+            gOnvif = std::strcmp(argv[i + 1], "onvif") == 0;
         } else {
             cameras = -1;
         }
@@ -370,7 +408,7 @@ int main(int argc, char** argv) {
         argc % 2 == 0) {
         std::fprintf(stderr,
                      "usage: issue_bench [--cameras N] [--delay-ms D] [--concurrency K[,K...]] "
-                     "[--serial-sample S]\n");
+                     "[--serial-sample S] [--kind rprov|onvif]\n");
         return 2;
     }
     const size_t n = static_cast<size_t>(cameras);
@@ -390,7 +428,13 @@ int main(int argc, char** argv) {
             return 1;
         }
         RPROV_Init();
-        std::printf("cameras: %zu, answer delay: %ld ms, serial sample: %zu\n", n, delayMs, s);
+        if (gOnvif && !OnvifConfig(gConfig)) {
+            std::fprintf(stderr, "issue_bench: the first ONVIF camera's settings cannot be read\n");
+            std::filesystem::remove_all(state);
+            return 1;
+        }
+        std::printf("cameras: %zu (%s), answer delay: %ld ms, serial sample: %zu\n", n,
+                    gOnvif ? "ONVIF" : "device protocol", delayMs, s);
 
         Pass(s, 1);  // the sample's cameras have been read and written once before timing
         double bareWall = 0;
