@@ -43,5 +43,34 @@ TEST(WorldLaunchTest, TheProgramIsFoundBesideTheLabInTheBuildTree) {
     std::filesystem::remove_all(root);
 }
 
+// As the packages lay them out: the lab and the tool's link in usr/bin, the page in
+// usr/share/orvex-cloud-config/web. The installed page wins over the source tree's.
+TEST(WorldLaunchTest, TheInstalledProgramAndPageAreFoundFromTheLabsFolder) {
+    const std::filesystem::path root = std::filesystem::path(::testing::TempDir()) /
+                                       ("world_installed_" + std::to_string(getpid()));
+    const std::filesystem::path bin = root / "usr" / "bin";
+    const std::filesystem::path web = root / "usr" / "share" / "orvex-cloud-config" / "web";
+    const std::filesystem::path source = root / "source" / "web";
+    std::filesystem::create_directories(bin);
+    std::filesystem::create_directories(source);
+    const std::string lab = (bin / "orvex-lab").string();
+    { std::ofstream(source / "index.html") << "x"; }
+    EXPECT_EQ(FindWebFolder("", lab, source.string()), source.string());
+    std::filesystem::create_directories(web);
+    EXPECT_EQ(FindWebFolder("", lab, source.string()), source.string());  // no index.html yet
+    { std::ofstream(web / "index.html") << "x"; }
+    EXPECT_EQ(FindWebFolder("", lab, source.string()),
+              std::filesystem::weakly_canonical(web).string());
+    EXPECT_EQ(FindWebFolder("/srv/page", lab, source.string()), "/srv/page");
+    EXPECT_EQ(FindWebFolder("", (root / "elsewhere" / "orvex-lab").string(), "/nonexistent"),
+              "web");
+
+    { std::ofstream(root / "usr" / "lib-tool") << "x"; }
+    std::filesystem::create_symlink("../lib-tool", bin / "orvex-cloud-config");
+    EXPECT_EQ(FindToolProgram("", lab),
+              (std::filesystem::weakly_canonical(bin) / "orvex-cloud-config").string());
+    std::filesystem::remove_all(root);
+}
+
 }  // namespace
 }  // namespace orvex::lab
