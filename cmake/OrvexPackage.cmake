@@ -93,15 +93,15 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_TOOL_PACKAGE_NAME orvex-cloud-config)
 set(CPACK_DEBIAN_TOOL_PACKAGE_RECOMMENDS "fonts-noto-cjk, xdg-utils, xdg-user-dirs")
 set(CPACK_DEBIAN_TOOL_DESCRIPTION "batch configuration of surveillance cameras
- The batch camera-configuration tool of the surveillance studio: an H5 page in
- Qt WebEngine inside a skinned window. It keeps the camera groups the studio
- pushes, reads the cameras' configurations and writes one edited configuration
- into many cameras, with a result for every camera and item.")
+The batch camera-configuration tool of the surveillance studio: an H5 page in
+Qt WebEngine inside a skinned window. It keeps the camera groups the studio
+pushes, reads the cameras' configurations and writes one edited configuration
+into many cameras, with a result for every camera and item.")
 set(CPACK_DEBIAN_LAB_PACKAGE_NAME orvex-lab)
 set(CPACK_DEBIAN_LAB_PACKAGE_SECTION devel)
 set(CPACK_DEBIAN_LAB_DESCRIPTION "test peers and demo world for orvex-cloud-config
- Lab cameras (the device protocol and ONVIF), the studio, the statistics server
- and the page server, for testing orvex-cloud-config and trying it without a
- site. The world role serves the page installed by orvex-cloud-config.")
+Lab cameras (the device protocol and ONVIF), the studio, the statistics server
+and the page server, for testing orvex-cloud-config and trying it without a
+site. The world role serves the page installed by orvex-cloud-config.")
 set(CPACK_DEBIAN_LAB_PACKAGE_RECOMMENDS orvex-cloud-config)
 include(CPack)
