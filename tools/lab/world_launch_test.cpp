@@ -43,32 +43,25 @@ TEST(WorldLaunchTest, TheProgramIsFoundBesideTheLabInTheBuildTree) {
     std::filesystem::remove_all(root);
 }
 
-// As the packages lay them out: the lab and the tool's link in usr/bin, the page in
-// usr/share/orvex-cloud-config/web. The installed page wins over the source tree's.
-TEST(WorldLaunchTest, TheInstalledProgramAndPageAreFoundFromTheLabsFolder) {
-    const std::filesystem::path root = std::filesystem::path(::testing::TempDir()) /
-                                       ("world_installed_" + std::to_string(getpid()));
-    const std::filesystem::path bin = root / "usr" / "bin";
-    const std::filesystem::path web = root / "usr" / "share" / "orvex-cloud-config" / "web";
-    const std::filesystem::path source = root / "source" / "web";
-    std::filesystem::create_directories(bin);
-    std::filesystem::create_directories(source);
-    const std::string lab = (bin / "orvex-lab").string();
-    { std::ofstream(source / "index.html") << "x"; }
-    EXPECT_EQ(FindWebFolder("", lab, source.string()), source.string());
+// As the packages lay them out (usr/bin/orvex-lab, usr/share/orvex-cloud-config/web): the
+// installed page wins over the source tree's, and the tool's link beside the lab is found.
+TEST(WorldLaunchTest, TheInstalledPageAndProgramAreFoundFromTheLabsFolder) {
+    const auto root = std::filesystem::path(::testing::TempDir()) /
+                      ("world_installed_" + std::to_string(getpid()));
+    const auto web = root / "usr" / "share" / "orvex-cloud-config" / "web";
+    const std::string lab = (root / "usr" / "bin" / "orvex-lab").string();
     std::filesystem::create_directories(web);
-    EXPECT_EQ(FindWebFolder("", lab, source.string()), source.string());  // no index.html yet
+    std::filesystem::create_directories(root / "usr" / "bin");
+    EXPECT_EQ(FindWebFolder("", lab, root.string()), "web");  // neither holds index.html
     { std::ofstream(web / "index.html") << "x"; }
-    EXPECT_EQ(FindWebFolder("", lab, source.string()),
-              std::filesystem::weakly_canonical(web).string());
-    EXPECT_EQ(FindWebFolder("/srv/page", lab, source.string()), "/srv/page");
-    EXPECT_EQ(FindWebFolder("", (root / "elsewhere" / "orvex-lab").string(), "/nonexistent"),
-              "web");
-
-    { std::ofstream(root / "usr" / "lib-tool") << "x"; }
-    std::filesystem::create_symlink("../lib-tool", bin / "orvex-cloud-config");
-    EXPECT_EQ(FindToolProgram("", lab),
-              (std::filesystem::weakly_canonical(bin) / "orvex-cloud-config").string());
+    { std::ofstream(root / "index.html") << "x"; }
+    EXPECT_EQ(FindWebFolder("", lab, root.string()), std::filesystem::weakly_canonical(web));
+    EXPECT_EQ(FindWebFolder("/srv/page", lab, root.string()), "/srv/page");
+    std::filesystem::create_symlink("../share/orvex-cloud-config/web/index.html",
+                                    root / "usr" / "bin" / "orvex-cloud-config");
+    EXPECT_EQ(
+        FindToolProgram("", lab),
+        (std::filesystem::weakly_canonical(root / "usr" / "bin") / "orvex-cloud-config").string());
     std::filesystem::remove_all(root);
 }
 
