@@ -215,13 +215,6 @@ void WorldCommand(World& world, const std::string& line) {
     }
 }
 
-// The source tree's page folder (this file's folder is tools/lab/), served when the lab runs
-// from the build tree.
-std::string SourceWebFolder() {
-    return (std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "web")
-        .string();
-}
-
 bool WriteFileWhole(const std::string& path, const std::string& text) {
     const std::string temporary = path + ".tmp";
     {
@@ -284,7 +277,7 @@ int RunWorld(const std::vector<std::string>& args) {
     const std::string state = options->get("state", "orvex-lab-world");
     const std::string statsHost = options->get("stats-host", "127.0.0.9");
     const std::string pageHost = options->get("page-host", "127.0.0.1");
-    const std::string web = FindWebFolder(options->get("web"), "/proc/self/exe", SourceWebFolder());
+    const std::string web = FindWebFolder(options->get("web"), "/proc/self/exe", ORVEX_SOURCE_WEB);
     if (options->has("record") && !OpenRecordFile(options->get("record"))) {
         EmitError("cannot open the record file " + options->get("record"));
         return 2;
