@@ -28,7 +28,9 @@ for path in lib/orvex-cloud-config/Skin/WndMainFrame.xml share/icons/hicolor/48x
   share/icons/hicolor/scalable/apps/orvex-cloud-config.svg share/man/man1/orvex-{cloud-config,lab}.1.gz; do
   [ -f "$root/usr/$path" ] || fail "not installed: /usr/$path"
 done
-desktop-file-validate "$root/usr/share/applications/orvex-cloud-config.desktop"
+entry="$root/usr/share/applications/orvex-cloud-config.desktop"
+desktop-file-validate "$entry"
+[ -x "$root/usr/bin/$(sed -n 's/^TryExec=//p' "$entry")" ] || fail "the menu entry's program is not installed"
 
 installed_run() {  # in mount and network namespaces of its own
   set -euo pipefail
