@@ -44,6 +44,8 @@ installed_run() {  # in mount and network namespaces of its own
 
   coproc WORLD { exec "$root/usr/bin/orvex-lab" world --state world --cameras 4 --groups 1 --no-sync 2>world.err; }
   local line deadline=$((SECONDS + 120))
+  tool=""
+  trap 'kill ${tool:-} ${WORLD_PID:-} 2>/dev/null || true' EXIT  # nothing outlives a failure
   next_event() {  # the world's next event matching the pattern $1, into $line
     while read -r -t $((deadline > SECONDS ? deadline - SECONDS : 1)) -u "${WORLD[0]}" line; do
       echo "$line" >>world.log
@@ -56,7 +58,7 @@ installed_run() {  # in mount and network namespaces of its own
   grep -qF "\"folder\":\"$root/usr/share/orvex-cloud-config/web\"" world.log || fail "not the installed page"
   grep -qF "\"program\":\"$root/usr/bin/orvex-cloud-config\"" <<<"$line" || fail "not the installed tool"
   "$root/usr/bin/orvex-cloud-config" "$(sed -n 's/.*"argument":"\([^"]*\)".*/\1/p' <<<"$line")" &
-  local tool=$!
+  tool=$!
   # Its hello reaches the studio, the page's load is reported as a success, and quit ends it.
   next_event '"kind":"hello"'
   next_event '"event":"statistics"'
@@ -65,6 +67,7 @@ installed_run() {  # in mount and network namespaces of its own
   wait "$tool" || fail "the tool ended with status $? after the studio's quit"
   echo exit >&"${WORLD[1]}"
   wait "$WORLD_PID" || true
+  trap - EXIT
   echo "install_test: the installed tool came up against the installed lab and page"
 }
 export -f installed_run fail
