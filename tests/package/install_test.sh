@@ -38,14 +38,12 @@ installed_run() {  # in mount and network namespaces of its own
   [ ! -e "$source/web/index.html" ] && [ ! -e "$build/CMakeCache.txt" ] || fail "trees not hidden"
   ip link set lo up
   export PATH=/usr/bin:/bin HOME="$work/home" LC_ALL=C.UTF-8 QT_QPA_PLATFORM=offscreen
-  export QTWEBENGINE_DISABLE_SANDBOX=1
-  mkdir -p "$HOME"
+  export QTWEBENGINE_DISABLE_SANDBOX=1 && mkdir -p "$HOME"
   [ "$("$root/usr/bin/orvex-cloud-config" --version)" = "orvex-cloud-config $version" ] || fail --version
 
   coproc WORLD { exec "$root/usr/bin/orvex-lab" world --state world --cameras 4 --groups 1 --no-sync 2>world.err; }
   local line deadline=$((SECONDS + 120))
-  tool=""
-  trap 'kill ${tool:-} ${WORLD_PID:-} 2>/dev/null || true' EXIT  # nothing outlives a failure
+  trap 'kill ${tool:-} ${WORLD_PID:-} 2>/dev/null; wait' EXIT  # nothing outlives the test
   next_event() {  # the world's next event matching the pattern $1, into $line
     while read -r -t $((deadline > SECONDS ? deadline - SECONDS : 1)) -u "${WORLD[0]}" line; do
       echo "$line" >>world.log
@@ -65,9 +63,6 @@ installed_run() {  # in mount and network namespaces of its own
   grep -qF '["r","0"]' <<<"$line" || fail "the page did not load: $line"
   echo "studio quit" >&"${WORLD[1]}"
   wait "$tool" || fail "the tool ended with status $? after the studio's quit"
-  echo exit >&"${WORLD[1]}"
-  wait "$WORLD_PID" || true
-  trap - EXIT
   echo "install_test: the installed tool came up against the installed lab and page"
 }
 export -f installed_run fail
