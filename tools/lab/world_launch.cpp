@@ -22,8 +22,32 @@ std::string FindToolProgram(const std::string& given, const std::string& labPath
         if (std::filesystem::is_regular_file(beside, error)) {
             return beside.string();
         }
+        const std::filesystem::path installed = lab.parent_path() / "orvex-cloud-config";
+        if (std::filesystem::is_regular_file(installed, error)) {
+            return installed.string();
+        }
     }
     return "orvex-cloud-config";
+}
+
+std::string FindWebFolder(const std::string& given, const std::string& labPath,
+                          const std::string& sourceWeb) {
+    if (!given.empty()) {
+        return given;
+    }
+    std::error_code error;
+    const std::filesystem::path lab = std::filesystem::weakly_canonical(labPath, error);
+    if (!error) {
+        const std::filesystem::path installed =
+            lab.parent_path().parent_path() / "share" / "orvex-cloud-config" / "web";
+        if (std::filesystem::is_regular_file(installed / "index.html", error)) {
+            return installed.string();
+        }
+    }
+    if (std::filesystem::is_regular_file(std::filesystem::path(sourceWeb) / "index.html", error)) {
+        return sourceWeb;
+    }
+    return "web";
 }
 
 std::map<std::string, std::string> ToolEnvironment(bool root) {

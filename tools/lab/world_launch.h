@@ -13,9 +13,16 @@ namespace orvex::lab {
 std::string ToolArgument(const std::string& pageAddress, const std::string& statisticsHost);
 
 // The program to start: `given` when set; otherwise the build tree's program beside the lab
-// (LAB_DIR/../../app/orvex-cloud-config) when it exists; otherwise "orvex-cloud-config" (found
+// (LAB_DIR/../../app/orvex-cloud-config) when it exists; otherwise the installed one in the lab's
+// own folder (LAB_DIR/orvex-cloud-config) when it exists; otherwise "orvex-cloud-config" (found
 // through PATH). Any thread.
 std::string FindToolProgram(const std::string& given, const std::string& labPath);
+
+// The page folder to serve: `given` when set; otherwise the installed page
+// (LAB_DIR/../share/orvex-cloud-config/web, as the packages lay it out) when it holds index.html;
+// otherwise `sourceWeb` (the source tree's web/) when it does; otherwise "web". Any thread.
+std::string FindWebFolder(const std::string& given, const std::string& labPath,
+                          const std::string& sourceWeb);
 
 // The environment the tool needs: a UTF-8 locale, always (the page's titles pass through the
 // locale's code page, and the printed line may be pasted into a terminal of another locale), and

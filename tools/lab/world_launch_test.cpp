@@ -43,5 +43,27 @@ TEST(WorldLaunchTest, TheProgramIsFoundBesideTheLabInTheBuildTree) {
     std::filesystem::remove_all(root);
 }
 
+// As the packages lay them out (usr/bin/orvex-lab, usr/share/orvex-cloud-config/web): the
+// installed page wins over the source tree's, and the tool's link beside the lab is found.
+TEST(WorldLaunchTest, TheInstalledPageAndProgramAreFoundFromTheLabsFolder) {
+    const auto root = std::filesystem::path(::testing::TempDir()) /
+                      ("world_installed_" + std::to_string(getpid()));
+    const auto web = root / "usr" / "share" / "orvex-cloud-config" / "web";
+    const std::string lab = (root / "usr" / "bin" / "orvex-lab").string();
+    std::filesystem::create_directories(web);
+    std::filesystem::create_directories(root / "usr" / "bin");
+    EXPECT_EQ(FindWebFolder("", lab, root.string()), "web");  // neither holds index.html
+    { std::ofstream(web / "index.html") << "x"; }
+    { std::ofstream(root / "index.html") << "x"; }
+    EXPECT_EQ(FindWebFolder("", lab, root.string()), std::filesystem::weakly_canonical(web));
+    EXPECT_EQ(FindWebFolder("/srv/page", lab, root.string()), "/srv/page");
+    std::filesystem::create_symlink("../share/orvex-cloud-config/web/index.html",
+                                    root / "usr" / "bin" / "orvex-cloud-config");
+    EXPECT_EQ(
+        FindToolProgram("", lab),
+        (std::filesystem::weakly_canonical(root / "usr" / "bin") / "orvex-cloud-config").string());
+    std::filesystem::remove_all(root);
+}
+
 }  // namespace
 }  // namespace orvex::lab

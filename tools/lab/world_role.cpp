@@ -217,21 +217,6 @@ void WorldCommand(World& world, const std::string& line) {
     }
 }
 
-// The page folder: --web, else the source tree's web/ (this file's folder is tools/lab/), else
-// ./web.
-std::string FindWebFolder(const std::string& given) {
-    if (!given.empty()) {
-        return given;
-    }
-    std::error_code error;
-    const std::filesystem::path source =
-        std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "web";
-    if (std::filesystem::is_regular_file(source / "index.html", error)) {
-        return source.string();
-    }
-    return "web";
-}
-
 bool WriteFileWhole(const std::string& path, const std::string& text) {
     const std::string temporary = path + ".tmp";
     {
@@ -297,7 +282,7 @@ int RunWorld(const std::vector<std::string>& args) {
     const std::string state = options->get("state", "orvex-lab-world");
     const std::string statsHost = options->get("stats-host", "127.0.0.9");
     const std::string pageHost = options->get("page-host", "127.0.0.1");
-    const std::string web = FindWebFolder(options->get("web"));
+    const std::string web = FindWebFolder(options->get("web"), "/proc/self/exe", ORVEX_SOURCE_WEB);
     if (options->has("record") && !OpenRecordFile(options->get("record"))) {
         EmitError("cannot open the record file " + options->get("record"));
         return 2;

@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
-"""Draws the skin's images (Skin/*.png) with supersampled antialiasing; standard library only.
+"""Draws the skin's images (Skin/*.png) and the application icon at the desktop's sizes
+(packaging/icons/) with supersampled antialiasing; standard library only.
 
 Run it from the repository root after changing a drawing; the PNGs are committed.
+packaging/icons/orvex-cloud-config.svg is the same drawing as the icon, kept by hand.
 """
 import math
 import struct
@@ -71,17 +73,20 @@ def close_button(path, background, cross):
     png(path, w, h, pixel)
 
 
-def logo(path):
-    size, radius = 24, 6
+def logo(path, size=24):
+    """The camera on a blue rounded square, drawn on a 24-unit grid scaled to size pixels."""
+    radius = 6
+    unit = size / 24
 
     def inside_rounded(x, y):
-        qx = max(abs(x - size / 2) - (size / 2 - radius), 0)
-        qy = max(abs(y - size / 2) - (size / 2 - radius), 0)
+        qx = max(abs(x - 12) - (12 - radius), 0)
+        qy = max(abs(y - 12) - (12 - radius), 0)
         return math.hypot(qx, qy) <= radius
 
     top, bottom = hexrgb("3B82F6"), hexrgb("1D4ED8")
 
     def pixel(x, y):
+        x, y = x / unit, y / unit
         if not inside_rounded(x, y):
             return (0, 0, 0, 0)
         # a camera: body, lens ring and a small viewfinder bump
@@ -90,7 +95,7 @@ def logo(path):
         r = math.hypot(x - 12, y - 13)
         if (body or bump) and not (2.2 <= r <= 3.6 and body) and not r < 1.2:
             return (1, 1, 1, 1)
-        t = y / size
+        t = y / 24
         return (*(top[i] * (1 - t) + bottom[i] * t for i in range(3)), 1.0)
 
     png(path, size, size, pixel)
@@ -101,3 +106,5 @@ if __name__ == "__main__":
     close_button("Skin/btn_close_hot.png", "E81123", "FFFFFF")
     close_button("Skin/btn_close_pushed.png", "B30E1B", "FFFFFF")
     logo("Skin/logo.png")
+    for size in (16, 22, 24, 32, 48, 64, 128, 256):
+        logo(f"packaging/icons/orvex-cloud-config-{size}.png", size)
