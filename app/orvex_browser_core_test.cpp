@@ -90,7 +90,7 @@ TEST_F(OrvexBrowserCoreTest, QuickQueriesAnswerAtOnceAndOthersNotAtAll) {
         R"({"groupInfo":[{"groupName":"A","groupId":"a","groupDevNum":1,"cameraLst":[)"
         R"({"serial":"S","devname":"Gate's cam","iPlatform":0}]}]})");
     DataManager::instance().onCameraMessage("{\n\t\"serial\" : \"S\",\n\t\"channelNo\" : 5\n}");
-    for (int type : {0, 6, 7, 10, -3, 1, 2, 4, 5}) {
+    for (int type : {0, 6, 7, 13, -3, 1, 2, 4, 5}) {
         EXPECT_TRUE(post(WM_H5_QUERY_INFO, static_cast<WPARAM>(static_cast<intptr_t>(type)),
                          new std::string(R"({"groupId":"a","camerasPageNum":1,"pageSize":5})")));
     }
