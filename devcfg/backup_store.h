@@ -12,12 +12,12 @@
 
 namespace orvex {
 
-// One camera of a pass: who it is, the items the pass sent it and how many steps failed.
+// One camera of a pass: who it is, the items it accepted and how many steps failed.
 struct BackupCamera {
     std::string serial;
     int32_t channelNo = 0;
     std::string name;
-    std::vector<std::string> items;  // "itemName"s of the items the pass sent, in order
+    std::vector<std::string> items;  // "itemName"s of the items it accepted, in order
     int failNum = 0;
     bool operator==(const BackupCamera&) const = default;
 };

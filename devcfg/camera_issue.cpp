@@ -1,5 +1,6 @@
 #include "devcfg/camera_issue.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -263,8 +264,9 @@ CameraIssueResult IssueToCamera(IssueStore& store, const CameraRecord& camera,
     device["deviceName"] = camera.devname;
     CameraIssueResult result;
     for (const ItemOutcome& outcome : outcomes) {
-        if (!outcome.calls.empty()) {
-            result.itemsSent.push_back(outcome.item->itemName);
+        if (std::any_of(outcome.calls.begin(), outcome.calls.end(),
+                        [](const CallOutcome& call) { return call.success; })) {
+            result.itemsWritten.push_back(outcome.item->itemName);
         }
     }
     result.entry["device"] = device;

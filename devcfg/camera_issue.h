@@ -21,7 +21,8 @@ namespace orvex {
 struct CameraIssueResult {
     Json::Value entry;
     int failNum = 0;
-    std::vector<std::string> itemsSent;  // "itemName"s of the items at least one call was made for
+    // "itemName"s of the items the camera accepted at least one call of, in order.
+    std::vector<std::string> itemsWritten;
 };
 
 // How one camera is issued.

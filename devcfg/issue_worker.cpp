@@ -127,7 +127,7 @@ Json::Value IssueWorker::RunPass(const std::vector<CameraRecord>& cameras,
     for (size_t i = 0; i < cameras.size(); ++i) {
         if (!issued[i].entry.isNull()) {
             pass.cameras.push_back(BackupCamera{cameras[i].serial, cameras[i].channelNo,
-                                                cameras[i].devname, issued[i].itemsSent,
+                                                cameras[i].devname, issued[i].itemsWritten,
                                                 issued[i].failNum});
         }
         results.append(std::move(issued[i].entry));

@@ -22,7 +22,9 @@ TEST(ParseIssuedConfig, FullRequestFillsEverySection) {
     DebugCapture debug;
     const IssuedConfig c = Parse(FullConfigRequest());
     EXPECT_EQ(c.sectionMask, 0xFEu);
-    EXPECT_EQ(c.present, (uint64_t{1} << StreamFieldBit(2, STREAM_TYPE)) - 1) << "every member";
+    EXPECT_EQ(c.present, ((uint64_t{1} << (FIELD_TIME_FORMAT + 1)) - 1) |
+                             (((uint64_t{1} << (2 * kStreamFields)) - 1) << FIELD_STREAM_0))
+        << "every member";
     EXPECT_EQ(c.proofMode, "auto");
     EXPECT_EQ(c.serverAddress, "time.example.org");
     EXPECT_EQ(c.ssid, "lab-net");

@@ -153,14 +153,15 @@ TEST_F(BackupRestoreTest, ARestoreUndoesAPassThatFailedHalfway) {
     const auto before2 = lab.stored("RS2");
 
     Json::Value result = issue(lab, {"RS1", "RS2"}, kWholeConfig);
-    EXPECT_EQ(result[1]["syncInfo"][3]["cause"].asString(), "unreachable");
+    EXPECT_EQ(result[1]["syncInfo"][3]["cause"].asString(), "unreachable")
+        << WriteFlatJson(result[1]);
     ASSERT_FALSE(*lab.stored("RS1") == *before1);
     ASSERT_FALSE(*lab.stored("RS2") == *before2);
     Json::Value list = passes();
     ASSERT_EQ(list.size(), 1u);
     EXPECT_EQ(list[0]["kind"].asString(), "issue");
     EXPECT_EQ(list[0]["cameras"][0]["items"].size(), 7u);
-    EXPECT_EQ(list[0]["cameras"][1]["items"].size(), 4u) << "up to the dropped item";
+    EXPECT_EQ(list[0]["cameras"][1]["items"].size(), 3u) << "those before the dropped item";
     EXPECT_EQ(list[0]["cameras"][1]["failNum"].asInt(), 4);
 
     lab.setFaults("RS2", {});
@@ -206,9 +207,9 @@ TEST_F(BackupRestoreTest, AMissingOrDamagedBackupWritesNothingToItsCamera) {
 
     const int connections = lab.camera("BK1").counters().connections;
     answer = restore(lab, "20990101-000000-1", {"BK1"});
-    EXPECT_EQ(WriteFlatJson(answer),
-              R"({"error" : "备份不存在或已损坏：备份记录 20990101-000000-1","passId" : )"
-              R"("20990101-000000-1"})");
+    EXPECT_EQ(answer["error"].asString() + " | " + answer["passId"].asString(),
+              "备份不存在或已损坏：备份记录 20990101-000000-1 | 20990101-000000-1");
+    EXPECT_EQ(answer.size(), 2u);
     EXPECT_EQ(lab.camera("BK1").counters().connections, connections);
 }
 
