@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -111,13 +112,23 @@ TEST_F(OrvexBrowserCoreTest, CameraQueriesAreAnsweredFromThePool) {
     post(WM_H5_QUERY_INFO, 3, new std::string(camera));
     post(WM_H5_QUERY_INFO, 8, new std::string(camera));
     post(WM_H5_QUERY_INFO, 9, new std::string(camera));
-    ASSERT_TRUE(runner.waitFor(3));
+    post(WM_H5_QUERY_INFO, 10, new std::string(R"({"cameras":[)" + camera + "]}"));
+    post(WM_H5_QUERY_INFO, 11, new std::string());
+    post(WM_H5_QUERY_INFO, 12, new std::string("[]"));
+    ASSERT_TRUE(runner.waitFor(6));
     std::set<std::string> scripts;
-    for (const auto& s : runner.scripts())
+    std::map<std::string, std::string> byCode;
+    for (const auto& s : runner.scripts()) {
         scripts.insert(s);
+        byCode[s.substr(0, s.find(',') + 1)] = s;
+    }
     EXPECT_TRUE(scripts.count(R"(SetMsgToH5('3', '{"channelNo" : 2,"subSerial" : "X1"}'))"));
     EXPECT_TRUE(scripts.count("SetMsgToH5('8', '')"));
     EXPECT_TRUE(scripts.count("SetMsgToH5('9', '')"));
+    EXPECT_TRUE(StartsWith(byCode["SetMsgToH5('14',"],
+                           R"(SetMsgToH5('14', '{"configs" : [{"cause" : "unreachable",)"));
+    EXPECT_TRUE(StartsWith(byCode["SetMsgToH5('15',"], R"(SetMsgToH5('15', '{"passes" : [)"));
+    EXPECT_TRUE(StartsWith(byCode["SetMsgToH5('16',"], R"(SetMsgToH5('16', '{"error" : )"));
 }
 
 TEST_F(OrvexBrowserCoreTest, IssueRequestsAnswerWithTheirOwnCode) {

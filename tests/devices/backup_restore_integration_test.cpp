@@ -8,6 +8,7 @@
 
 #include "app/issue_request_runner.h"
 #include "app/operate_task_types.h"
+#include "devcfg/device_config_json.h"
 #include "platform/rprov/rprov_agent.h"
 #include "studio/data_manager.h"
 #include "support/json_text.h"
@@ -211,6 +212,30 @@ TEST_F(BackupRestoreTest, AMissingOrDamagedBackupWritesNothingToItsCamera) {
               "备份不存在或已损坏：备份记录 20990101-000000-1 | 20990101-000000-1");
     EXPECT_EQ(answer.size(), 2u);
     EXPECT_EQ(lab.camera("BK1").counters().connections, connections);
+}
+
+// The preview's read: every target in the order asked, read or with the cause it was not.
+TEST_F(BackupRestoreTest, TheTargetsReadGivesEachConfigurationOrItsCause) {
+    std::vector<lab::CameraSetup> setups = {LabCamera("PV1"), LabCamera("PV2"), LabCamera("PV3")};
+    setups[1].faults.wrongPassword = true;
+    setups[2].faults.failRead = "config";
+    LabCameras lab(setups);
+    GiveOwnSettings(lab.record("PV1"), 3);
+    Json::Value answer;
+    ASSERT_TRUE(ParseJson(IssueRequestRunner::readTargets(
+                              R"({"cameras":)" + targets(lab, {"PV1", "PV2", "PV3"}) + "}"),
+                          answer));
+    const Json::Value& configs = answer["configs"];
+    ASSERT_EQ(configs.size(), 3u);
+    Json::Value page(Json::objectValue);
+    DeviceConfigToPageJson(*lab.stored("PV1"), page);
+    EXPECT_TRUE(configs[0]["isSuccess"].asBool());
+    EXPECT_EQ(configs[0]["configItems"], page["configItems"]);
+    EXPECT_EQ(configs[1]["serial"].asString() + " " + configs[1]["cause"].asString() + " " +
+                  configs[1]["moreInfo"].asString(),
+              "PV2 auth 密码错误");
+    EXPECT_EQ(configs[2]["cause"].asString(), "readFailed");
+    EXPECT_FALSE(configs[2].isMember("configItems"));
 }
 
 }  // namespace
