@@ -3,9 +3,9 @@
 #include "app/backup_answers.h"
 #include "app/operate_task_types.h"
 #include "devcfg/target_config_reads.h"
-#include "support/json_text.h"
 #include "platform/win32/debug_output.h"
 #include "studio/data_manager.h"
+#include "support/json_text.h"
 
 namespace orvex {
 

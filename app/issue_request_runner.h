@@ -65,7 +65,8 @@ class IssueRequestRunner {
     IssueWorker& worker();
 
     std::unique_ptr<IssueWorker> worker_;  // created by the first request, kept
-    std::unique_ptr<BackupStore> backups_ = std::make_unique<BackupStore>(BackupStore::DefaultRoot());
+    std::unique_ptr<BackupStore> backups_ =
+        std::make_unique<BackupStore>(BackupStore::DefaultRoot());
 };
 
 }  // namespace orvex

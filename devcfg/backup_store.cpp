@@ -173,8 +173,8 @@ std::vector<std::string> BackupStore::passIds() const {
     return ids;
 }
 
-std::string BackupStore::beginPass(const std::string& kind, uint32_t sectionMask,
-                                   std::time_t now, const std::string& keep) {
+std::string BackupStore::beginPass(const std::string& kind, uint32_t sectionMask, std::time_t now,
+                                   const std::string& keep) {
     std::lock_guard<std::mutex> guard(beginLock_);
     if (root_.empty() || !MakePrivateFolder(root_)) {
         return {};
@@ -229,8 +229,8 @@ BackupLoad BackupStore::loadCamera(const std::string& id, const std::string& key
 }
 
 bool BackupStore::writePass(const BackupPass& pass) {
-    return IsPassId(pass.id) && WritePrivateFile(passFolder(pass.id) + kManifest,
-                                                 WriteJson(PassJson(pass)));
+    return IsPassId(pass.id) &&
+           WritePrivateFile(passFolder(pass.id) + kManifest, WriteJson(PassJson(pass)));
 }
 
 bool BackupStore::readPass(const std::string& id, BackupPass& pass) const {

@@ -24,9 +24,9 @@ struct BackupCamera {
 
 // A pass's manifest.
 struct BackupPass {
-    std::string id;    // "YYYYMMDD-HHMMSS-N", also the folder's name
-    std::string when;  // "YYYY-MM-DD HH:MM:SS", local time
-    std::string kind;  // "issue" or "restore"
+    std::string id;            // "YYYYMMDD-HHMMSS-N", also the folder's name
+    std::string when;          // "YYYY-MM-DD HH:MM:SS", local time
+    std::string kind;          // "issue" or "restore"
     uint32_t sectionMask = 0;  // the sections the pass issued (IssuedSection bits)
     std::vector<BackupCamera> cameras;
     bool operator==(const BackupPass&) const = default;

@@ -184,7 +184,7 @@ CameraIssueResult IssueToCamera(IssueStore& store, const CameraRecord& camera,
     int32_t handle = -1;
     LoginDeviceInfo info;
     const bool loggedIn = contacted && LoginCamera(camera, handle, info);
-    const char* loginCause = loggedIn ? nullptr
+    const char* loginCause = loggedIn    ? nullptr
                              : contacted ? IssueCauseOf(RPROV_GetLastError())
                                          : options.failCause;
 

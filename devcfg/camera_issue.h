@@ -47,13 +47,13 @@ struct CameraIssueOptions {
 const char* IssueCauseOf(int32_t libraryError);
 
 // Logs in to `camera`, checks that it reports the target's serial, builds every block from a
-// record read from this camera after `options.freshSince` (the store's cached record when it is that
-// fresh, otherwise one read in this login), sends the items of `config`'s sections in order,
+// record read from this camera after `options.freshSince` (the store's cached record when it is
+// that fresh, otherwise one read in this login), sends the items of `config`'s sections in order,
 // logs out and re-reads the camera through the store (so its caches hold what the camera
 // now reports). A camera whose record cannot be read, or whose serial is not the target's,
-// receives nothing. Once `options.stop` (when given) is set, no further item is sent (the rest fail with
-// the cause "cancelled") and the camera is not read again. `options` adds the backup before the
-// first write and the restore (see CameraIssueOptions). Any thread; different cameras may be
+// receives nothing. Once `options.stop` (when given) is set, no further item is sent (the rest fail
+// with the cause "cancelled") and the camera is not read again. `options` adds the backup before
+// the first write and the restore (see CameraIssueOptions). Any thread; different cameras may be
 // issued at once.
 CameraIssueResult IssueToCamera(IssueStore& store, const CameraRecord& camera,
                                 const IssuedConfig& config, const CameraIssueOptions& options);

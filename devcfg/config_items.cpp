@@ -51,10 +51,10 @@ void WriteWifi(const IssuedConfig& c, DeviceConfig& r) {
     r.setWifiMode(0);
     // Without a word sent, the camera's own security decides whether a key applies.
     const std::string verify = LowerAscii(c.verifyMethod);
-    const bool psk = c.has(FIELD_VERIFY_METHOD)
-                         ? Contains(verify, "wpa2-psk") || Contains(verify, "wpa-psk")
-                         : r.wifiSecurity() == kWifiSecurityWpa2Psk ||
-                               r.wifiSecurity() == kWifiSecurityWpaPsk;
+    const bool psk =
+        c.has(FIELD_VERIFY_METHOD)
+            ? Contains(verify, "wpa2-psk") || Contains(verify, "wpa-psk")
+            : r.wifiSecurity() == kWifiSecurityWpa2Psk || r.wifiSecurity() == kWifiSecurityWpaPsk;
     if (!psk) {
         return;  // security, cipher and key stay as they are
     }

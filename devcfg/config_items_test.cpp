@@ -269,8 +269,8 @@ TEST(ConfigItemsTest, AMemberNotSentKeepsTheTargetsOwnValue) {
 
     // A password alone is written under the camera's own WPA security; under no security it is
     // not.
-    ParseIssuedConfig(R"({"configItems":{"generalConfig":{"wiFiConfig":{"password":"s3cret-pw"}}}})",
-                      c);
+    ParseIssuedConfig(
+        R"({"configItems":{"generalConfig":{"wiFiConfig":{"password":"s3cret-pw"}}}})", c);
     for (int32_t security : {kWifiSecurityWpaPsk, 0}) {
         record->setWifiSecurity(security);
         expected = std::make_unique<DeviceConfig>(*record);

@@ -5,8 +5,8 @@
 #include <ctime>
 #include <map>
 #include <memory>
-#include <optional>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "devcfg/camera_issue.h"
@@ -88,6 +88,8 @@ Json::Value IssueWorker::RunPass(const std::vector<CameraRecord>& cameras,
         backups_->readPass(pass.id, pass);
         lastPassId_ = pass.id;
     }
+    // An issue may build from the targets' reads of this request; a restore (which has plans)
+    // always reads each camera in its own login, so its backup is what the camera holds then.
     const uint64_t freshSince = plans.empty() ? store_.issuedReadsSince() : UINT64_MAX;
     std::vector<CameraIssueResult> issued(cameras.size());
     const std::vector<std::vector<size_t>> groups = GroupByKey(cameras);

@@ -123,8 +123,8 @@ void ReadStream(const Json::Value& vc, int stream, IssuedConfig& c) {
     s.videoCodecType = vc["videoCodecType"].asString();
     s.videoResolution = vc["videoResolution"].asInt();
     static constexpr const char* kNames[kStreamFields] = {
-        "streamType",   "keyFrameInterval", "maxFrameRate", "picQuality",     "vbrUpperCap",
-        "videoFlowType", "bitrateType",     "frameType",    "videoCodecType", "videoResolution"};
+        "streamType",    "keyFrameInterval", "maxFrameRate", "picQuality",     "vbrUpperCap",
+        "videoFlowType", "bitrateType",      "frameType",    "videoCodecType", "videoResolution"};
     for (uint32_t f = 0; f < kStreamFields; ++f) {
         Mark(vc, kNames[f], StreamFieldBit(stream, static_cast<StreamField>(f)), c);
     }

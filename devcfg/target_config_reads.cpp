@@ -18,12 +18,18 @@ namespace {
 
 // What the page shows for a read that failed, by cause.
 const char* CauseText(const std::string& cause) {
-    if (cause == "unreachable") return "无法连接";
-    if (cause == "auth") return "密码错误";
-    if (cause == "refused") return "设备拒绝登录";
-    if (cause == "timeout") return "设备响应超时";
-    if (cause == "serialMismatch") return "设备序列号不符";
-    if (cause == "unsupported") return "设备不支持";
+    if (cause == "unreachable")
+        return "无法连接";
+    if (cause == "auth")
+        return "密码错误";
+    if (cause == "refused")
+        return "设备拒绝登录";
+    if (cause == "timeout")
+        return "设备响应超时";
+    if (cause == "serialMismatch")
+        return "设备序列号不符";
+    if (cause == "unsupported")
+        return "设备不支持";
     return "读取配置失败";
 }
 
@@ -44,9 +50,9 @@ Json::Value ReadOne(const CameraRecord& camera) {
         } else if (!RPROV_GetConfig(handle, camera.serial, camera.channelNo, *record)) {
             const int32_t error = RPROV_GetLastError();
             cause = error == RPROV_ERR_WRONG_SERIAL ? "serialMismatch"
-                    : error == RPROV_ERR_TIMEOUT     ? "timeout"
-                    : error == RPROV_ERR_CLOSED      ? "unreachable"
-                                                     : "readFailed";
+                    : error == RPROV_ERR_TIMEOUT    ? "timeout"
+                    : error == RPROV_ERR_CLOSED     ? "unreachable"
+                                                    : "readFailed";
         }
         RPROV_Logout_Dev(handle);
     }

@@ -79,8 +79,8 @@ bool MakeNewPrivateFolder(const std::string& folder) {
 
 bool WritePrivateFile(const std::string& path, const std::string& bytes) {
     static std::atomic<unsigned> counter{0};
-    const std::string temporary = path + ".tmp" + std::to_string(getpid()) + "-" +
-                                  std::to_string(counter.fetch_add(1));
+    const std::string temporary =
+        path + ".tmp" + std::to_string(getpid()) + "-" + std::to_string(counter.fetch_add(1));
     const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0) {
         return false;

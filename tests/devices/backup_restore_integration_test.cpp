@@ -108,8 +108,8 @@ void GiveOwnSettings(const CameraRecord& r, int32_t n) {
     config->setChannelNameShown(n % 2);
     std::string message;
     for (int32_t item : {CFG_ITEM_COLOR, CFG_ITEM_OSD}) {
-        EXPECT_TRUE(RPROV_SetConfig_To_Dev(handle, item, r.channelNo, config->block(item).data(),
-                                           message))
+        EXPECT_TRUE(
+            RPROV_SetConfig_To_Dev(handle, item, r.channelNo, config->block(item).data(), message))
             << message;
     }
     RPROV_Logout_Dev(handle);

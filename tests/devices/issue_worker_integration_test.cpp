@@ -204,7 +204,8 @@ TEST_F(IssueWorkerTest, ColourToAReachableAndAnAbsentCameraGivesTheExactResult) 
     EXPECT_EQ(FlattenJsonText(worker.result),
               "[{\"device\" : {\"channelNo\" : 1,\"deviceName\" : \"camera CL1\",\"serial\" : "
               "\"CL1\"},\"failNum\" : 0,\"syncInfo\" : [{\"isSuccess\" : true,\"itemName\" : "
-              "\"\\u56fe\\u50cf\\u8bbe\\u7f6e\",\"moreInfo\" : \"\\u56fe\\u50cf\\u989c\\u8272\\u5df2\\u5e94\\u7528\\u5230\\u901a\\u9053 "
+              "\"\\u56fe\\u50cf\\u8bbe\\u7f6e\",\"moreInfo\" : "
+              "\"\\u56fe\\u50cf\\u989c\\u8272\\u5df2\\u5e94\\u7528\\u5230\\u901a\\u9053 "
               "1\",\"verified\" : true}]},{\"device\" : {\"channelNo\" : 1,\"deviceName\" : "
               "\"camera CL2\",\"serial\" : \"CL2\"},\"failNum\" : 1,\"syncInfo\" : [{\"cause\" : "
               "\"unreachable\",\"isSuccess\" : false,\"itemName\" : "

@@ -103,8 +103,7 @@ CameraOutcome LabCamera::handle(CameraSession& session, const FrameHeader& heade
         case OP_SET_CONFIG:
             break;
         default:
-            out.frame =
-                Reply(header, STATUS_UNKNOWN_OP, "未知操作 " + std::to_string(header.op));
+            out.frame = Reply(header, STATUS_UNKNOWN_OP, "未知操作 " + std::to_string(header.op));
             return out;
     }
     if (!session.loggedIn) {
@@ -158,8 +157,7 @@ std::vector<uint8_t> LabCamera::login(CameraSession& session, const FrameHeader&
     const std::string pw = password();
     if (faults_.refuseLogin) {
         ++counters_.failedLogins;
-        return Reply(header, STATUS_LOGIN_REFUSED,
-                     "拒绝登录：尝试次数过多，设备已锁定");
+        return Reply(header, STATUS_LOGIN_REFUSED, "拒绝登录：尝试次数过多，设备已锁定");
     }
     const std::vector<uint8_t> expected =
         ClientProof(pw, session.cameraNonce, session.clientNonce, request->newDev);
@@ -248,8 +246,7 @@ std::vector<uint8_t> LabCamera::set(const FrameHeader& header, const SetConfigRe
         return refuse(verdict.status, verdict.message);
     }
     if (faults_.failItem != 0 && faults_.failItem == r.item) {
-        return refuse(STATUS_ITEM_FAILED,
-                      std::string("设备无法应用") + ItemWords(r.item));
+        return refuse(STATUS_ITEM_FAILED, std::string("设备无法应用") + ItemWords(r.item));
     }
     if (faults_.forgetItem != 0 && faults_.forgetItem == r.item) {
         // A device that reports success but keeps its old values: only reading back tells.

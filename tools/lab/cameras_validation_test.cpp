@@ -73,8 +73,7 @@ TEST(LabCameraValidation, RefusesValuesOutsideTheRangesByName) {
          "子码流码率（kbit/s，352*288） 4096 超出范围 32..512"},
         {"unknown bitrate code", 4, [](DeviceConfig& c) { c.setStreamBitrateCode(0, 0); },
          "主码流码率代码 0 无法识别"},
-        {"frame rate", 4, [](DeviceConfig& c) { c.setStreamFrameRate(1, 30); },
-         "子码流帧率（"},
+        {"frame rate", 4, [](DeviceConfig& c) { c.setStreamFrameRate(1, 30); }, "子码流帧率（"},
         {"video encoding", 4, [](DeviceConfig& c) { c.setStreamVideoEncoding(0, 0xFF); },
          "主码流视频编码 255 不支持（支持：1, 10）"},
         {"H.265 on the sub stream", 4, [](DeviceConfig& c) { c.setStreamVideoEncoding(1, 10); },
@@ -98,10 +97,8 @@ TEST(LabCameraValidation, RefusesValuesOutsideTheRangesByName) {
              c.setWifiKeyLength(static_cast<int32_t>(c.setWifiKey("short")));
          },
          "Wi-Fi 密钥长度 5 超出范围 8..63"},
-        {"security", 2, [](DeviceConfig& c) { c.setWifiSecurity(3); },
-         "Wi-Fi 安全方式 3 不支持"},
-        {"date format", 9, [](DeviceConfig& c) { c.setDateFormat(9); },
-         "日期格式 9 超出范围 0..8"},
+        {"security", 2, [](DeviceConfig& c) { c.setWifiSecurity(3); }, "Wi-Fi 安全方式 3 不支持"},
+        {"date format", 9, [](DeviceConfig& c) { c.setDateFormat(9); }, "日期格式 9 超出范围 0..8"},
         {"sensitivity", 3,
          [](DeviceConfig& c) {
              c.setSensitivityScale(0);
