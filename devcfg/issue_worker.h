@@ -37,7 +37,10 @@ class IssueWorker {
     // issued one after another in request order. On return `result` holds the JSON text of the
     // pass in request order ("null" for no camera), the same bytes whatever the concurrency.
     // Once `stop` (when given) is set, no camera is started and those in flight end after their
-    // current item; the result then holds null for every camera not started.
+    // current item; the result then holds null for every camera not started. With a backup
+    // store, the pass is recorded there as kind "issue": each camera's record before its first
+    // write, and at the end each camera's accepted items and failNum; a camera whose backup
+    // cannot be saved is sent nothing.
     // The issue request's thread; one pass at a time (IssueRequestRunner serialises them).
     void Run(const Progress& progress = {}, const std::atomic<bool>* stop = nullptr);
 
