@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "app/issue_request_runner.h"
 #include "app/operate_task_types.h"
@@ -212,6 +213,23 @@ TEST_F(BackupRestoreTest, AMissingOrDamagedBackupWritesNothingToItsCamera) {
               "备份不存在或已损坏：备份记录 20990101-000000-1 | 20990101-000000-1");
     EXPECT_EQ(answer.size(), 2u);
     EXPECT_EQ(lab.camera("BK1").counters().connections, connections);
+}
+
+// Without a place for the backup nothing is written: every item says why.
+TEST_F(BackupRestoreTest, ACameraWhoseBackupCannotBeSavedReceivesNothing) {
+    LabCameras lab({LabCamera("NB1")});
+    std::filesystem::create_directories(root);
+    std::ofstream(root + "/file") << "not a folder";
+    runner.setBackupRoot(root + "/file/backups");
+    const auto before = lab.stored("NB1");
+    Json::Value result = issue(lab, {"NB1"}, kWholeConfig);
+    EXPECT_EQ(result[0]["failNum"].asInt(), 7);
+    for (const Json::Value& item : result[0]["syncInfo"]) {
+        EXPECT_EQ(item["cause"].asString() + " " + item["moreInfo"].asString(),
+                  "backupFailed 无法保存备份，未写入");
+    }
+    EXPECT_EQ(lab.camera("NB1").counters().setsAccepted, 0);
+    EXPECT_TRUE(*lab.stored("NB1") == *before);
 }
 
 // The preview's read: every target in the order asked, read or with the cause it was not.
