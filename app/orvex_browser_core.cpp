@@ -169,6 +169,15 @@ void OrvexBrowserCore::OnQueryInfo(int type, const std::string& request) {
             OutputDebugStringA("EM_OPERATETASK_TYPE_DEVCONFIG_WIFILST start");
             AddTask(OperateTask{EM_OPERATETASK_TYPE_DEVCONFIG_WIFILST, request, nullptr});
             break;
+        case 10:
+            AddTask(OperateTask{EM_OPERATETASK_TYPE_READ_TARGETS, request, nullptr});
+            break;
+        case 11:
+            AddTask(OperateTask{EM_OPERATETASK_TYPE_LIST_BACKUPS, request, nullptr});
+            break;
+        case 12:
+            AddTask(OperateTask{EM_OPERATETASK_TYPE_RESTORE, request, nullptr});
+            break;
         default:  // 6, 7 and every other type: nothing to answer
             break;
     }
@@ -203,6 +212,23 @@ void OrvexBrowserCore::HandleTask(OperateTask& task) {
         }
         case EM_OPERATETASK_TYPE_CHECKPASSWORD:
             CheckPassword(task.param);
+            break;
+        case EM_OPERATETASK_TYPE_READ_TARGETS:
+            PushToH5(runner, IssueRequestRunner::kTargetsCode,
+                     IssueRequestRunner::readTargets(task.param));
+            break;
+        case EM_OPERATETASK_TYPE_LIST_BACKUPS:
+            PushToH5(runner, IssueRequestRunner::kBackupsCode, issueRunner_.listBackups());
+            break;
+        case EM_OPERATETASK_TYPE_RESTORE:
+            issueRunner_.restore(
+                task.param,
+                [this](const std::string& result) {
+                    PushToH5(runner_.load(), IssueRequestRunner::kRestoreCode, result);
+                },
+                [this](const std::string& progress) {
+                    PushToH5(runner_.load(), IssueRequestRunner::kProgressCode, progress);
+                });
             break;
         default:
             break;

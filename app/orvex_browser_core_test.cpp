@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -90,7 +91,7 @@ TEST_F(OrvexBrowserCoreTest, QuickQueriesAnswerAtOnceAndOthersNotAtAll) {
         R"({"groupInfo":[{"groupName":"A","groupId":"a","groupDevNum":1,"cameraLst":[)"
         R"({"serial":"S","devname":"Gate's cam","iPlatform":0}]}]})");
     DataManager::instance().onCameraMessage("{\n\t\"serial\" : \"S\",\n\t\"channelNo\" : 5\n}");
-    for (int type : {0, 6, 7, 10, -3, 1, 2, 4, 5}) {
+    for (int type : {0, 6, 7, 13, -3, 1, 2, 4, 5}) {
         EXPECT_TRUE(post(WM_H5_QUERY_INFO, static_cast<WPARAM>(static_cast<intptr_t>(type)),
                          new std::string(R"({"groupId":"a","camerasPageNum":1,"pageSize":5})")));
     }
@@ -111,13 +112,23 @@ TEST_F(OrvexBrowserCoreTest, CameraQueriesAreAnsweredFromThePool) {
     post(WM_H5_QUERY_INFO, 3, new std::string(camera));
     post(WM_H5_QUERY_INFO, 8, new std::string(camera));
     post(WM_H5_QUERY_INFO, 9, new std::string(camera));
-    ASSERT_TRUE(runner.waitFor(3));
+    post(WM_H5_QUERY_INFO, 10, new std::string(R"({"cameras":[)" + camera + "]}"));
+    post(WM_H5_QUERY_INFO, 11, new std::string());
+    post(WM_H5_QUERY_INFO, 12, new std::string("[]"));
+    ASSERT_TRUE(runner.waitFor(6));
     std::set<std::string> scripts;
-    for (const auto& s : runner.scripts())
+    std::map<std::string, std::string> byCode;
+    for (const auto& s : runner.scripts()) {
         scripts.insert(s);
+        byCode[s.substr(0, s.find(',') + 1)] = s;
+    }
     EXPECT_TRUE(scripts.count(R"(SetMsgToH5('3', '{"channelNo" : 2,"subSerial" : "X1"}'))"));
     EXPECT_TRUE(scripts.count("SetMsgToH5('8', '')"));
     EXPECT_TRUE(scripts.count("SetMsgToH5('9', '')"));
+    EXPECT_TRUE(StartsWith(byCode["SetMsgToH5('14',"],
+                           R"(SetMsgToH5('14', '{"configs" : [{"cause" : "unreachable",)"));
+    EXPECT_TRUE(StartsWith(byCode["SetMsgToH5('15',"], R"(SetMsgToH5('15', '{"passes" : [)"));
+    EXPECT_TRUE(StartsWith(byCode["SetMsgToH5('16',"], R"(SetMsgToH5('16', '{"error" : )"));
 }
 
 TEST_F(OrvexBrowserCoreTest, IssueRequestsAnswerWithTheirOwnCode) {

@@ -1,5 +1,6 @@
 #include "devcfg/camera_issue.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -20,12 +21,15 @@ constexpr char kSerialMismatch[] = "设备序列号不符";
 // The item text of an item not sent because the program is closing (never shown: the page is
 // gone by then, but the result is logged).
 constexpr char kCancelled[] = "已取消";
+// The item text of a camera whose backup could not be saved before its first write.
+constexpr char kBackupFailed[] = "无法保存备份，未写入";
 
 bool Stopped(const std::atomic<bool>* stop) {
     return stop != nullptr && stop->load();
 }
 
-// The "cause" word of a failed device library call, from RPROV_GetLastError().
+}  // namespace
+
 const char* IssueCauseOf(int32_t libraryError) {
     switch (libraryError) {
         case RPROV_ERR_CONNECT:
@@ -45,6 +49,8 @@ const char* IssueCauseOf(int32_t libraryError) {
             return "camera";  // the camera refused the value or answered nonsense
     }
 }
+
+namespace {
 
 // The bytes an accepted item changes in the camera's record: its whole block, except for the
 // motion item, whose picture block is sent only for its motion-detection sub-block.
@@ -102,9 +108,17 @@ RecordState ReadWorkRecord(const IssueStore& store, const CameraRecord& camera, 
 
 // Sends one call of an item; on acceptance `work` and `expected` take the accepted bytes. The
 // item reports this call until another follows.
+// A restore sends the backup's block of the item as it is.
 void SendCall(int32_t handle, int32_t code, const IssuedConfig& config, int32_t channelNo,
-              DeviceConfig& work, DeviceConfig& expected, ItemOutcome& outcome) {
-    const std::vector<uint8_t> block = PrepareItemBlock(code, config, channelNo, work);
+              const DeviceConfig* restoreFrom, DeviceConfig& work, DeviceConfig& expected,
+              ItemOutcome& outcome) {
+    std::vector<uint8_t> block;
+    if (restoreFrom != nullptr) {
+        const auto saved = restoreFrom->block(code);
+        block.assign(saved.begin(), saved.end());
+    } else {
+        block = PrepareItemBlock(code, config, channelNo, work);
+    }
     CallOutcome call;
     call.code = code;
     call.success = RPROV_SetConfig_To_Dev(handle, code, channelNo, block.data(), outcome.moreInfo);
@@ -164,12 +178,15 @@ Json::Value ItemEntry(const ItemOutcome& outcome, const DeviceConfig* reread,
 }  // namespace
 
 CameraIssueResult IssueToCamera(IssueStore& store, const CameraRecord& camera,
-                                const IssuedConfig& config, uint64_t freshSince,
-                                const std::atomic<bool>* stop) {
+                                const IssuedConfig& config, const CameraIssueOptions& options) {
+    const std::atomic<bool>* stop = options.stop;
+    const bool contacted = options.failCause == nullptr;
     int32_t handle = -1;
     LoginDeviceInfo info;
-    const bool loggedIn = LoginCamera(camera, handle, info);
-    const char* loginCause = loggedIn ? nullptr : IssueCauseOf(RPROV_GetLastError());
+    const bool loggedIn = contacted && LoginCamera(camera, handle, info);
+    const char* loginCause = loggedIn    ? nullptr
+                             : contacted ? IssueCauseOf(RPROV_GetLastError())
+                                         : options.failCause;
 
     std::vector<ItemOutcome> outcomes;
     for (const IssueItem& item : IssueItems()) {
@@ -181,9 +198,13 @@ CameraIssueResult IssueToCamera(IssueStore& store, const CameraRecord& camera,
     auto work = std::make_unique<DeviceConfig>();
     RecordState state = RecordState::kReady;
     if (loggedIn && !outcomes.empty()) {
-        state = ReadWorkRecord(store, camera, handle, info, freshSince, *work);
+        state = ReadWorkRecord(store, camera, handle, info, options.freshSince, *work);
     }
     auto expected = std::make_unique<DeviceConfig>(*work);  // the camera as the pass leaves it
+    // The record read in this login is kept before anything is written, so the pass can be
+    // undone.
+    const bool backedUp = !loggedIn || state != RecordState::kReady || outcomes.empty() ||
+                          !options.backup || options.backup(*work);
 
     // The same moreInfo text serves every item of the camera, as the library leaves it.
     std::string moreInfo;
@@ -193,7 +214,10 @@ CameraIssueResult IssueToCamera(IssueStore& store, const CameraRecord& camera,
         if (!loggedIn || state != RecordState::kReady) {
             // One failed step per item, the defence item included; nothing is sent.
             ++failNum;
-            if (!loggedIn) {
+            if (!contacted) {
+                outcome.moreInfo = options.failText;
+                outcome.cause = loginCause;
+            } else if (!loggedIn) {
                 outcome.moreInfo = kNetworkError;
                 outcome.cause = loginCause;
             } else if (state == RecordState::kSerialMismatch) {
@@ -203,6 +227,10 @@ CameraIssueResult IssueToCamera(IssueStore& store, const CameraRecord& camera,
                 outcome.moreInfo = kReadFailed;
                 outcome.cause = "readFailed";
             }
+        } else if (!backedUp) {
+            ++failNum;
+            outcome.moreInfo = kBackupFailed;
+            outcome.cause = "backupFailed";
         } else if (Stopped(stop)) {
             // Closing: the item in flight has ended, and no further one starts.
             ++failNum;
@@ -211,18 +239,20 @@ CameraIssueResult IssueToCamera(IssueStore& store, const CameraRecord& camera,
         } else {
             // Each call counts when it fails; a two-call item reports its last call.
             for (int k = 0; k < outcome.item->codeCount; ++k) {
-                SendCall(handle, outcome.item->codes[k], config, camera.channelNo, *work, *expected,
-                         outcome);
+                SendCall(handle, outcome.item->codes[k], config, camera.channelNo,
+                         options.restoreFrom, *work, *expected, outcome);
                 failNum += outcome.success ? 0 : 1;
             }
         }
         moreInfo = outcome.moreInfo;
     }
-    RPROV_Logout_Dev(handle);  // also after a failed login, with the handle still -1
+    if (contacted) {
+        RPROV_Logout_Dev(handle);  // also after a failed login, with the handle still -1
+    }
 
     // The re-read refreshes the caches whatever happened, and tells what the camera kept.
     auto reread = std::make_unique<DeviceConfig>();
-    const bool rereadOk = !Stopped(stop) && store.rereadCamera(camera, *reread);
+    const bool rereadOk = contacted && !Stopped(stop) && store.rereadCamera(camera, *reread);
 
     Json::Value syncInfo(Json::nullValue);
     for (const ItemOutcome& outcome : outcomes) {
@@ -233,6 +263,12 @@ CameraIssueResult IssueToCamera(IssueStore& store, const CameraRecord& camera,
     device["channelNo"] = camera.channelNo;
     device["deviceName"] = camera.devname;
     CameraIssueResult result;
+    for (const ItemOutcome& outcome : outcomes) {
+        if (std::any_of(outcome.calls.begin(), outcome.calls.end(),
+                        [](const CallOutcome& call) { return call.success; })) {
+            result.itemsWritten.push_back(outcome.item->itemName);
+        }
+    }
     result.entry["device"] = device;
     result.entry["failNum"] = failNum;
     result.entry["syncInfo"] = syncInfo;

@@ -45,22 +45,44 @@ bool Contains(const std::string& text, const char* part) {
 }
 
 void WriteWifi(const IssuedConfig& c, DeviceConfig& r) {
-    r.setWifiSsid(c.ssid);
+    if (c.has(FIELD_SSID)) {
+        r.setWifiSsid(c.ssid);
+    }
     r.setWifiMode(0);
+    // Without a word sent, the camera's own security decides whether a key applies.
     const std::string verify = LowerAscii(c.verifyMethod);
-    if (!Contains(verify, "wpa2-psk") && !Contains(verify, "wpa-psk")) {
+    const bool psk =
+        c.has(FIELD_VERIFY_METHOD)
+            ? Contains(verify, "wpa2-psk") || Contains(verify, "wpa-psk")
+            : r.wifiSecurity() == kWifiSecurityWpa2Psk || r.wifiSecurity() == kWifiSecurityWpaPsk;
+    if (!psk) {
         return;  // security, cipher and key stay as they are
     }
-    r.setWifiSecurity(Contains(verify, "wpa2-psk") ? kWifiSecurityWpa2Psk : kWifiSecurityWpaPsk);
-    r.setWifiCipher(Contains(LowerAscii(c.encryptType), "aes") ? kWifiCipherAes : kWifiCipherTkip);
-    const size_t copied = r.setWifiKey(c.password);
-    r.setWifiKeySelector(0);
-    r.setWifiKeyLength(static_cast<int32_t>(copied));
+    if (c.has(FIELD_VERIFY_METHOD)) {
+        r.setWifiSecurity(Contains(verify, "wpa2-psk") ? kWifiSecurityWpa2Psk
+                                                       : kWifiSecurityWpaPsk);
+    }
+    if (c.has(FIELD_ENCRYPT_TYPE)) {
+        r.setWifiCipher(Contains(LowerAscii(c.encryptType), "aes") ? kWifiCipherAes
+                                                                   : kWifiCipherTkip);
+    }
+    if (c.has(FIELD_PASSWORD)) {
+        const size_t copied = r.setWifiKey(c.password);
+        r.setWifiKeySelector(0);
+        r.setWifiKeyLength(static_cast<int32_t>(copied));
+    }
 }
 
 void WriteMotion(const IssuedConfig& c, DeviceConfig& r) {
-    r.setMotionSwitch(Flag(c.remindSwitch));
-    r.setMotionMode(Low8(c.detectMode));
+    if (c.has(FIELD_REMIND_SWITCH)) {
+        r.setMotionSwitch(Flag(c.remindSwitch));
+    }
+    if (c.has(FIELD_DETECT_MODE)) {
+        r.setMotionMode(Low8(c.detectMode));
+    }
+    if (!c.has(FIELD_SENSITIVITY_LEVEL)) {
+        return;
+    }
     const int32_t s = c.sensitivityLevel;
     if (r.sensitivityScale() == DeviceConfig::kPercentScale) {
         r.setMotionSensitivity(Low8(s / 20));
@@ -77,30 +99,78 @@ void WriteMotion(const IssuedConfig& c, DeviceConfig& r) {
 void WriteStreams(const IssuedConfig& c, DeviceConfig& r) {
     for (int s = 0; s < 2; ++s) {
         const StreamSettings& st = c.streams[s];
-        r.setStreamType(s, st.streamType);
-        r.setStreamFlowType(s, Low8(st.videoFlowType));
-        r.setStreamBitrateType(s, st.bitrateType == "VBR" ? 0 : 1);
-        r.setStreamBitrateCode(s, st.vbrUpperCap);
-        r.setStreamPicQuality(s, Low8(st.picQuality));
-        r.setStreamResolution(s, Low8(st.videoResolution));
-        r.setStreamFrameRate(s, st.maxFrameRate);
-        r.setStreamIFrameInterval(s, static_cast<uint16_t>(st.keyFrameInterval));
-        r.setStreamFrameType(s, Low8(st.frameType));
-        r.setStreamVideoEncoding(s, VideoEncodingCode(st.videoCodecType));
-        r.setStreamAudioEncoding(s, AudioEncodingCode(st.audioCompressionType));
+        auto has = [&](StreamField f) { return c.has(StreamFieldBit(s, f)); };
+        if (has(STREAM_TYPE)) {
+            r.setStreamType(s, st.streamType);
+        }
+        if (has(STREAM_VIDEO_FLOW_TYPE)) {
+            r.setStreamFlowType(s, Low8(st.videoFlowType));
+        }
+        if (has(STREAM_BITRATE_TYPE)) {
+            r.setStreamBitrateType(s, st.bitrateType == "VBR" ? 0 : 1);
+        }
+        if (has(STREAM_VBR_UPPER_CAP)) {
+            r.setStreamBitrateCode(s, st.vbrUpperCap);
+        }
+        if (has(STREAM_PIC_QUALITY)) {
+            r.setStreamPicQuality(s, Low8(st.picQuality));
+        }
+        if (has(STREAM_VIDEO_RESOLUTION)) {
+            r.setStreamResolution(s, Low8(st.videoResolution));
+        }
+        if (has(STREAM_MAX_FRAME_RATE)) {
+            r.setStreamFrameRate(s, st.maxFrameRate);
+        }
+        if (has(STREAM_KEY_FRAME_INTERVAL)) {
+            r.setStreamIFrameInterval(s, static_cast<uint16_t>(st.keyFrameInterval));
+        }
+        if (has(STREAM_FRAME_TYPE)) {
+            r.setStreamFrameType(s, Low8(st.frameType));
+        }
+        if (has(STREAM_VIDEO_CODEC_TYPE)) {
+            r.setStreamVideoEncoding(s, VideoEncodingCode(st.videoCodecType));
+        }
+        if (c.has(FIELD_AUDIO_COMPRESSION_TYPE)) {
+            r.setStreamAudioEncoding(s, AudioEncodingCode(st.audioCompressionType));
+        }
     }
 }
 
 void WriteDisplay(const IssuedConfig& c, DeviceConfig& r) {
-    r.setChannelNameShown(Flag(c.showName));
-    r.setDateShown(Flag(c.showDate));
-    r.setWeekShown(Flag(c.showWeek));
+    if (c.has(FIELD_SHOW_NAME)) {
+        r.setChannelNameShown(Flag(c.showName));
+    }
+    if (c.has(FIELD_SHOW_DATE)) {
+        r.setDateShown(Flag(c.showDate));
+    }
+    if (c.has(FIELD_SHOW_WEEK)) {
+        r.setWeekShown(Flag(c.showWeek));
+    }
     const int32_t format = DateFormatCode(c.dateFormat);
-    if (format >= 0) {
+    if (c.has(FIELD_DATE_FORMAT) && format >= 0) {
         r.setDateFormat(Low8(format));
     }
-    r.setTimeFormat(Flag(c.timeFormat != 0));
-    r.setDisplayState(Low8(c.displayState));
+    if (c.has(FIELD_TIME_FORMAT)) {
+        r.setTimeFormat(Flag(c.timeFormat != 0));
+    }
+    if (c.has(FIELD_DISPLAY_STATE)) {
+        r.setDisplayState(Low8(c.displayState));
+    }
+}
+
+void WriteColour(const IssuedConfig& c, DeviceConfig& r) {
+    if (c.has(FIELD_BRIGHTNESS)) {
+        r.setBrightness(c.brightnessLevel);
+    }
+    if (c.has(FIELD_CONTRAST)) {
+        r.setContrast(c.contrastLevel);
+    }
+    if (c.has(FIELD_SATURATION)) {
+        r.setSaturation(c.saturationLevel);
+    }
+    if (c.has(FIELD_HUE)) {
+        r.setHue(c.hue);
+    }
 }
 
 }  // namespace
@@ -112,7 +182,9 @@ std::span<const IssueItem> IssueItems() {
 bool WriteConfigItem(int32_t item, const IssuedConfig& c, int32_t channelNo, DeviceConfig& r) {
     switch (item) {
         case CFG_ITEM_TIME:
-            r.setTimeServerAddress(c.serverAddress);
+            if (c.has(FIELD_SERVER_ADDRESS)) {
+                r.setTimeServerAddress(c.serverAddress);
+            }
             return true;
         case CFG_ITEM_WIFI:
             WriteWifi(c, r);
@@ -121,33 +193,39 @@ bool WriteConfigItem(int32_t item, const IssuedConfig& c, int32_t channelNo, Dev
             WriteMotion(c, r);
             return true;
         case CFG_ITEM_ALARM_SOUND:
-            r.setAlarmSoundBlock(channelNo, c.remindVoice);
+            r.setAlarmSoundBlock(channelNo,
+                                 c.has(FIELD_REMIND_VOICE) ? c.remindVoice : r.alarmSound());
             return true;
         case CFG_ITEM_COMPRESSION:
             WriteStreams(c, r);
             return true;
         case CFG_ITEM_AUDIO_IN: {
             const int32_t mode = AudioInputCode(c.audioInputMode);
-            if (mode >= 0) {
+            if (c.has(FIELD_AUDIO_INPUT_MODE) && mode >= 0) {
                 r.setAudioInputMode(Low8(mode));
             }
-            r.setAudioInputVolume(Low8(c.inputVolume));
+            if (c.has(FIELD_INPUT_VOLUME)) {
+                r.setAudioInputVolume(Low8(c.inputVolume));
+            }
             return true;
         }
         case CFG_ITEM_AUDIO_OUT:
-            r.setAudioOutputVolume(Low8(c.outputVolume));
+            if (c.has(FIELD_OUTPUT_VOLUME)) {
+                r.setAudioOutputVolume(Low8(c.outputVolume));
+            }
             return true;
         case CFG_ITEM_IMAGE:
-            r.setWideDynamicRange(Flag(c.wideDynamicRangeSwitch));
+            if (c.has(FIELD_WIDE_DYNAMIC_RANGE)) {
+                r.setWideDynamicRange(Flag(c.wideDynamicRangeSwitch));
+            }
             return true;
         case CFG_ITEM_COLOR:
-            r.setBrightness(c.brightnessLevel);
-            r.setContrast(c.contrastLevel);
-            r.setSaturation(c.saturationLevel);
-            r.setHue(c.hue);
+            WriteColour(c, r);
             return true;
         case CFG_ITEM_LOGO:
-            r.setLogoShown(Flag(c.showOrvexLogo));
+            if (c.has(FIELD_SHOW_LOGO)) {
+                r.setLogoShown(Flag(c.showOrvexLogo));
+            }
             return true;
         case CFG_ITEM_OSD:
             WriteDisplay(c, r);

@@ -26,7 +26,8 @@ struct IssueItem {
 std::span<const IssueItem> IssueItems();
 
 // Writes the fields of configuration item `item` (a ConfigItemType) from `issued` into
-// `record`, and changes no other byte. Page words become library codes here: video and audio
+// `record`, and changes no other byte; a member `issued` does not hold (IssuedConfig::present)
+// keeps the record's own value. Page words become library codes here: video and audio
 // encodings, date format and audio input words compared without regard to ASCII case (unknown
 // encodings become 0xFF, unknown date formats and audio input words leave the byte as it is);
 // Wi-Fi words are searched for "wpa2-psk", "wpa-psk" and "aes" in lower case. `channelNo` goes

@@ -8,6 +8,7 @@
 #include <set>
 #include <tuple>
 
+#include "devcfg/code_tables.h"
 #include "devcfg/testing/sample_records.h"
 
 namespace orvex {
@@ -238,6 +239,49 @@ TEST(PrepareItemBlock, WorkingRecordChangesOnlyWhenSpecified) {
     EXPECT_FALSE(WriteConfigItem(12, c, 1, *record) || WriteConfigItem(0, c, 1, *record));
     EXPECT_TRUE(PrepareItemBlock(0, c, 1, *record).empty());
     EXPECT_TRUE(*record == DeviceConfig());
+}
+
+// Changes-only: a member the request does not hold keeps the target's own bytes, whatever an
+// earlier request left in the configuration.
+TEST(ConfigItemsTest, AMemberNotSentKeepsTheTargetsOwnValue) {
+    std::mt19937 rng(11);
+    IssuedConfig c = RandomIssued(rng);
+    c.present = 0;
+    for (int32_t item = 1; item <= 11; ++item) {
+        auto record = testing::RandomRecord(rng);
+        auto written = std::make_unique<DeviceConfig>(*record);
+        WriteConfigItem(item, c, 3, *written);
+        if (item == CFG_ITEM_WIFI) {
+            record->setWifiMode(0);  // the item always asks for infrastructure mode
+        } else if (item == CFG_ITEM_ALARM_SOUND) {
+            record->setAlarmSoundBlock(3, record->alarmSound());  // the block's fixed frame
+        }
+        EXPECT_TRUE(*written == *record) << item;
+    }
+
+    ParseIssuedConfig(R"({"configItems":{"imageConfig":{"imageColor":{"brightnessLevel":70}}}})",
+                      c);
+    auto record = testing::RandomRecord(rng);
+    auto expected = std::make_unique<DeviceConfig>(*record);
+    expected->setBrightness(70);
+    WriteConfigItem(CFG_ITEM_COLOR, c, 1, *record);
+    EXPECT_TRUE(*record == *expected);
+
+    // A password alone is written under the camera's own WPA security; under no security it is
+    // not.
+    ParseIssuedConfig(
+        R"({"configItems":{"generalConfig":{"wiFiConfig":{"password":"s3cret-pw"}}}})", c);
+    for (int32_t security : {kWifiSecurityWpaPsk, 0}) {
+        record->setWifiSecurity(security);
+        expected = std::make_unique<DeviceConfig>(*record);
+        expected->setWifiMode(0);
+        if (security != 0) {
+            expected->setWifiKeyLength(static_cast<int32_t>(expected->setWifiKey("s3cret-pw")));
+            expected->setWifiKeySelector(0);
+        }
+        WriteConfigItem(CFG_ITEM_WIFI, c, 1, *record);
+        EXPECT_TRUE(*record == *expected) << security;
+    }
 }
 
 }  // namespace

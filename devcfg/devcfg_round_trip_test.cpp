@@ -27,6 +27,7 @@
 #include <memory>
 #include <random>
 
+#include "devcfg/code_tables.h"
 #include "devcfg/config_items.h"
 #include "devcfg/device_config_json.h"
 #include "devcfg/issued_config.h"
@@ -79,7 +80,16 @@ TEST(DevcfgRoundTrip, IssuingThePagesValuesRestoresTheRecord) {
             }
         }
         // Fields that issuing leaves as they are when the page has no word for them keep the
-        // camera's value, so they are not scrambled.
+        // camera's value, so they are not scrambled. An encoding without a word is left out of
+        // the page's configuration, and a member not sent keeps the target's own value.
+        for (int s = 0; s < 2; ++s) {
+            if (VideoEncodingWord(original->streamVideoEncoding(s)) == nullptr) {
+                target->setStreamVideoEncoding(s, original->streamVideoEncoding(s));
+            }
+            if (AudioEncodingWord(original->streamAudioEncoding(s)) == nullptr) {
+                target->setStreamAudioEncoding(s, original->streamAudioEncoding(s));
+            }
+        }
         if (original->audioInputMode() > 1) {
             target->setAudioInputMode(original->audioInputMode());
         }

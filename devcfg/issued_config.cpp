@@ -53,6 +53,13 @@ int32_t LeadingInteger(const std::string& text) {
     return static_cast<int32_t>(value);
 }
 
+// Records that `object` holds member `name` (not null): the member is issued.
+void Mark(const Json::Value& object, const char* name, uint32_t field, IssuedConfig& c) {
+    if (object.isObject() && object.isMember(name) && !object[name].isNull()) {
+        c.present |= uint64_t{1} << field;
+    }
+}
+
 // "frameType" is a number, or a text that begins with one.
 int32_t ReadFrameType(const Json::Value& v) {
     return v.isString() ? LeadingInteger(v.asString()) : v.asInt();
@@ -62,19 +69,27 @@ void ReadGeneral(const Json::Value& general, IssuedConfig& c) {
     const Json::Value& time = general["timeProofreading"];
     c.proofMode = time["proofMode"].asString();
     c.serverAddress = time["serverAddress"].asString();
+    Mark(time, "proofMode", FIELD_PROOF_MODE, c);
+    Mark(time, "serverAddress", FIELD_SERVER_ADDRESS, c);
     const Json::Value& wifi = general["wiFiConfig"];
     if (wifi.isObject()) {
         c.encryptType = wifi["encryptType"].asString();
         c.password = wifi["password"].asString();
         c.ssid = wifi["ssid"].asString();
         c.verifyMethod = wifi["verifyMethod"].asString();
-        // A network with a name and a password but no words is taken as WPA2-PSK with AES.
-        if (!c.password.empty() && !c.ssid.empty()) {
+        Mark(wifi, "encryptType", FIELD_ENCRYPT_TYPE, c);
+        Mark(wifi, "password", FIELD_PASSWORD, c);
+        Mark(wifi, "ssid", FIELD_SSID, c);
+        Mark(wifi, "verifyMethod", FIELD_VERIFY_METHOD, c);
+        // A network sent with a name and a password but no words is taken as WPA2-PSK with AES.
+        if (!c.password.empty() && !c.ssid.empty() && c.has(FIELD_PASSWORD) && c.has(FIELD_SSID)) {
             if (c.encryptType.empty()) {
                 c.encryptType = "AES";
+                c.present |= uint64_t{1} << FIELD_ENCRYPT_TYPE;
             }
             if (c.verifyMethod.empty()) {
                 c.verifyMethod = "WPA2-PSK";
+                c.present |= uint64_t{1} << FIELD_VERIFY_METHOD;
             }
         }
         c.sectionMask |= ISSUED_SECTION_WIFI;
@@ -88,10 +103,15 @@ void ReadDefence(const Json::Value& defence, IssuedConfig& c) {
     c.detectMode = motion["detectMode"].asInt();
     c.sensitivityLevel = motion["sensitivityLevel"].asInt();
     c.remindVoice = motion["remindVoice"].asInt();
+    Mark(motion, "remindSwitch", FIELD_REMIND_SWITCH, c);
+    Mark(motion, "detectMode", FIELD_DETECT_MODE, c);
+    Mark(motion, "sensitivityLevel", FIELD_SENSITIVITY_LEVEL, c);
+    Mark(motion, "remindVoice", FIELD_REMIND_VOICE, c);
     c.sectionMask |= ISSUED_SECTION_DEFENCE;
 }
 
-void ReadStream(const Json::Value& vc, StreamSettings& s) {
+void ReadStream(const Json::Value& vc, int stream, IssuedConfig& c) {
+    StreamSettings& s = c.streams[stream];
     s.streamType = vc["streamType"].asInt();
     s.keyFrameInterval = vc["keyFrameInterval"].asInt();
     s.maxFrameRate = vc["maxFrameRate"].asInt();
@@ -102,13 +122,19 @@ void ReadStream(const Json::Value& vc, StreamSettings& s) {
     s.frameType = ReadFrameType(vc["frameType"]);
     s.videoCodecType = vc["videoCodecType"].asString();
     s.videoResolution = vc["videoResolution"].asInt();
+    static constexpr const char* kNames[kStreamFields] = {
+        "streamType",    "keyFrameInterval", "maxFrameRate", "picQuality",     "vbrUpperCap",
+        "videoFlowType", "bitrateType",      "frameType",    "videoCodecType", "videoResolution"};
+    for (uint32_t f = 0; f < kStreamFields; ++f) {
+        Mark(vc, kNames[f], StreamFieldBit(stream, static_cast<StreamField>(f)), c);
+    }
 }
 
 void ReadAudioVideo(const Json::Value& av, IssuedConfig& c) {
     for (Json::ArrayIndex s = 0; s < 2; ++s) {
         const Json::Value& vc = av["videoConfig"][s];
         if (vc.isObject()) {
-            ReadStream(vc, c.streams[s]);
+            ReadStream(vc, static_cast<int>(s), c);
         }
         // Read once per stream, so both streams carry the same audio word.
         const Json::Value& audio = av["audioConfig"];
@@ -116,6 +142,10 @@ void ReadAudioVideo(const Json::Value& av, IssuedConfig& c) {
         c.inputVolume = audio["inputVolume"].asInt();
         c.outputVolume = audio["outputVolume"].asInt();
         c.audioInputMode = audio["audioInputMode"].asString();
+        Mark(audio, "audioCompressionType", FIELD_AUDIO_COMPRESSION_TYPE, c);
+        Mark(audio, "inputVolume", FIELD_INPUT_VOLUME, c);
+        Mark(audio, "outputVolume", FIELD_OUTPUT_VOLUME, c);
+        Mark(audio, "audioInputMode", FIELD_AUDIO_INPUT_MODE, c);
     }
     c.sectionMask |= ISSUED_SECTION_AUDIO_VIDEO;
 }
@@ -126,6 +156,7 @@ void ReadImage(const std::string& text, const Json::Value& img, IssuedConfig& c)
     }
     if (Mentions(text, "imageBacklight")) {
         c.wideDynamicRangeSwitch = img["imageBacklight"]["wideDynamicRangeSwitch"].asBool();
+        Mark(img["imageBacklight"], "wideDynamicRangeSwitch", FIELD_WIDE_DYNAMIC_RANGE, c);
         c.sectionMask |= ISSUED_SECTION_BACKLIGHT;
     }
     if (Mentions(text, "imageColor")) {
@@ -134,6 +165,10 @@ void ReadImage(const std::string& text, const Json::Value& img, IssuedConfig& c)
         c.contrastLevel = colour["contrastLevel"].asInt();
         c.saturationLevel = colour["saturationLevel"].asInt();
         c.hue = colour["hue"].asInt();
+        Mark(colour, "brightnessLevel", FIELD_BRIGHTNESS, c);
+        Mark(colour, "contrastLevel", FIELD_CONTRAST, c);
+        Mark(colour, "saturationLevel", FIELD_SATURATION, c);
+        Mark(colour, "hue", FIELD_HUE, c);
         c.sectionMask |= ISSUED_SECTION_COLOR;
     }
     if (Mentions(text, "imageDisplay")) {
@@ -145,6 +180,13 @@ void ReadImage(const std::string& text, const Json::Value& img, IssuedConfig& c)
         c.dateFormat = display["dateFormat"].asString();
         c.displayState = display["displayState"].asInt();
         c.timeFormat = display["timeFormat"].asInt();
+        Mark(display, "showOrvexLogo", FIELD_SHOW_LOGO, c);
+        Mark(display, "showName", FIELD_SHOW_NAME, c);
+        Mark(display, "showDate", FIELD_SHOW_DATE, c);
+        Mark(display, "showWeek", FIELD_SHOW_WEEK, c);
+        Mark(display, "dateFormat", FIELD_DATE_FORMAT, c);
+        Mark(display, "displayState", FIELD_DISPLAY_STATE, c);
+        Mark(display, "timeFormat", FIELD_TIME_FORMAT, c);
         c.sectionMask |= ISSUED_SECTION_DISPLAY;
     }
 }
@@ -153,6 +195,7 @@ void ReadImage(const std::string& text, const Json::Value& img, IssuedConfig& c)
 
 void ParseIssuedConfig(const std::string& request, IssuedConfig& config) {
     config.sectionMask = 0;
+    config.present = 0;
     Json::Value parsed;
     if (!ParseJson(request, parsed)) {
         return;

@@ -22,6 +22,9 @@ TEST(ParseIssuedConfig, FullRequestFillsEverySection) {
     DebugCapture debug;
     const IssuedConfig c = Parse(FullConfigRequest());
     EXPECT_EQ(c.sectionMask, 0xFEu);
+    EXPECT_EQ(c.present, ((uint64_t{1} << (FIELD_TIME_FORMAT + 1)) - 1) |
+                             (((uint64_t{1} << (2 * kStreamFields)) - 1) << FIELD_STREAM_0))
+        << "every member";
     EXPECT_EQ(c.proofMode, "auto");
     EXPECT_EQ(c.serverAddress, "time.example.org");
     EXPECT_EQ(c.ssid, "lab-net");
@@ -54,10 +57,12 @@ TEST(ParseIssuedConfig, FullRequestFillsEverySection) {
     EXPECT_TRUE(c.showDate);
     EXPECT_EQ(debug.text(), "");
 
-    // One colour member: the whole colour section is read, the others as 0.
+    // One colour member: the whole colour section is read, the others as 0 but not present (a
+    // target keeps its own).
     IssuedConfig colour;
     colour.brightnessLevel = 70;
     colour.sectionMask = 0x20;
+    colour.present = uint64_t{1} << FIELD_BRIGHTNESS;
     EXPECT_TRUE(Parse(R"({"configItems":{"imageConfig":{"imageColor":{"brightnessLevel":70}}}})") ==
                 colour);
 }
@@ -134,6 +139,7 @@ TEST(ParseIssuedConfig, LaterRequestsKeepUnmentionedFieldsAndNotJsonOnlyClearsTh
     expected.sectionMask = 0x20;
     expected.hue = 3;
     expected.brightnessLevel = expected.contrastLevel = expected.saturationLevel = 0;
+    expected.present = uint64_t{1} << FIELD_HUE;
     EXPECT_TRUE(c == expected);  // the colour section read whole, the others kept
 
     // One stream sent: the other stream is kept, and both get the audio word.
@@ -146,8 +152,12 @@ TEST(ParseIssuedConfig, LaterRequestsKeepUnmentionedFieldsAndNotJsonOnlyClearsTh
     EXPECT_TRUE(c.streams[1] ==
                 (StreamSettings{"CBR", "STD_H264", "AAC", 1, 1, 0, 15, 4, 15, 25, 1}));
 
+    EXPECT_EQ(c.present, (uint64_t{1} << StreamFieldBit(0, STREAM_TYPE)) |
+                             (uint64_t{1} << FIELD_AUDIO_COMPRESSION_TYPE));
+
     expected = c;
     expected.sectionMask = 0;
+    expected.present = 0;
     ParseIssuedConfig("{\"configItems\": imageColor", c);
     EXPECT_TRUE(c == expected);
     ParseIssuedConfig("", c);

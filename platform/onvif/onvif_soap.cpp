@@ -67,7 +67,7 @@ void ParseSoapAnswer(std::string_view text, int httpStatus, Reply& reply) {
     pugi::xml_node envelope = reply.document.document_element();
     if (!parsed || LocalName(envelope) != "Envelope" || NamespaceOf(envelope) != kSoapNs) {
         if (httpStatus == 401) {
-            return Fail(reply, Failure::kAuth, "the camera refused the user name or password");
+            return Fail(reply, Failure::kAuth, "摄像机拒绝了用户名或密码");
         }
         return Fail(reply, Failure::kMalformed,
                     "the camera's answer is not a SOAP 1.2 envelope (HTTP " +
@@ -82,7 +82,7 @@ void ParseSoapAnswer(std::string_view text, int httpStatus, Reply& reply) {
         }
     }
     if (!first) {
-        return Fail(reply, Failure::kMalformed, "the camera's answer has an empty body");
+        return Fail(reply, Failure::kMalformed, "摄像机应答内容为空");
     }
     if (LocalName(first) == "Fault" && NamespaceOf(first) == kSoapNs) {
         reply.subcode = InnermostSubcode(Child(first, kSoapNs, "Code"));
@@ -202,15 +202,15 @@ void SoapClient::send(const std::string& path, std::string_view ns, std::string_
             ParseSoapAnswer(answer.body, answer.status, reply);
             return;
         case HttpAnswer::kNoConnect:
-            return Fail(reply, Failure::kConnect, "could not connect to the camera");
+            return Fail(reply, Failure::kConnect, "无法连接摄像机");
         case HttpAnswer::kTimeout:
-            return Fail(reply, Failure::kTimeout, "the camera did not answer in time");
+            return Fail(reply, Failure::kTimeout, "摄像机响应超时");
         case HttpAnswer::kTooLarge:
-            return Fail(reply, Failure::kMalformed, "the camera's answer is too large");
+            return Fail(reply, Failure::kMalformed, "摄像机应答过大");
         case HttpAnswer::kClosed:
             break;
     }
-    Fail(reply, Failure::kClosed, "the camera closed the connection");
+    Fail(reply, Failure::kClosed, "摄像机断开了连接");
 }
 
 }  // namespace orvex::onvif

@@ -183,16 +183,16 @@ bool Outcome(CallResult result, const Reply& reply) {
 const char* FailureText(CallResult result) {
     switch (result) {
         case CallResult::kTimeout:
-            return "the device did not answer in time";
+            return "设备响应超时";
         case CallResult::kClosed:
-            return "the device closed the connection";
+            return "设备断开了连接";
         case CallResult::kMalformed:
-            return "the device sent an invalid answer";
+            return "设备应答无效";
         case CallResult::kBroken:
         case CallResult::kOk:
             break;
     }
-    return "not connected to the device";
+    return "未连接到设备";
 }
 
 // One exchange on an open handle. `message` (when given) receives the camera's message or the
@@ -202,7 +202,7 @@ bool Exchange(int32_t handle, uint16_t op, std::span<const uint8_t> body, Reply&
     std::shared_ptr<Login> login = Logins().find(handle);
     if (!login) {
         if (message != nullptr) {
-            *message = "invalid login handle";
+            *message = "登录句柄无效";
         }
         return Fail(RPROV_ERR_ARGUMENT);
     }
@@ -414,7 +414,7 @@ bool RPROV_SetConfig_To_Dev(int32_t handle, int32_t itemType, int32_t channelNo,
                             std::string& message) {
     const size_t size = orvex::ConfigItemSize(itemType);
     if (size == 0 || block == nullptr) {
-        message = "invalid configuration item";
+        message = "无效的配置项";
         return Fail(RPROV_ERR_ARGUMENT);
     }
     if (std::shared_ptr<Login> login = OnvifLogin(handle)) {

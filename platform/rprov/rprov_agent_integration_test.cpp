@@ -167,7 +167,7 @@ TEST_F(AgentTest, ASilentCameraTimesOutAtLoginAndMidSession) {
     EXPECT_FALSE(RPROV_SetConfig_To_Dev(handle, CFG_ITEM_COLOR, 0,
                                         config.block(CFG_ITEM_COLOR).data(), message));
     EXPECT_LT(std::chrono::steady_clock::now() - again, std::chrono::milliseconds(200));
-    EXPECT_EQ(message, "not connected to the device");
+    EXPECT_EQ(message, "未连接到设备");
     EXPECT_TRUE(RPROV_Logout_Dev(handle));
 }
 
@@ -232,7 +232,7 @@ TEST_F(AgentTest, SetConfigNeedsAnItemCodeAndCarriesTheExactBlock) {
     DeviceConfig config = PatternedConfig();
     std::string message = "previous";
     EXPECT_FALSE(RPROV_SetConfig_To_Dev(handle, 12, 0, config.data(), message));
-    EXPECT_EQ(message, "invalid configuration item");
+    EXPECT_EQ(message, "无效的配置项");
     EXPECT_FALSE(RPROV_SetConfig_To_Dev(handle, CFG_ITEM_TIME, 0, nullptr, message));
     EXPECT_TRUE(seen.empty()) << "nothing is sent for a bad item";
 

@@ -237,7 +237,7 @@ DriverResult OnvifDriver::getWifi(WifiScanList& list) {
     for (size_t i = 0; i < networks.size() && i < WifiScanList::kMaxEntries; ++i) {
         list.setNetworkName(static_cast<int>(i), networks[i].ssid);
     }
-    return Succeeded("found " + std::to_string(networks.size()) + " networks");
+    return Succeeded("找到 " + std::to_string(networks.size()) + " 个网络");
 }
 
 DriverResult OnvifDriver::setItem(int32_t item, int32_t channelNo, const uint8_t* block) {
@@ -279,9 +279,9 @@ DriverResult OnvifDriver::apply(int32_t item, const OnvifChannel& c,
     if (plan.unsupported) {
         return {Failure::kUnsupported, kNotSupported};
     }
-    const std::string where = " on channel " + std::to_string(c.channelNo);
+    const std::string where = "（通道 " + std::to_string(c.channelNo) + "）";
     if (plan.changesNothing()) {
-        return Succeeded("nothing to change" + where);
+        return Succeeded("无需更改" + where);
     }
     Reply reply;
     if (plan.ntpAddress) {
@@ -346,7 +346,7 @@ DriverResult OnvifDriver::apply(int32_t item, const OnvifChannel& c,
         !onvif::SetOsd(client_, paths_.media, c.nameOsd->token, plan.nameOsd, reply)) {
         return FromReply(reply);
     }
-    return Succeeded("applied" + where);
+    return Succeeded("已应用" + where);
 }
 
 }  // namespace orvex::rprov

@@ -110,7 +110,7 @@ void PlanWifi(const OnvifChannel& c, const DeviceConfig& now, const DeviceConfig
     } else if (security == kWifiSecurityWpa2 || security == kWifiSecurityWpa) {
         change.securityMode = "PSK";
     } else {
-        plan.refusal = "Wi-Fi security " + std::to_string(security) + " has no ONVIF counterpart";
+        plan.refusal = "Wi-Fi 安全方式 " + std::to_string(security) + " 在 ONVIF 中没有对应项";
         return;
     }
     const bool keepAny = c.wifi.algorithm == "Any" && want.wifiCipher() == now.wifiCipher();
@@ -139,8 +139,8 @@ void PlanMotion(const OnvifChannel& c, const DeviceConfig& now, const DeviceConf
     }
     if (want.motionSensitivity() != now.motionSensitivity()) {
         if (want.motionSensitivity() > 100 / kSensitivityStep) {
-            plan.refusal = "motion sensitivity " + std::to_string(want.motionSensitivity()) +
-                           " is outside 0.." + std::to_string(100 / kSensitivityStep);
+            plan.refusal = "移动侦测灵敏度 " + std::to_string(want.motionSensitivity()) +
+                           " 超出范围 0.." + std::to_string(100 / kSensitivityStep);
             return;
         }
         plan.motionSensitivity = want.motionSensitivity() * kSensitivityStep;
@@ -172,14 +172,14 @@ void PlanOsd(const OnvifChannel& c, const DeviceConfig& now, const DeviceConfig&
     if (want.dateFormat() != now.dateFormat()) {
         const std::string format = DateFormatOfCode(want.dateFormat());
         if (format.empty()) {
-            plan.refusal = "date format " + std::to_string(want.dateFormat()) + " is not known";
+            plan.refusal = "日期格式 " + std::to_string(want.dateFormat()) + " 无法识别";
             return;
         }
         plan.dateOsd.dateFormat = format;
     }
     if (want.timeFormat() != now.timeFormat()) {
         if (want.timeFormat() > 1) {
-            plan.refusal = "time format " + std::to_string(want.timeFormat()) + " is not known";
+            plan.refusal = "时间格式 " + std::to_string(want.timeFormat()) + " 无法识别";
             return;
         }
         plan.dateOsd.timeFormat = TimeFormatOf(c, want.timeFormat());
@@ -204,7 +204,7 @@ void PlanStreams(const OnvifChannel& c, const DeviceConfig& now, const DeviceCon
         if (want.streamResolution(s) != now.streamResolution(s)) {
             const size_t index = want.streamResolution(s);
             if (index >= stream.options.resolutions.size()) {
-                plan.refusal = "resolution index " + std::to_string(index) + " is not offered";
+                plan.refusal = "分辨率序号 " + std::to_string(index) + " 不支持";
                 return;
             }
             e.resolution = stream.options.resolutions[index];
@@ -213,7 +213,7 @@ void PlanStreams(const OnvifChannel& c, const DeviceConfig& now, const DeviceCon
             const int32_t kbps = BitrateCodeKbps(want.streamBitrateCode(s));
             if (kbps == 0) {
                 plan.refusal =
-                    "bitrate code " + std::to_string(want.streamBitrateCode(s)) + " is not known";
+                    "码率代码 " + std::to_string(want.streamBitrateCode(s)) + " 无法识别";
                 return;
             }
             e.bitrate = kbps;

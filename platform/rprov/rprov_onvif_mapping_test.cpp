@@ -459,7 +459,7 @@ TEST(OnvifMappingLossy, BitrateReadsAsTheNearestCodeLowerOnATie) {
     // A code outside the table is refused with its number.
     want->setStreamBitrateCode(0, 31);
     EXPECT_EQ(PlanItem(CFG_ITEM_COMPRESSION, camera, want->block(CFG_ITEM_COMPRESSION)).refusal,
-              "bitrate code 31 is not known");
+              "码率代码 31 无法识别");
 }
 
 // Clearing the address removes the first manual server only: a second one then reads back.
@@ -492,7 +492,7 @@ TEST(OnvifMappingLossy, MotionSensitivityReadsInStepsOfTwenty) {
     EXPECT_EQ(camera.motion->sensitivity, 40);
     want->setMotionSensitivity(6);
     EXPECT_EQ(PlanItem(CFG_ITEM_MOTION, camera, want->block(CFG_ITEM_MOTION)).refusal,
-              "motion sensitivity 6 is outside 0..5");
+              "移动侦测灵敏度 6 超出范围 0..5");
 }
 
 TEST(OnvifMappingLossy, WpaAndWpa2AreBothPskAndAWriteOnlyKeyReadsEmpty) {
@@ -521,7 +521,7 @@ TEST(OnvifMappingLossy, WpaAndWpa2AreBothPskAndAWriteOnlyKeyReadsEmpty) {
     // WEP has no counterpart among the PSK modes the driver writes.
     want->setWifiSecurity(1);
     EXPECT_EQ(PlanItem(CFG_ITEM_WIFI, camera, want->block(CFG_ITEM_WIFI)).refusal,
-              "Wi-Fi security 1 has no ONVIF counterpart");
+              "Wi-Fi 安全方式 1 在 ONVIF 中没有对应项");
 }
 
 TEST(OnvifMappingLossy, OsdPatternsWithoutACodeReadAsCodeZeroAndStayUntilChanged) {
@@ -540,7 +540,7 @@ TEST(OnvifMappingLossy, OsdPatternsWithoutACodeReadAsCodeZeroAndStayUntilChanged
     EXPECT_EQ(Send(CFG_ITEM_OSD, *want, camera).dateOsd.timeFormat, "HH:mm:ss");
     want->setDateFormat(9);
     EXPECT_EQ(PlanItem(CFG_ITEM_OSD, camera, want->block(CFG_ITEM_OSD)).refusal,
-              "date format 9 is not known");
+              "日期格式 9 无法识别");
 }
 
 }  // namespace

@@ -151,7 +151,7 @@ TEST_F(IssueSafetyTest, ConcurrentPassEqualsTheSerialPassAndNamesEveryCause) {
     ASSERT_EQ(steps.size(), 2u);
     EXPECT_EQ(WriteFlatJson(steps[0]["isSuccess"]) + steps[0]["cause"].asString() + " " +
                   WriteFlatJson(steps[1]["verified"]) + " " + steps[1]["moreInfo"].asString(),
-              "falsecamera true alarm sound applied on channel 1");
+              "falsecamera true 报警声音已应用到通道 1");
     EXPECT_FALSE(result[1]["syncInfo"][0].isMember("steps")) << "no call made, no steps";
     // The drop: the rest of the items find no connection.
     EXPECT_EQ(summaries["DRP"],

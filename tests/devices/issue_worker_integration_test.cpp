@@ -179,7 +179,7 @@ TEST_F(IssueWorkerTest, EachSectionChangesExactlyItsFieldsAndReadsBack) {
         Json::Value result = Issue({lab.request("SEC1")}, Request(items));
         ASSERT_EQ(result.size(), 1u);
         EXPECT_EQ(Outcome(result[0], false), s.outcome + "\nfailNum 0") << Outcome(result[0]);
-        EXPECT_NE(Outcome(result[0]).find("applied on channel 1\nfailNum 0"), std::string::npos);
+        EXPECT_NE(Outcome(result[0]).find("已应用到通道 1\nfailNum 0"), std::string::npos);
 
         const std::unique_ptr<DeviceConfig> after = lab.stored("SEC1");
         EXPECT_FALSE(*after == *before);
@@ -198,19 +198,21 @@ TEST_F(IssueWorkerTest, EachSectionChangesExactlyItsFieldsAndReadsBack) {
 
 TEST_F(IssueWorkerTest, ColourToAReachableAndAnAbsentCameraGivesTheExactResult) {
     LabCameras lab({LabCamera("CL1"), Faulty("CL2", &Faults::absent, true)});
+    const int32_t hue = lab.stored("CL1")->hue();
     Issue({lab.request("CL1"), lab.request("CL2")},
           Request(R"({"imageConfig":{"imageColor":{"brightnessLevel":70}}})"));
     EXPECT_EQ(FlattenJsonText(worker.result),
               "[{\"device\" : {\"channelNo\" : 1,\"deviceName\" : \"camera CL1\",\"serial\" : "
               "\"CL1\"},\"failNum\" : 0,\"syncInfo\" : [{\"isSuccess\" : true,\"itemName\" : "
-              "\"\\u56fe\\u50cf\\u8bbe\\u7f6e\",\"moreInfo\" : \"colour applied on channel "
+              "\"\\u56fe\\u50cf\\u8bbe\\u7f6e\",\"moreInfo\" : "
+              "\"\\u56fe\\u50cf\\u989c\\u8272\\u5df2\\u5e94\\u7528\\u5230\\u901a\\u9053 "
               "1\",\"verified\" : true}]},{\"device\" : {\"channelNo\" : 1,\"deviceName\" : "
               "\"camera CL2\",\"serial\" : \"CL2\"},\"failNum\" : 1,\"syncInfo\" : [{\"cause\" : "
               "\"unreachable\",\"isSuccess\" : false,\"itemName\" : "
               "\"\\u56fe\\u50cf\\u8bbe\\u7f6e\",\"moreInfo\" : "
               "\"\\u7f51\\u7edc\\u5f02\\u5e38\"}]}]");
     EXPECT_EQ(lab.stored("CL1")->brightness(), 70);
-    EXPECT_EQ(lab.stored("CL1")->hue(), 0) << "unmentioned colour values are sent as 0";
+    EXPECT_EQ(lab.stored("CL1")->hue(), hue) << "unmentioned colour values keep the camera's own";
 }
 
 TEST_F(IssueWorkerTest, NoCameraGivesNullAndMaskZeroStillVisitsEveryCamera) {
@@ -267,14 +269,14 @@ TEST_F(IssueWorkerTest, ADefenceItemReportsItsAlarmCallAndCountsBothCalls) {
     Json::Value result =
         Issue({lab.request("DF1")}, Request(R"({"defenceConfig":{"motionDetectDefence":{
                  "remindSwitch":true,"detectMode":0,"sensitivityLevel":1,"remindVoice":7}}})"));
-    EXPECT_EQ(Outcome(result[0]), "布撤防计划 ok alarm sound applied on channel 1\nfailNum 1");
+    EXPECT_EQ(Outcome(result[0]), "布撤防计划 ok 报警声音已应用到通道 1\nfailNum 1");
     EXPECT_TRUE(*lab.stored("DF1") == *Expected(*before, {CFG_ITEM_ALARM_SOUND}));
 
     // Both calls failing count twice: the schedule still fails, and the camera refuses the
     // alarm sound 99.
     result = Issue({lab.request("DF1")},
                    Request(R"({"defenceConfig":{"motionDetectDefence":{"remindVoice":99}}})"));
-    EXPECT_EQ(Outcome(result[0]), "布撤防计划 failed alarm sound 99 is outside 0..10\nfailNum 2");
+    EXPECT_EQ(Outcome(result[0]), "布撤防计划 failed 报警声音 99 超出范围 0..10\nfailNum 2");
 }
 
 TEST_F(IssueWorkerTest, ADroppedConnectionFailsTheRestAndKeepsTheCamerasOtherSettings) {
@@ -290,10 +292,10 @@ TEST_F(IssueWorkerTest, ADroppedConnectionFailsTheRestAndKeepsTheCamerasOtherSet
         "saturationLevel":3,"hue":4}}})";
     Json::Value result = Issue({lab.request("DR1")}, Request(av));
     EXPECT_EQ(Outcome(result[0]),
-              "视频配置 ok stream compression applied on channel 1\n"
-              "输入音频配置 failed the device closed the connection\n"
-              "输出音频配置 failed not connected to the device\n"
-              "图像设置 failed not connected to the device\nfailNum 3");
+              "视频配置 ok 码流压缩参数已应用到通道 1\n"
+              "输入音频配置 failed 设备断开了连接\n"
+              "输出音频配置 failed 未连接到设备\n"
+              "图像设置 failed 未连接到设备\nfailNum 3");
     // Only the compression block the camera accepted changed; the colour block was never sent.
     const std::unique_ptr<DeviceConfig> after = lab.stored("DR1");
     EXPECT_TRUE(*after == *Expected(*before, {CFG_ITEM_COMPRESSION}));

@@ -214,7 +214,7 @@ test('an issue of every section to 20 cameras (one absent, one with a changed pa
     const failing = FAILING.has(n);
     assert.deepEqual(entry.device, { channelNo: 1, deviceName: studioCameras[n - 1].devname, serial: serial(n) });
     assert.equal(entry.failNum, failing ? 10 : 0, `${serial(n)}: ${JSON.stringify(entry.syncInfo)}`);
-    assert.deepEqual(entry.syncInfo.map((s) => [s.itemName, s.isSuccess, failing ? s.moreInfo : /applied on channel 1/.test(s.moreInfo)]),
+    assert.deepEqual(entry.syncInfo.map((s) => [s.itemName, s.isSuccess, failing ? s.moreInfo : /已应用到通道 1/.test(s.moreInfo)]),
       ITEMS.map((name) => [name, !failing, failing ? '网络异常' : true]), serial(n));
   });
   for (const [n, before] of untouched) assert.ok(storedRecord(state, serial(n)).equals(before), `${serial(n)} is unchanged`);

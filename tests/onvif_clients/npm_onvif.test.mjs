@@ -170,7 +170,7 @@ test('npm onvif on a camera without Media2 uses Media ver10 for the same setting
     await assert.rejects(call(cam, 'setVideoEncoderConfiguration',
       { ...main, rateControl: { ...main.rateControl, bitrateLimit: 99999 } }));
     assert.match(raw.at(-1), /ter:InvalidArgVal/);
-    assert.match(raw.at(-1), /bitrate 99999 is outside 256\.\.16384/);
+    assert.match(raw.at(-1), /码率 99999 超出范围 256\.\.16384/);
     assert.equal(mainEncoder(await readAll(cam)).rateControl.bitrateLimit, 3000);
   } finally {
     await lab.stop();

@@ -88,7 +88,7 @@ CameraOutcome LabCamera::handle(CameraSession& session, const FrameHeader& heade
         }
     }
     if (header.kind != FRAME_REQUEST) {
-        out.frame = Reply(header, STATUS_BAD_REQUEST, "expected a request frame");
+        out.frame = Reply(header, STATUS_BAD_REQUEST, "应为请求帧");
         return out;
     }
     switch (header.op) {
@@ -103,19 +103,18 @@ CameraOutcome LabCamera::handle(CameraSession& session, const FrameHeader& heade
         case OP_SET_CONFIG:
             break;
         default:
-            out.frame =
-                Reply(header, STATUS_UNKNOWN_OP, "unknown operation " + std::to_string(header.op));
+            out.frame = Reply(header, STATUS_UNKNOWN_OP, "未知操作 " + std::to_string(header.op));
             return out;
     }
     if (!session.loggedIn) {
-        out.frame = Reply(header, STATUS_NOT_LOGGED_IN, "not logged in");
+        out.frame = Reply(header, STATUS_NOT_LOGGED_IN, "未登录");
         return out;
     }
     if (header.op == OP_LOGOUT) {
         session.loggedIn = false;
         std::lock_guard<std::mutex> guard(lock_);
         ++counters_.logouts;
-        out.frame = Reply(header, STATUS_OK, "logged out");
+        out.frame = Reply(header, STATUS_OK, "已退出登录");
         return out;
     }
     if (header.op != OP_SET_CONFIG) {
@@ -124,7 +123,7 @@ CameraOutcome LabCamera::handle(CameraSession& session, const FrameHeader& heade
     }
     std::optional<SetConfigRequest> request = DecodeSetConfigRequest(body);
     if (!request) {
-        out.frame = Reply(header, STATUS_BAD_REQUEST, "malformed configuration item");
+        out.frame = Reply(header, STATUS_BAD_REQUEST, "配置项格式错误");
         return out;
     }
     {
@@ -143,7 +142,7 @@ std::vector<uint8_t> LabCamera::login(CameraSession& session, const FrameHeader&
     if (header.op == OP_HELLO) {
         std::optional<Nonce> nonce = DecodeNonce(body);
         if (!nonce) {
-            return Reply(header, STATUS_BAD_REQUEST, "a hello carries a 16-byte nonce");
+            return Reply(header, STATUS_BAD_REQUEST, "问候须带 16 字节随机数");
         }
         session.clientNonce = *nonce;
         session.cameraNonce = MakeNonce();
@@ -152,14 +151,13 @@ std::vector<uint8_t> LabCamera::login(CameraSession& session, const FrameHeader&
     }
     std::optional<LoginRequest> request = DecodeLoginRequest(body);
     if (!request || session.cameraNonce.empty()) {
-        return Reply(header, STATUS_BAD_REQUEST, "a login follows a hello");
+        return Reply(header, STATUS_BAD_REQUEST, "登录须在问候之后");
     }
     std::lock_guard<std::mutex> guard(lock_);
     const std::string pw = password();
     if (faults_.refuseLogin) {
         ++counters_.failedLogins;
-        return Reply(header, STATUS_LOGIN_REFUSED,
-                     "login refused: the device is locked after too many attempts");
+        return Reply(header, STATUS_LOGIN_REFUSED, "拒绝登录：尝试次数过多，设备已锁定");
     }
     const std::vector<uint8_t> expected =
         ClientProof(pw, session.cameraNonce, session.clientNonce, request->newDev);
@@ -167,7 +165,7 @@ std::vector<uint8_t> LabCamera::login(CameraSession& session, const FrameHeader&
         ++counters_.failedLogins;
         // A nonce serves one attempt only.
         session.cameraNonce.clear();
-        return Reply(header, STATUS_AUTH_FAILED, "user name or password is wrong");
+        return Reply(header, STATUS_AUTH_FAILED, "用户名或密码错误");
     }
     session.loggedIn = true;
     ++counters_.logins;
@@ -176,7 +174,7 @@ std::vector<uint8_t> LabCamera::login(CameraSession& session, const FrameHeader&
     reply.deviceName = setup_.name.empty() ? setup_.serial : setup_.name;
     reply.serial = setup_.serial;
     reply.channelCount = static_cast<uint32_t>(setup_.channels.size());
-    return Reply(header, STATUS_OK, "welcome", EncodeLoginReply(reply));
+    return Reply(header, STATUS_OK, "登录成功", EncodeLoginReply(reply));
 }
 
 std::vector<uint8_t> LabCamera::read(const FrameHeader& header, std::span<const uint8_t> body) {
@@ -186,7 +184,7 @@ std::vector<uint8_t> LabCamera::read(const FrameHeader& header, std::span<const 
             return Reply(header, STATUS_BAD_REQUEST, "a Wi-Fi list request has no body");
         }
         if (faults_.failRead == "wifi") {
-            return Reply(header, STATUS_INTERNAL, "Wi-Fi scan failed");
+            return Reply(header, STATUS_INTERNAL, "Wi-Fi 扫描失败");
         }
         ++counters_.wifiReads;
         return Reply(header, STATUS_OK, std::to_string(wifi_.count()) + " networks found",
@@ -194,30 +192,30 @@ std::vector<uint8_t> LabCamera::read(const FrameHeader& header, std::span<const 
     }
     std::optional<ChannelRequest> request = DecodeChannelRequest(body);
     if (!request) {
-        return Reply(header, STATUS_BAD_REQUEST, "malformed channel request");
+        return Reply(header, STATUS_BAD_REQUEST, "通道请求格式错误");
     }
     if (request->serial != setup_.serial) {
         return Reply(header, STATUS_WRONG_SERIAL,
-                     "this device is " + setup_.serial + ", not " + request->serial);
+                     "本设备是 " + setup_.serial + "，不是 " + request->serial);
     }
     auto it = channels_.find(request->channelNo);
     if (it == channels_.end()) {
-        return Reply(header, STATUS_NO_CHANNEL, "no channel " + std::to_string(request->channelNo));
+        return Reply(header, STATUS_NO_CHANNEL, "没有通道 " + std::to_string(request->channelNo));
     }
     if (header.op == OP_GET_CONFIG) {
         if (faults_.failRead == "config") {
-            return Reply(header, STATUS_INTERNAL, "configuration store unavailable");
+            return Reply(header, STATUS_INTERNAL, "配置存储不可用");
         }
         ++counters_.configReads;
         const DeviceConfig& record = *it->second.record;
         return Reply(header, STATUS_OK, "", {record.data(), record.size()});
     }
     if (faults_.failRead == "range") {
-        return Reply(header, STATUS_INTERNAL, "capability table unavailable");
+        return Reply(header, STATUS_INTERNAL, "能力表不可用");
     }
     std::optional<std::vector<uint8_t>> range = EncodeConfigRange(it->second.range);
     if (!range) {
-        return Reply(header, STATUS_INTERNAL, "capability table too large");
+        return Reply(header, STATUS_INTERNAL, "能力表过大");
     }
     ++counters_.rangeReads;
     return Reply(header, STATUS_OK, "", *range);
@@ -230,15 +228,15 @@ std::vector<uint8_t> LabCamera::set(const FrameHeader& header, const SetConfigRe
         return Reply(header, status, message);
     };
     if (!IsConfigItemType(r.item)) {
-        return refuse(STATUS_BAD_ITEM, "unknown configuration item " + std::to_string(r.item));
+        return refuse(STATUS_BAD_ITEM, "未知配置项 " + std::to_string(r.item));
     }
     auto it = channels_.find(r.channelNo);
     if (it == channels_.end()) {
-        return refuse(STATUS_NO_CHANNEL, "no channel " + std::to_string(r.channelNo));
+        return refuse(STATUS_NO_CHANNEL, "没有通道 " + std::to_string(r.channelNo));
     }
     if (r.block.size() != ConfigItemSize(r.item)) {
-        return refuse(STATUS_BAD_SIZE, "item " + std::to_string(r.item) + " takes " +
-                                           std::to_string(ConfigItemSize(r.item)) + " bytes, not " +
+        return refuse(STATUS_BAD_SIZE, "配置项 " + std::to_string(r.item) + " 应为 " +
+                                           std::to_string(ConfigItemSize(r.item)) + " 字节，不是 " +
                                            std::to_string(r.block.size()));
     }
     auto staged = std::make_unique<DeviceConfig>(*it->second.record);
@@ -248,8 +246,7 @@ std::vector<uint8_t> LabCamera::set(const FrameHeader& header, const SetConfigRe
         return refuse(verdict.status, verdict.message);
     }
     if (faults_.failItem != 0 && faults_.failItem == r.item) {
-        return refuse(STATUS_ITEM_FAILED,
-                      "the device could not apply item " + std::to_string(r.item));
+        return refuse(STATUS_ITEM_FAILED, std::string("设备无法应用") + ItemWords(r.item));
     }
     if (faults_.forgetItem != 0 && faults_.forgetItem == r.item) {
         // A device that reports success but keeps its old values: only reading back tells.
@@ -258,7 +255,7 @@ std::vector<uint8_t> LabCamera::set(const FrameHeader& header, const SetConfigRe
     }
     std::string error;
     if (!folder_.save(setup_.serial, r.channelNo, *staged, error)) {
-        return refuse(STATUS_INTERNAL, "cannot store the configuration: " + error);
+        return refuse(STATUS_INTERNAL, "无法保存配置：" + error);
     }
     it->second.record = std::move(staged);
     ++counters_.setsAccepted;

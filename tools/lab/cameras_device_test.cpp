@@ -99,7 +99,7 @@ TEST_F(LabCameraTest, LogsInOnlyWithTheRightProofAndServesOnlyThen) {
     EXPECT_EQ(status(OP_GET_CONFIG, *EncodeChannelRequest({3, "OX42"})), STATUS_NO_CHANNEL);
     ReplyBody wrong = Ask(*camera, session, OP_GET_CONFIG, *EncodeChannelRequest({1, "OX43"}));
     EXPECT_EQ(wrong.status, STATUS_WRONG_SERIAL);
-    EXPECT_EQ(wrong.message, "this device is OX42, not OX43");
+    EXPECT_EQ(wrong.message, "本设备是 OX42，不是 OX43");
     EXPECT_EQ(status(99), STATUS_UNKNOWN_OP);
     EXPECT_EQ(status(OP_LOGOUT), STATUS_OK);
     EXPECT_EQ(status(OP_GET_WIFI), STATUS_NOT_LOGGED_IN);
@@ -122,7 +122,7 @@ TEST_F(LabCameraTest, SetsAreCheckedAndAnAcceptedOneChangesOnlyItsBlock) {
         {EncodeSetConfigRequest(12, 1, colour), STATUS_BAD_ITEM, "12"},
         {EncodeSetConfigRequest(CFG_ITEM_COLOR, 7, colour), STATUS_NO_CHANNEL, "7"},
         {EncodeSetConfigRequest(CFG_ITEM_COLOR, 1, colour.first(15)), STATUS_BAD_SIZE,
-         "item 8 takes 16 bytes, not 15"},
+         "配置项 8 应为 16 字节，不是 15"},
         {malformed, STATUS_BAD_REQUEST, ""},
     };
     for (const auto& [request, status, message] : refusals) {
@@ -135,7 +135,7 @@ TEST_F(LabCameraTest, SetsAreCheckedAndAnAcceptedOneChangesOnlyItsBlock) {
 
     ReplyBody set =
         Ask(*camera, session, OP_SET_CONFIG, EncodeSetConfigRequest(CFG_ITEM_COLOR, 1, colour));
-    EXPECT_EQ(set.message, "colour applied on channel 1");
+    EXPECT_EQ(set.message, "图像颜色已应用到通道 1");
     EXPECT_EQ(*camera->record(1), wanted);
     EXPECT_EQ(*camera->record(2), *MakeDeviceConfig("OX42", 2));
 
@@ -147,7 +147,7 @@ TEST_F(LabCameraTest, SetsAreCheckedAndAnAcceptedOneChangesOnlyItsBlock) {
     ReplyBody failed =
         Ask(*camera, session, OP_SET_CONFIG, EncodeSetConfigRequest(CFG_ITEM_COLOR, 1, colour));
     EXPECT_EQ(failed.status, STATUS_ITEM_FAILED);
-    EXPECT_EQ(failed.message, "the device could not apply item 8");
+    EXPECT_EQ(failed.message, "设备无法应用图像颜色");
     EXPECT_EQ(last_.delayMs, 25);
 }
 
@@ -175,7 +175,7 @@ TEST_F(LabCameraTest, AForgottenItemIsAnsweredAsAppliedButReadsBackUnchanged) {
 
     ReplyBody set = setColour(11);
     EXPECT_EQ(set.status, STATUS_OK);
-    EXPECT_EQ(set.message, "colour applied on channel 1");
+    EXPECT_EQ(set.message, "图像颜色已应用到通道 1");
     EXPECT_EQ(readBack(), std::vector<uint8_t>(before.data(), before.data() + before.size()));
     EXPECT_EQ(FileBytes(1), stored);
     // Values out of range are still refused: only what would have been applied is forgotten.

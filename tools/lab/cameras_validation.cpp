@@ -21,7 +21,7 @@ class Checker {
 
     void within(const std::string& what, int64_t value, int64_t lo, int64_t hi) {
         if (ok() && (value < lo || value > hi)) {
-            failure_ = what + " " + std::to_string(value) + " is outside " + std::to_string(lo) +
+            failure_ = what + " " + std::to_string(value) + " 超出范围 " + std::to_string(lo) +
                        ".." + std::to_string(hi);
         }
     }
@@ -34,8 +34,7 @@ class Checker {
             for (int32_t c : choices) {
                 list += (list.empty() ? "" : ", ") + std::to_string(c);
             }
-            failure_ =
-                what + " " + std::to_string(value) + " is not supported (supported: " + list + ")";
+            failure_ = what + " " + std::to_string(value) + " 不支持（支持：" + list + "）";
         }
     }
     void flag(const std::string& what, int64_t value) { oneOf(what, value, {0, 1}); }
@@ -51,7 +50,7 @@ class Checker {
 
 void CheckStreams(const DeviceConfig& c, const ConfigRange& range, Checker& check) {
     for (int s = 0; s < 2; ++s) {
-        const std::string name = s == 0 ? "main stream " : "sub stream ";
+        const std::string name = s == 0 ? "主码流" : "子码流";
         const std::vector<ResolutionEntry>& resolutions =
             s == 0 ? range.mainResolutions : range.subResolutions;
         const ResolutionEntry* entry = nullptr;
@@ -60,109 +59,107 @@ void CheckStreams(const DeviceConfig& c, const ConfigRange& range, Checker& chec
                 entry = &e;
             }
         }
-        check.oneOf(name + "stream type", c.streamType(s), range.streamTypes.values);
-        check.flag(name + "flow type", c.streamFlowType(s));
+        check.oneOf(name + "码流类型", c.streamType(s), range.streamTypes.values);
+        check.flag(name + "码流方式", c.streamFlowType(s));
         if (entry == nullptr) {
-            check.fail(name + "resolution index " + std::to_string(c.streamResolution(s)) +
-                       " is not supported");
+            check.fail(name + "分辨率序号 " + std::to_string(c.streamResolution(s)) + " 不支持");
             return;
         }
-        check.flag(name + "bitrate type", c.streamBitrateType(s));
-        check.within(name + "picture quality", c.streamPicQuality(s), 0, 5);
+        check.flag(name + "码率类型", c.streamBitrateType(s));
+        check.within(name + "图像质量", c.streamPicQuality(s), 0, 5);
         const int32_t kbps = bitrateCodeToKbps(c.streamBitrateCode(s));
         if (kbps == 0) {
-            check.fail(name + "bitrate code " + std::to_string(c.streamBitrateCode(s)) +
-                       " is unknown");
+            check.fail(name + "码率代码 " + std::to_string(c.streamBitrateCode(s)) + " 无法识别");
         }
-        check.within(name + "bitrate (kbit/s) at " + entry->name, kbps, entry->bitrateMin,
+        check.within(name + "码率（kbit/s，" + entry->name + "）", kbps, entry->bitrateMin,
                      entry->bitrateMax);
         if (!entry->frameRates.empty()) {
-            check.oneOf(name + "frame rate at " + entry->name, c.streamFrameRate(s),
+            check.oneOf(name + "帧率（" + entry->name + "）", c.streamFrameRate(s),
                         entry->frameRates);
         }
         if (static_cast<size_t>(s) < range.iFrameRanges.size()) {
-            check.within(name + "I-frame interval", c.streamIFrameInterval(s),
+            check.within(name + "I帧间隔", c.streamIFrameInterval(s),
                          range.iFrameRanges[static_cast<size_t>(s)]);
         }
-        check.within(name + "frame type", c.streamFrameType(s), 0, 3);
+        check.within(name + "帧类型", c.streamFrameType(s), 0, 3);
         const std::vector<int32_t>& video =
             static_cast<size_t>(s) < range.streamVideoTypes.size()
                 ? range.streamVideoTypes[static_cast<size_t>(s)].values
                 : range.videoTypes.values;
-        check.oneOf(name + "video encoding", c.streamVideoEncoding(s), video);
-        check.oneOf(name + "audio encoding", c.streamAudioEncoding(s),
+        check.oneOf(name + "视频编码", c.streamVideoEncoding(s), video);
+        check.oneOf(name + "音频编码", c.streamAudioEncoding(s),
                     s == 0 ? range.mainAudioEncTypes.values : range.subAudioEncTypes.values);
     }
 }
 
 void CheckWifi(const DeviceConfig& c, Checker& check) {
-    check.flag("Wi-Fi mode", c.wifiMode());
-    check.oneOf("Wi-Fi security", c.wifiSecurity(), {0, 2, 4});
+    check.flag("Wi-Fi 模式", c.wifiMode());
+    check.oneOf("Wi-Fi 安全方式", c.wifiSecurity(), {0, 2, 4});
     if (c.wifiSecurity() != 2 && c.wifiSecurity() != 4) {
         return;
     }
-    check.flag("Wi-Fi cipher", c.wifiCipher());
-    check.flag("Wi-Fi key selector", c.wifiKeySelector());
+    check.flag("Wi-Fi 加密算法", c.wifiCipher());
+    check.flag("Wi-Fi 密钥序号", c.wifiKeySelector());
     if (c.wifiKeySelector() == 0) {
         const int64_t length = static_cast<int64_t>(c.wifiKey().size());
         if (check.ok() && c.wifiKeyLength() != length) {
-            check.fail("Wi-Fi key length " + std::to_string(c.wifiKeyLength()) +
-                       " does not match the key (" + std::to_string(length) + " bytes)");
+            check.fail("Wi-Fi 密钥长度 " + std::to_string(c.wifiKeyLength()) + " 与密钥（" +
+                       std::to_string(length) + " 字节）不符");
         }
-        check.within("Wi-Fi key length", length, 8, 63);
+        check.within("Wi-Fi 密钥长度", length, 8, 63);
     }
 }
 
 void CheckPicture(const DeviceConfig& c, Checker& check) {
-    check.flag("channel name shown", c.channelNameShown());
-    check.flag("date shown", c.dateShown());
-    check.within("date format", c.dateFormat(), 0, 8);
-    check.flag("weekday shown", c.weekShown());
-    check.within("display state", c.displayState(), 0, 3);
-    check.flag("time format", c.timeFormat());
-    check.flag("motion detection switch", c.motionSwitch());
-    check.flag("motion detection mode", c.motionMode());
+    check.flag("显示通道名称", c.channelNameShown());
+    check.flag("显示日期", c.dateShown());
+    check.within("日期格式", c.dateFormat(), 0, 8);
+    check.flag("显示星期", c.weekShown());
+    check.within("显示状态", c.displayState(), 0, 3);
+    check.flag("时间格式", c.timeFormat());
+    check.flag("移动侦测开关", c.motionSwitch());
+    check.flag("移动侦测模式", c.motionMode());
     // Percent scale: steps 0 to 5. Default scale: steps 0 to 5, or 0xFF for off. With the
     // alternate flag the byte holds the level itself.
     if (c.alternateSensitivityFlag() != 0 && c.sensitivityScale() != DeviceConfig::kPercentScale) {
-        check.within("motion sensitivity", c.motionSensitivity(), 0, 100);
+        check.within("移动侦测灵敏度", c.motionSensitivity(), 0, 100);
     } else if (c.sensitivityScale() == DeviceConfig::kPercentScale ||
                c.motionSensitivity() != 0xFF) {
-        check.within("motion sensitivity", c.motionSensitivity(), 0, 5);
+        check.within("移动侦测灵敏度", c.motionSensitivity(), 0, 5);
     }
-    check.within("alternate motion sensitivity", c.motionAlternateSensitivity(), 0, 100);
-}
-
-const char* AppliedText(int32_t item) {
-    switch (item) {
-        case CFG_ITEM_TIME:
-            return "time settings applied";
-        case CFG_ITEM_WIFI:
-            return "Wi-Fi settings applied";
-        case CFG_ITEM_MOTION:
-            return "motion detection schedule applied";
-        case CFG_ITEM_COMPRESSION:
-            return "stream compression applied";
-        case CFG_ITEM_AUDIO_IN:
-            return "audio input applied";
-        case CFG_ITEM_AUDIO_OUT:
-            return "audio output applied";
-        case CFG_ITEM_IMAGE:
-            return "wide dynamic range applied";
-        case CFG_ITEM_COLOR:
-            return "colour applied";
-        case CFG_ITEM_OSD:
-            return "on-screen display applied";
-        case CFG_ITEM_LOGO:
-            return "logo applied";
-        case CFG_ITEM_ALARM_SOUND:
-            return "alarm sound applied";
-        default:
-            return "applied";
-    }
+    check.within("移动侦测备用灵敏度", c.motionAlternateSensitivity(), 0, 100);
 }
 
 }  // namespace
+
+const char* ItemWords(int32_t item) {
+    switch (item) {
+        case CFG_ITEM_TIME:
+            return "时间设置";
+        case CFG_ITEM_WIFI:
+            return "Wi-Fi 设置";
+        case CFG_ITEM_MOTION:
+            return "移动侦测计划";
+        case CFG_ITEM_COMPRESSION:
+            return "码流压缩参数";
+        case CFG_ITEM_AUDIO_IN:
+            return "音频输入";
+        case CFG_ITEM_AUDIO_OUT:
+            return "音频输出";
+        case CFG_ITEM_IMAGE:
+            return "宽动态";
+        case CFG_ITEM_COLOR:
+            return "图像颜色";
+        case CFG_ITEM_OSD:
+            return "屏幕显示";
+        case CFG_ITEM_LOGO:
+            return "Logo";
+        case CFG_ITEM_ALARM_SOUND:
+            return "报警声音";
+        default:
+            return "配置";
+    }
+}
 
 Verdict ValidateItem(int32_t item, int32_t channelNo, const DeviceConfig& c,
                      const ConfigRange& range) {
@@ -172,7 +169,7 @@ Verdict ValidateItem(int32_t item, int32_t channelNo, const DeviceConfig& c,
             const std::string server = c.timeServerAddress();
             if (std::any_of(server.begin(), server.end(),
                             [](char ch) { return static_cast<unsigned char>(ch) < 0x20; })) {
-                check.fail("time server address holds control characters");
+                check.fail("时间服务器地址含有控制字符");
             }
             break;
         }
@@ -187,46 +184,46 @@ Verdict ValidateItem(int32_t item, int32_t channelNo, const DeviceConfig& c,
             CheckStreams(c, range, check);
             break;
         case CFG_ITEM_AUDIO_IN:
-            check.oneOf("audio input mode", c.audioInputMode(), range.audioInTypes.values);
-            check.within("audio input volume", c.audioInputVolume(), range.audioInVolume);
+            check.oneOf("音频输入方式", c.audioInputMode(), range.audioInTypes.values);
+            check.within("音频输入音量", c.audioInputVolume(), range.audioInVolume);
             break;
         case CFG_ITEM_AUDIO_OUT:
-            check.within("audio output volume", c.audioOutputVolume(), range.audioOutVolume);
+            check.within("音频输出音量", c.audioOutputVolume(), range.audioOutVolume);
             break;
         case CFG_ITEM_IMAGE:
-            check.flag("wide dynamic range", c.wideDynamicRange(0));
+            check.flag("宽动态", c.wideDynamicRange(0));
             if (c.wideDynamicRange(1) != c.wideDynamicRange(0) ||
                 c.wideDynamicRange(2) != c.wideDynamicRange(0)) {
-                check.fail("wide dynamic range switches disagree");
+                check.fail("宽动态开关不一致");
             }
             break;
         case CFG_ITEM_COLOR:
-            check.within("brightness", c.brightness(), range.brightness);
-            check.within("contrast", c.contrast(), range.contrast);
-            check.within("saturation", c.saturation(), range.saturation);
-            check.within("hue", c.hue(), 0, 100);
+            check.within("亮度", c.brightness(), range.brightness);
+            check.within("对比度", c.contrast(), range.contrast);
+            check.within("饱和度", c.saturation(), range.saturation);
+            check.within("色调", c.hue(), 0, 100);
             break;
         case CFG_ITEM_LOGO:
-            check.flag("logo shown", c.logoShown());
+            check.flag("显示 Logo", c.logoShown());
             break;
         case CFG_ITEM_ALARM_SOUND: {
-            check.oneOf("alarm block size", c.alarmBlockSize(), {DeviceConfig::kAlarmBlockBytes});
-            check.oneOf("alarm channel", c.alarmChannel(), {channelNo});
-            check.within("alarm sound", c.alarmSound(), 0, 10);
+            check.oneOf("报警块大小", c.alarmBlockSize(), {DeviceConfig::kAlarmBlockBytes});
+            check.oneOf("报警通道", c.alarmChannel(), {channelNo});
+            check.within("报警声音", c.alarmSound(), 0, 10);
             auto block = c.block(CFG_ITEM_ALARM_SOUND);
             if (std::any_of(block.begin() + 12, block.end(), [](uint8_t b) { return b != 0; })) {
-                check.fail("alarm block reserved bytes are not zero");
+                check.fail("报警块保留字节不为零");
             }
             break;
         }
         default:
-            check.fail("item " + std::to_string(item) + " is not a configuration item");
+            check.fail("配置项 " + std::to_string(item) + " 不存在");
             break;
     }
     if (!check.ok()) {
         return {STATUS_OUT_OF_RANGE, check.failure()};
     }
-    return {STATUS_OK, std::string(AppliedText(item)) + " on channel " + std::to_string(channelNo)};
+    return {STATUS_OK, std::string(ItemWords(item)) + "已应用到通道 " + std::to_string(channelNo)};
 }
 
 }  // namespace orvex::lab

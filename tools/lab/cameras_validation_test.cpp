@@ -61,28 +61,27 @@ struct Refusal {
 TEST(LabCameraValidation, RefusesValuesOutsideTheRangesByName) {
     const std::vector<Refusal> refusals = {
         {"brightness", 8, [](DeviceConfig& c) { c.setBrightness(101); },
-         "brightness 101 is outside 0..100"},
-        {"hue", 8, [](DeviceConfig& c) { c.setHue(-1); }, "hue -1 is outside 0..100"},
+         "亮度 101 超出范围 0..100"},
+        {"hue", 8, [](DeviceConfig& c) { c.setHue(-1); }, "色调 -1 超出范围 0..100"},
         {"resolution", 4, [](DeviceConfig& c) { c.setStreamResolution(0, 77); },
-         "main stream resolution index 77 is not supported"},
+         "主码流分辨率序号 77 不支持"},
         {"bitrate", 4,
          [](DeviceConfig& c) {
              c.setStreamResolution(1, 1);    // 352*288: up to 512 kbit/s
              c.setStreamBitrateCode(1, 25);  // 4096 kbit/s
          },
-         "sub stream bitrate (kbit/s) at 352*288 4096 is outside 32..512"},
+         "子码流码率（kbit/s，352*288） 4096 超出范围 32..512"},
         {"unknown bitrate code", 4, [](DeviceConfig& c) { c.setStreamBitrateCode(0, 0); },
-         "main stream bitrate code 0 is unknown"},
-        {"frame rate", 4, [](DeviceConfig& c) { c.setStreamFrameRate(1, 30); },
-         "sub stream frame rate at"},
+         "主码流码率代码 0 无法识别"},
+        {"frame rate", 4, [](DeviceConfig& c) { c.setStreamFrameRate(1, 30); }, "子码流帧率（"},
         {"video encoding", 4, [](DeviceConfig& c) { c.setStreamVideoEncoding(0, 0xFF); },
-         "main stream video encoding 255 is not supported (supported: 1, 10)"},
+         "主码流视频编码 255 不支持（支持：1, 10）"},
         {"H.265 on the sub stream", 4, [](DeviceConfig& c) { c.setStreamVideoEncoding(1, 10); },
-         "sub stream video encoding 10 is not supported (supported: 1)"},
+         "子码流视频编码 10 不支持（支持：1）"},
         {"audio encoding", 4, [](DeviceConfig& c) { c.setStreamAudioEncoding(0, 8); },
-         "main stream audio encoding 8 is not supported"},
+         "主码流音频编码 8 不支持"},
         {"I-frame interval", 4, [](DeviceConfig& c) { c.setStreamIFrameInterval(0, 500); },
-         "main stream I-frame interval 500 is outside 1..200"},
+         "主码流I帧间隔 500 超出范围 1..200"},
         {"key length", 2,
          [](DeviceConfig& c) {
              c.setWifiSecurity(4);
@@ -90,33 +89,31 @@ TEST(LabCameraValidation, RefusesValuesOutsideTheRangesByName) {
              c.setWifiKey("longenough");
              c.setWifiKeyLength(4);
          },
-         "Wi-Fi key length 4 does not match the key (10 bytes)"},
+         "Wi-Fi 密钥长度 4 与密钥（10 字节）不符"},
         {"short key", 2,
          [](DeviceConfig& c) {
              c.setWifiSecurity(2);
              c.setWifiKeySelector(0);
              c.setWifiKeyLength(static_cast<int32_t>(c.setWifiKey("short")));
          },
-         "Wi-Fi key length 5 is outside 8..63"},
-        {"security", 2, [](DeviceConfig& c) { c.setWifiSecurity(3); },
-         "Wi-Fi security 3 is not supported"},
-        {"date format", 9, [](DeviceConfig& c) { c.setDateFormat(9); },
-         "date format 9 is outside 0..8"},
+         "Wi-Fi 密钥长度 5 超出范围 8..63"},
+        {"security", 2, [](DeviceConfig& c) { c.setWifiSecurity(3); }, "Wi-Fi 安全方式 3 不支持"},
+        {"date format", 9, [](DeviceConfig& c) { c.setDateFormat(9); }, "日期格式 9 超出范围 0..8"},
         {"sensitivity", 3,
          [](DeviceConfig& c) {
              c.setSensitivityScale(0);
              c.setMotionSensitivity(6);
          },
-         "motion sensitivity 6 is outside 0..5"},
+         "移动侦测灵敏度 6 超出范围 0..5"},
         {"audio volume", 5, [](DeviceConfig& c) { c.setAudioInputVolume(101); },
-         "audio input volume 101 is outside 0..100"},
+         "音频输入音量 101 超出范围 0..100"},
         {"wide dynamic range", 7, [](DeviceConfig& c) { c.setByteAt(78120, 1 - c.byteAt(77628)); },
-         "wide dynamic range switches disagree"},
-        {"logo", 10, [](DeviceConfig& c) { c.setLogoShown(2); }, "logo shown 2 is not supported"},
+         "宽动态开关不一致"},
+        {"logo", 10, [](DeviceConfig& c) { c.setLogoShown(2); }, "显示 Logo 2 不支持"},
         {"alarm channel", 11, [](DeviceConfig& c) { c.setAlarmSoundBlock(5, 1); },
-         "alarm channel 5 is not supported (supported: 1)"},
+         "报警通道 5 不支持（支持：1）"},
         {"alarm reserved bytes", 11, [](DeviceConfig& c) { c.setByteAt(80279, 1); },
-         "alarm block reserved bytes are not zero"},
+         "报警块保留字节不为零"},
     };
     const ConfigRange range = MakeConfigRange("OX9", 1);
     for (const Refusal& r : refusals) {

@@ -111,7 +111,7 @@ void ModifyAnalyticsModules(OperationContext& c) {
     const int sensitivity = ParseInt(*text, "Sensitivity");
     if (sensitivity < 0 || sensitivity > 100) {
         throw SoapFault(FaultCode::kInvalidArgVal,
-                        "sensitivity " + std::to_string(sensitivity) + " is outside 0..100");
+                        "灵敏度 " + std::to_string(sensitivity) + " 超出范围 0..100");
     }
     ch.motion.sensitivity = sensitivity;
 }

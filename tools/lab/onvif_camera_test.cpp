@@ -129,7 +129,7 @@ TEST_F(OnvifCameraTest, SetsChangeExactlyTheFieldsAskedForAndRefuseOutOfRange) {
     tooBright.replace(tooBright.find(">77<"), 4, ">101<");
     const HttpAnswer refused = Signed(tooBright);
     EXPECT_NE(refused.body.find("ter:InvalidArgVal"), std::string::npos);
-    EXPECT_NE(refused.body.find("brightness 101 is outside 0..100"), std::string::npos);
+    EXPECT_NE(refused.body.find("亮度 101 超出范围 0..100"), std::string::npos);
     EXPECT_EQ(camera_->state(), expected);
 
     // The state file holds the accepted set, for the next start.

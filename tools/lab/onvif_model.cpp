@@ -249,37 +249,34 @@ const std::vector<AudioOptions>& AudioEncodings() {
 
 std::optional<std::string> CheckVideoEncoder(const VideoEncoder& e, int stream) {
     const StreamOptions& o = OptionsOfStream(stream);
-    const std::string which = stream == 0 ? "main stream" : "sub stream";
+    const std::string which = stream == 0 ? "主码流" : "子码流";
     if (e.encoding != "H264" && e.encoding != "H265" && e.encoding != "JPEG") {
-        return "encoding " + e.encoding + " is not offered (H264, H265, JPEG)";
+        return "编码 " + e.encoding + " 不支持（支持：H264, H265, JPEG）";
     }
     if (std::find(o.resolutions.begin(), o.resolutions.end(), std::make_pair(e.width, e.height)) ==
         o.resolutions.end()) {
-        return "resolution " + std::to_string(e.width) + "x" + std::to_string(e.height) +
-               " is not offered for the " + which;
+        return which + "不支持分辨率 " + std::to_string(e.width) + "x" + std::to_string(e.height);
     }
     if (e.frameRate < 1 || e.frameRate > o.frameRateMax) {
-        return "frame rate " + std::to_string(e.frameRate) + " is outside " +
-               Range(1, o.frameRateMax);
+        return "帧率 " + std::to_string(e.frameRate) + " 超出范围 " + Range(1, o.frameRateMax);
     }
     if (e.bitrate < o.bitrateMin || e.bitrate > o.bitrateMax) {
-        return "bitrate " + std::to_string(e.bitrate) + " is outside " +
+        return "码率 " + std::to_string(e.bitrate) + " 超出范围 " +
                Range(o.bitrateMin, o.bitrateMax);
     }
     if (e.govLength < kGovMin || e.govLength > kGovMax) {
-        return "GOP length " + std::to_string(e.govLength) + " is outside " +
-               Range(kGovMin, kGovMax);
+        return "GOP 长度 " + std::to_string(e.govLength) + " 超出范围 " + Range(kGovMin, kGovMax);
     }
     if (e.quality < kQualityMin || e.quality > kQualityMax) {
-        return "quality " + std::to_string(e.quality) + " is outside " +
+        return "图像质量 " + std::to_string(e.quality) + " 超出范围 " +
                Range(kQualityMin, kQualityMax);
     }
     if (e.encodingInterval < 1 || e.encodingInterval > 30) {
-        return "encoding interval " + std::to_string(e.encodingInterval) + " is outside 1..30";
+        return "编码间隔 " + std::to_string(e.encodingInterval) + " 超出范围 1..30";
     }
     const bool h264 = e.profile == "Baseline" || e.profile == "Main" || e.profile == "High";
     if ((e.encoding == "H264" && !h264) || (e.encoding == "H265" && e.profile != "Main")) {
-        return "profile " + e.profile + " is not offered for " + e.encoding;
+        return e.encoding + " 不支持档次 " + e.profile;
     }
     return std::nullopt;
 }
@@ -290,53 +287,51 @@ std::optional<std::string> CheckAudioEncoder(const AudioEncoder& e) {
             continue;
         }
         if (std::find(o.bitrates.begin(), o.bitrates.end(), e.bitrate) == o.bitrates.end()) {
-            return "audio bitrate " + std::to_string(e.bitrate) + " is not offered for " +
-                   e.encoding;
+            return e.encoding + " 不支持音频码率 " + std::to_string(e.bitrate);
         }
         if (std::find(o.sampleRates.begin(), o.sampleRates.end(), e.sampleRate) ==
             o.sampleRates.end()) {
-            return "sample rate " + std::to_string(e.sampleRate) + " is not offered for " +
-                   e.encoding;
+            return e.encoding + " 不支持采样率 " + std::to_string(e.sampleRate);
         }
         return std::nullopt;
     }
-    return "audio encoding " + e.encoding + " is not offered (G711, G726, AAC)";
+    return "音频编码 " + e.encoding + " 不支持（支持：G711, G726, AAC）";
 }
 
 std::optional<std::string> CheckOsd(const Osd& osd, bool dateOsd) {
     if (!Contains(OsdPositions(), osd.position)) {
-        return "OSD position " + osd.position + " is not offered";
+        return "OSD 位置 " + osd.position + " 不支持";
     }
     if (!dateOsd) {
         if (osd.textType != "Plain") {
-            return "OSD " + osd.token + " shows plain text only";
+            return "OSD " + osd.token + " 只能显示普通文字";
         }
         if (osd.plainText.size() > static_cast<size_t>(kOsdTextMax)) {
-            return "OSD text is longer than " + std::to_string(kOsdTextMax) + " bytes";
+            return "OSD 文字超过 " + std::to_string(kOsdTextMax) + " 字节";
         }
         return std::nullopt;
     }
     if (osd.textType != "Date" && osd.textType != "Time" && osd.textType != "DateAndTime") {
-        return "OSD " + osd.token + " shows Date, Time or DateAndTime, not " + osd.textType;
+        return "OSD " + osd.token + " 只能显示 Date、Time 或 DateAndTime，不能显示 " + osd.textType;
     }
     if (osd.textType != "Time" && !Contains(DateFormats(), osd.dateFormat)) {
-        return "date format " + osd.dateFormat + " is not offered";
+        return "日期格式 " + osd.dateFormat + " 不支持";
     }
     if (osd.textType != "Date" && !Contains(TimeFormats(), osd.timeFormat)) {
-        return "time format " + osd.timeFormat + " is not offered";
+        return "时间格式 " + osd.timeFormat + " 不支持";
     }
     return std::nullopt;
 }
 
 std::optional<std::string> CheckImaging(const Imaging& i) {
-    const std::pair<const char*, int> values[] = {{"brightness", i.brightness},
-                                                  {"contrast", i.contrast},
-                                                  {"colour saturation", i.saturation},
-                                                  {"sharpness", i.sharpness},
-                                                  {"WDR level", i.wdrLevel}};
+    const std::pair<const char*, int> values[] = {{"亮度", i.brightness},
+                                                  {"对比度", i.contrast},
+                                                  {"饱和度", i.saturation},
+                                                  {"锐度", i.sharpness},
+                                                  {"宽动态级别", i.wdrLevel}};
     for (const auto& [name, value] : values) {
         if (value < 0 || value > 100) {
-            return std::string(name) + " " + std::to_string(value) + " is outside 0..100";
+            return std::string(name) + " " + std::to_string(value) + " 超出范围 0..100";
         }
     }
     return std::nullopt;
@@ -344,13 +339,13 @@ std::optional<std::string> CheckImaging(const Imaging& i) {
 
 std::optional<std::string> CheckNtp(const std::vector<NtpServer>& servers) {
     if (servers.size() > kNtpServersMax) {
-        return "at most " + std::to_string(kNtpServersMax) + " NTP servers";
+        return "最多 " + std::to_string(kNtpServersMax) + " 个 NTP 服务器";
     }
     for (const NtpServer& s : servers) {
         if (s.type == "IPv4"  ? !IsIpv4(s.address)
             : s.type == "DNS" ? !IsDnsName(s.address)
                               : true) {
-            return "NTP server " + s.type + " \"" + s.address + "\" is not valid";
+            return "NTP 服务器 " + s.type + " \"" + s.address + "\" 无效";
         }
     }
     return std::nullopt;
@@ -358,22 +353,22 @@ std::optional<std::string> CheckNtp(const std::vector<NtpServer>& servers) {
 
 std::optional<std::string> CheckDot11(const Dot11Settings& w) {
     if (w.ssid.empty() || w.ssid.size() > 32) {
-        return "SSID must be 1 to 32 bytes";
+        return "SSID 须为 1 到 32 字节";
     }
     if (w.mode != "Infrastructure") {
-        return "Wi-Fi mode " + w.mode + " is not offered (Infrastructure)";
+        return "Wi-Fi 模式 " + w.mode + " 不支持（支持：Infrastructure）";
     }
     if (w.securityMode == "None") {
         return std::nullopt;
     }
     if (w.securityMode != "PSK") {
-        return "Wi-Fi security " + w.securityMode + " is not offered (None, PSK)";
+        return "Wi-Fi 安全方式 " + w.securityMode + " 不支持（支持：None, PSK）";
     }
     if (w.algorithm != "CCMP" && w.algorithm != "TKIP" && w.algorithm != "Any") {
-        return "Wi-Fi cipher " + w.algorithm + " is not offered (CCMP, TKIP, Any)";
+        return "Wi-Fi 加密算法 " + w.algorithm + " 不支持（支持：CCMP, TKIP, Any）";
     }
     if (w.passphrase.size() < 8 || w.passphrase.size() > 63) {
-        return "Wi-Fi passphrase must be 8 to 63 characters";
+        return "Wi-Fi 密码须为 8 到 63 个字符";
     }
     return std::nullopt;
 }

@@ -181,7 +181,7 @@ std::string FaultEnvelope(FaultCode code, const std::string& reason) {
         Add(codeNode.append_child("s:Subcode"), "s:Value", subcode);
     }
     pugi::xml_node text = Add(fault.append_child("s:Reason"), "s:Text", reason);
-    text.append_attribute("xml:lang") = "en";
+    text.append_attribute("xml:lang") = "zh-CN";  // the lab's cameras answer in Chinese
     return answer.text();
 }
 

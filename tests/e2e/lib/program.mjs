@@ -40,6 +40,8 @@ export class Program {
     program.debugFile = path.join(program.dir, `debug-${program.debugPort}.log`);
     const config = fs.mkdtempSync(path.join(program.dir, 'config-'));
     program.downloadDir = path.join(program.dir, `downloads-${program.debugPort}`);
+    // Issue passes save their backups under the data folder: each run keeps its own.
+    program.dataDir = path.join(program.dir, `data-${program.debugPort}`);
     fs.writeFileSync(path.join(config, 'user-dirs.dirs'), `XDG_DOWNLOAD_DIR="${program.downloadDir}"\n`);
     const env = {
       ...process.env,
@@ -49,6 +51,7 @@ export class Program {
       QTWEBENGINE_REMOTE_DEBUGGING: `127.0.0.1:${program.debugPort}`,
       QT_QPA_PLATFORM: display ? 'xcb' : 'offscreen',
       XDG_CONFIG_HOME: config,
+      XDG_DATA_HOME: program.dataDir,
     };
     if (display) env.DISPLAY = display;
     else delete env.DISPLAY;
