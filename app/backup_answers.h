@@ -1,5 +1,5 @@
 // The page's backup questions in JSON: the list of backup passes (answer 15) and the reading of
-// a restore request (query 12).
+// a restore request (query 22).
 #pragma once
 
 #include <string>

@@ -28,16 +28,16 @@ class IssueRequestRunner {
              const std::function<void(const std::string& result)>& push,
              const IssueWorker::Progress& progress = {});
 
-    // Query 12: restores the cameras of `request` ({"passId", "cameras"}) from that backup pass,
+    // Query 22: restores the cameras of `request` ({"passId", "cameras"}) from that backup pass,
     // as an issue (progress 12 after each camera), and hands answer 16's text to `push`: the
     // worker's restore result, or {"passId", "error"} for a request that cannot be read. Holds
     // the same lock as run. Pool workers.
     void restore(const std::string& request,
                  const std::function<void(const std::string& result)>& push,
                  const IssueWorker::Progress& progress = {});
-    // Query 11: answer 15's text, the backup passes newest first. Pool workers.
+    // Query 21: answer 15's text, the backup passes newest first. Pool workers.
     std::string listBackups() const;
-    // Query 10: answer 14's text, the targets' configurations read up to the issue concurrency
+    // Query 20: answer 14's text, the targets' configurations read up to the issue concurrency
     // at once. Pool workers; beside a running issue.
     static std::string readTargets(const std::string& request);
 

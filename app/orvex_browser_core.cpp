@@ -169,16 +169,16 @@ void OrvexBrowserCore::OnQueryInfo(int type, const std::string& request) {
             OutputDebugStringA("EM_OPERATETASK_TYPE_DEVCONFIG_WIFILST start");
             AddTask(OperateTask{EM_OPERATETASK_TYPE_DEVCONFIG_WIFILST, request, nullptr});
             break;
-        case 10:
+        case 20:
             AddTask(OperateTask{EM_OPERATETASK_TYPE_READ_TARGETS, request, nullptr});
             break;
-        case 11:
+        case 21:
             AddTask(OperateTask{EM_OPERATETASK_TYPE_LIST_BACKUPS, request, nullptr});
             break;
-        case 12:
+        case 22:
             AddTask(OperateTask{EM_OPERATETASK_TYPE_RESTORE, request, nullptr});
             break;
-        default:  // 6, 7 and every other type: nothing to answer
+        default:  // 6, 7, 10 to 19 and every other type: nothing to answer
             break;
     }
 }

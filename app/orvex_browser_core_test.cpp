@@ -91,7 +91,7 @@ TEST_F(OrvexBrowserCoreTest, QuickQueriesAnswerAtOnceAndOthersNotAtAll) {
         R"({"groupInfo":[{"groupName":"A","groupId":"a","groupDevNum":1,"cameraLst":[)"
         R"({"serial":"S","devname":"Gate's cam","iPlatform":0}]}]})");
     DataManager::instance().onCameraMessage("{\n\t\"serial\" : \"S\",\n\t\"channelNo\" : 5\n}");
-    for (int type : {0, 6, 7, 13, -3, 1, 2, 4, 5}) {
+    for (int type : {0, 6, 7, 10, 12, -3, 1, 2, 4, 5}) {
         EXPECT_TRUE(post(WM_H5_QUERY_INFO, static_cast<WPARAM>(static_cast<intptr_t>(type)),
                          new std::string(R"({"groupId":"a","camerasPageNum":1,"pageSize":5})")));
     }
@@ -112,9 +112,9 @@ TEST_F(OrvexBrowserCoreTest, CameraQueriesAreAnsweredFromThePool) {
     post(WM_H5_QUERY_INFO, 3, new std::string(camera));
     post(WM_H5_QUERY_INFO, 8, new std::string(camera));
     post(WM_H5_QUERY_INFO, 9, new std::string(camera));
-    post(WM_H5_QUERY_INFO, 10, new std::string(R"({"cameras":[)" + camera + "]}"));
-    post(WM_H5_QUERY_INFO, 11, new std::string());
-    post(WM_H5_QUERY_INFO, 12, new std::string("[]"));
+    post(WM_H5_QUERY_INFO, 20, new std::string(R"({"cameras":[)" + camera + "]}"));
+    post(WM_H5_QUERY_INFO, 21, new std::string());
+    post(WM_H5_QUERY_INFO, 22, new std::string("[]"));
     ASSERT_TRUE(runner.waitFor(6));
     std::set<std::string> scripts;
     std::map<std::string, std::string> byCode;
