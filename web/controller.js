@@ -199,7 +199,8 @@ export function visibleCameras() {
   return state.page && !state.page.loading ? state.page.cameras : [];
 }
 
-// Every camera of every group and origin matching the search (name, IP or serial), once each.
+// Every camera of every group and origin matching the search (name, IP or serial), once each,
+// in name order.
 export function searchResults() {
   const words = state.search.trim().toLowerCase();
   if (!words) return [];
@@ -210,7 +211,8 @@ export function searchResults() {
     const hay = `${camera.devname}\n${camera.devip}\n${camera.serial}`.toLowerCase();
     if (!seen.has(camera.key) && hay.includes(words)) seen.set(camera.key, camera);
   }
-  return [...seen.values()];
+  const collator = new Intl.Collator('zh-CN', { numeric: true });
+  return [...seen.values()].sort((x, y) => collator.compare(x.devname, y.devname) || collator.compare(x.key, y.key));
 }
 
 export function setSearch(text) {
