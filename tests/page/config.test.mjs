@@ -157,3 +157,41 @@ test('an issue that cannot be sent says why; the configuration name is saved', a
   assert.deepEqual((await p.waitCall('IssuedConfigName')).args, ['夜间模式']);
   await p.close();
 });
+
+test('the preview says per field what changes on how many targets; words are the installer\'s', async () => {
+  const p = await openPage(browser, server, { world: makeWorld(), hold: (n, a) => n.startsWith('Issued') || (n === 'queryOrvexInfo' && a[0] === '10') });
+  await p.waitCall('queryOrvexInfo', (a) => a[0] === '9');
+  await chooseTargets(p, ['ORX-101_1', 'ORX-103_1', 'ORX-104_1']);
+  await p.page.click('#go-config');
+  const labels = (sel) => p.page.locator(`${sel} option`).evaluateAll((o) => o.map((x) => x.textContent));
+  assert.deepEqual(await labels('#cfg-streams-0-videoCodecType'), ['H.264', 'H.265']);
+  assert.deepEqual(await labels('#cfg-audio-audioCompressionType'), ['G.722', 'G.711μ', 'G.711A', 'AAC']);
+  assert.deepEqual(await labels('#cfg-streams-0-videoResolution'), ['352×288', '1920×1080']);
+  assert.deepEqual((await labels('#cfg-display-dateFormat')).slice(0, 3), ['2024-05-31', '05-31-2024', '20240531']);
+  assert.deepEqual(await labels('#cfg-display-displayState'), ['透明', '闪烁']);
+  assert.equal(await p.page.locator('#cfg-streams-0-frameType, #cfg-streams-0-streamType').count(), 0);
+
+  await p.page.fill('#cfg-general-serverAddress', 'ntp.new.example');
+  await p.page.selectOption('#cfg-streams-0-videoCodecType', 'STD_H264');
+  await p.page.click('#issue-selected');
+  const read = await p.waitCall('queryOrvexInfo', (a) => a[0] === '10');
+  assert.deepEqual(JSON.parse(read.args[1]).cameras.map((c) => c.serial), ['ORX-101', 'ORX-103', 'ORX-104']);
+  assert.equal(await p.page.isDisabled('#confirm-ok'), true);
+  const items = (server) => { const c = configItems('x'); c.generalConfig.timeProofreading.serverAddress = server; return c; };
+  await p.send('14', JSON.stringify({ configs: [
+    { serial: 'ORX-101', channelNo: 1, isSuccess: true, configItems: items('ntp.orvex.example') },
+    { serial: 'ORX-103', channelNo: 1, isSuccess: true, configItems: items('ntp.new.example') },
+    { serial: 'ORX-104', channelNo: 1, isSuccess: false, cause: 'unreachable', moreInfo: '网络异常' }] }));
+  await p.page.waitForSelector('#preview-table');
+  await p.shot('preview');
+  const rows = await p.page.$$eval('[data-testid=preview-row]', (l) => l.map((r) => [r.dataset.field, r.innerText.replace(/\s+/g, ' ')]));
+  assert.deepEqual(rows, [
+    ['generalConfig.timeProofreading.serverAddress', '校时服务器 ntp.new.example 1 / 3 台将修改：从 ntp.orvex.example（1 台）；1 台已是此值'],
+    ['imageConfig.audioAndVideoConfig.videoConfig.0.videoCodecType', '主码流 · 视频编码 H.264 2 / 3 台将修改：从 H.265（2 台）'],
+  ]);
+  assert.match(await p.page.textContent('#preview-unread'), /1 台摄像机未能读取/);
+  await p.page.click('#confirm-ok');
+  const sent = JSON.parse((await p.waitCall('IssuedConfigToCameras')).args[1]);
+  assert.deepEqual(sent.configItems.generalConfig, { timeProofreading: { serverAddress: 'ntp.new.example' } });
+  await p.close();
+});
