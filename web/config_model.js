@@ -226,7 +226,7 @@ export function rangeProblems(draft, base, ranges, sectionIds, whole = new Set()
     const get = (o) => parts.reduce((v, k) => (v == null ? v : v[k]), o);
     const v = get(draft);
     if (!whole.has(section) && base && v === get(base)) continue;
-    if (typeof v !== 'number' || v < min || v > max) {
+    if (!Number.isInteger(v) || v < min || v > max) {
       const label = SECTIONS.find((x) => x.id === section).label;
       const stream = parts[0] === 'streams' ? (parts[1] === '0' ? '主码流' : '子码流') : '';
       out.push(`${label}：${stream}${FIELD_NAMES[parts[parts.length - 1]]}应在 ${min} – ${max} 之间`);

@@ -1,6 +1,5 @@
-// The bugs an installer met: the camera table jumping to the top on a redraw, messages that
-// outlive their cause, typing lost after a wrong password, out-of-range numbers clamped
-// silently, 正常 for a camera that is off, 清空 without asking, a progress list wider than the page.
+// The bugs an installer met: the table jumping to the top, stale messages, typing lost after a
+// wrong password, silent clamping, 正常 for a camera that is off, 清空 without asking, wide lists.
 
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
@@ -64,6 +63,9 @@ test('an out-of-range number shows its range and refuses the issue instead of be
   await p.page.press('#cfg-color-brightnessLevel', 'Tab');
   assert.equal(await p.page.inputValue('#cfg-color-brightnessLevel'), '95');
   assert.match(await p.page.textContent('#card-color [data-testid=range-error]'), /超出范围，应为 0 – 80/);
+  await p.page.click('#issue-selected');
+  assert.deepEqual(await p.page.locator('#issue-problems li').allTextContents(), ['图像色彩：亮度应在 0 – 80 之间']);
+  await p.page.fill('#cfg-color-brightnessLevel', ''); // empty is not a number in range either
   await p.page.click('#issue-selected');
   assert.deepEqual(await p.page.locator('#issue-problems li').allTextContents(), ['图像色彩：亮度应在 0 – 80 之间']);
   await p.page.fill('#cfg-color-brightnessLevel', '80');

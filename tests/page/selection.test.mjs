@@ -45,7 +45,6 @@ test('the header box chooses the whole group across pages; one password for the 
   let s = await p.state();
   assert.equal(s.targets.length, 25);
   assert.deepEqual(s.pending, ['ORX-126_1', 'ORX-127_1']);
-  assert.deepEqual(s.page.cameras.length, 10); // the shown page stays the first
   assert.equal(await p.page.isChecked('#select-group'), true);
 
   await p.page.click('#verify-pending');
@@ -59,7 +58,7 @@ test('the header box chooses the whole group across pages; one password for the 
   assert.equal(await p.page.getAttribute('[data-testid=password-many-row][data-key="ORX-126_1"]', 'data-status'), 'ok');
   s = await p.state();
   assert.deepEqual([s.targets.length, s.pending], [26, ['ORX-127_1']]);
-  assert.deepEqual(JSON.parse(p.find('CheckDevPassword')[1].args[0]).passwd, 'same-pass');
+  assert.equal(JSON.parse(p.find('CheckDevPassword')[1].args[0]).passwd, 'same-pass');
   await p.page.click('#password-many-cancel');
   // Unticking the header drops the whole group, pending ones included.
   await p.page.click('#select-group');
