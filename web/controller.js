@@ -391,7 +391,7 @@ export function requestIssue(kind, sectionIds) {
       kind, sectionIds: send, label: sectionLabel(send), cameras, request,
       configText: toRequestJson(request), preview: { status: 'loading', rows: [], unread: [] },
     };
-    readChannel.request({ purpose: 'preview', cameras, confirm: state.confirm });
+    requestRead({ purpose: 'preview', cameras, confirm: state.confirm });
   }
   changed();
 }
@@ -430,11 +430,23 @@ function configsRead(entry, configs) {
   changed();
 }
 
+// Sends (or queues) a read of many cameras. A queued read it replaces never runs: its cameras
+// stop showing 检测中.
+function requestRead(entry) {
+  const dropped = readChannel.waiting;
+  if (dropped) {
+    for (const camera of dropped.cameras) {
+      if ((state.online.get(camera.key) || {}).status === 'checking') state.online.delete(camera.key);
+    }
+  }
+  readChannel.request(entry);
+}
+
 // Reads the shown cameras again to fill the online column.
 export function refreshOnline(cameras = visibleCameras()) {
   if (cameras.length === 0) return;
   for (const camera of cameras) state.online.set(camera.key, { status: 'checking', at: Date.now() });
-  readChannel.request({ purpose: 'online', cameras });
+  requestRead({ purpose: 'online', cameras });
   changed();
 }
 
