@@ -134,7 +134,7 @@ function renderForm(s) {
           h('label', { class: 'check', title: '不只下发修改过的设置，而是把整个分区复制到目标摄像机' }, whole, h('span', {}, '复制整个分区')),
           h('label', { class: 'check' }, check, h('span', {}, '下发此项')), only)),
       src.draft.present[sec.id] ? null : h('p', { class: 'notice' }, '摄像机未返回此项配置，以下为默认值。'),
-      sec.id === 'wifi' ? h('p', { class: 'muted small' }, '下发 Wi-Fi 配置时会同时下发通用配置（校时服务器）。') : null,
+      sec.id === 'wifi' ? h('p', { class: 'muted small' }, '下发 Wi-Fi 配置时摄像机也会重写校时项；未修改校时服务器时，各摄像机保持自己的值。') : null,
       h('div', { class: 'card-body' }, form.body(sec.id, extra)));
     cards.set(sec.id, { card, check, only, whole });
     return card;
