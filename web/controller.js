@@ -8,7 +8,10 @@ import {
 import {
   SECTIONS, int, makeDraft, normalizeSections, rangeProblems, readRanges, toRequestJson, validateDraft,
 } from './config_model.js';
-import { buildChangedRequest, buildPreview, changedSections, readConfigs } from './changes.js';
+import { buildChangedRequest, changedSections } from './changes.js';
+import { configsAnswered, requestRead } from './reads.js';
+
+export { refreshOnline } from './reads.js';
 import { buildResultCsv, csvFileName, needsRetry, readIssueProgress, readIssueResult } from './result_model.js';
 import { manyAnswered, searchResults, wholeGroupRead } from './selection.js';
 
@@ -120,13 +123,6 @@ export const passwordChannel = new RequestChannel(
     timeoutMs: options.requestTimeoutMs,
     onTimeout: (e) => passwordAnswered(e, '密码校验超时，请重试'),
   },
-);
-
-// Query 10: the current configuration of many cameras at once (answer 14), for the preview of
-// an issue or to refresh the online column.
-const readChannel = new RequestChannel(
-  (e) => query(10, JSON.stringify({ cameras: e.cameras.map((camera) => cameraObject(known(camera))) })),
-  { timeoutMs: options.requestTimeoutMs, onTimeout: (e) => configsRead(e, null) },
 );
 
 export function withSource(key, fn) {
@@ -401,55 +397,6 @@ export function cancelIssue() {
   changed();
 }
 
-// Answer 14 (or its time-out, `configs` null): the preview of the issue it was read for, and
-// the online column of every camera read.
-function configsRead(entry, configs) {
-  for (const c of configs || []) {
-    const status = c.ok ? 'online' : c.cause === 'unreachable' || c.cause === 'timeout' ? 'offline'
-      : c.cause === 'auth' ? 'auth' : 'failed';
-    state.online.set(c.key, { status, at: Date.now() });
-  }
-  if (!configs) {
-    for (const camera of entry.cameras) {
-      if ((state.online.get(camera.key) || {}).status === 'checking') state.online.delete(camera.key);
-    }
-  }
-  if (entry.purpose === 'preview' && state.confirm === entry.confirm) {
-    const q = state.confirm;
-    if (!configs) {
-      q.preview = { status: 'failed', rows: [], unread: [], error: '未能读取目标摄像机的当前配置，无法预览修改' };
-    } else {
-      const byKey = new Map(configs.map((c) => [c.key, c]));
-      const list = q.cameras.map((camera) => byKey.get(camera.key) || { key: camera.key, ok: false, cause: '' });
-      q.preview = {
-        status: 'loaded', rows: buildPreview(q.request.configItems, list),
-        unread: list.filter((c) => !c.ok).map((c) => c.key),
-      };
-    }
-  }
-  changed();
-}
-
-// Sends (or queues) a read of many cameras. A queued read it replaces never runs: its cameras
-// stop showing 检测中.
-function requestRead(entry) {
-  const dropped = readChannel.waiting;
-  if (dropped) {
-    for (const camera of dropped.cameras) {
-      if ((state.online.get(camera.key) || {}).status === 'checking') state.online.delete(camera.key);
-    }
-  }
-  readChannel.request(entry);
-}
-
-// Reads the shown cameras again to fill the online column.
-export function refreshOnline(cameras = visibleCameras()) {
-  if (cameras.length === 0) return;
-  for (const camera of cameras) state.online.set(camera.key, { status: 'checking', at: Date.now() });
-  requestRead({ purpose: 'online', cameras });
-  changed();
-}
-
 export function confirmIssue() {
   const c = state.confirm;
   state.confirm = null;
@@ -698,15 +645,7 @@ const handlers = {
   10: (text) => issueAnswered('10', text),
   12: issueProgressed,
   13: downloadSaved,
-  14(text) {
-    const entry = readChannel.resolve();
-    if (!entry) {
-      state.ignoredAnswers += 1;
-      return;
-    }
-    const a = parseAnswer(text);
-    configsRead(entry, a.ok ? readConfigs(a.value, keyOf) : null);
-  },
+  14: (text) => configsAnswered(text, keyOf),
   16: (text) => issueAnswered('16', text),
 };
 
