@@ -3,6 +3,7 @@
 
 import { $ } from './dom.js';
 import * as c from './controller.js';
+import './backups.js';
 import { renderCameras } from './view_cameras.js';
 import { renderConfig } from './view_config.js';
 import { renderResult } from './view_result.js';
@@ -23,6 +24,8 @@ for (const view of ['cameras', 'config', 'result']) {
 document.addEventListener('keydown', (e) => {
   if (e.key !== 'Escape') return;
   if (c.state.password && !c.state.password.checking) c.cancelPassword();
+  else if (c.state.ask) c.answerAsk(false);
+  else if (c.state.passwordMany) c.closePasswordMany();
   else if (c.state.confirm) c.cancelIssue();
 });
 // The elapsed time of a running issue.

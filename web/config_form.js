@@ -3,15 +3,10 @@
 
 import { h } from './dom.js';
 import {
-  DATE_FORMATS, SECTIONS, audioCodecOptions, audioInputOptions, bitrateOptions, int,
+  DATE_FORMATS, SECTIONS, audioCodecOptions, audioInputOptions, bitrateOptions, int, numberBounds,
   resolutionFor, videoCodecOptions,
 } from './config_model.js';
-
-const QUALITY = ['最高', '较高', '中等', '低', '较低', '最低'];
-const OSD_WORDS = {
-  transparent: '透明', opaque: '不透明', flash: '闪烁', still: '不闪烁',
-  24: '24 小时制', 12: '12 小时制',
-};
+import { QUALITY, dateExample, osdName, resolutionName } from './words.js';
 
 const getPath = (o, path) => path.reduce((v, k) => (v == null ? v : v[k]), o);
 function setPath(o, path, value) {
@@ -37,9 +32,11 @@ function field(label, control, hint) {
     hint ? h('span', { class: 'field-hint' }, hint) : null);
 }
 
-export function createConfigForm({ draft, ranges, onStructureChange }) {
+export function createConfigForm({ draft, base, ranges, onStructureChange, onEdit }) {
+  const bounds = numberBounds(ranges, base);
   const bind = (path, read) => (event) => {
     setPath(draft, path, read(event.target));
+    onEdit();
   };
 
   function text(label, path, { maxLength, type = 'text', hint, placeholder } = {}) {
@@ -50,26 +47,32 @@ export function createConfigForm({ draft, ranges, onStructureChange }) {
     return field(label, input, hint);
   }
 
-  function number(label, path, { min = 0, max = 65535, hint, slider = false } = {}) {
+  // A number outside its range is kept as typed and shown with the range next to it; the issue
+  // is refused until it is corrected (nothing is clamped behind the installer's back).
+  function number(label, path, { hint, slider = false } = {}) {
     const id = fieldId(path);
+    const { min, max } = bounds[path.join('.')];
     const current = getPath(draft, path);
     const box = h('input', { id, type: 'number', min, max, step: 1, value: current, class: 'num' });
     const range = slider ? h('input', { type: 'range', min, max, step: 1, value: current, tabindex: -1, 'aria-hidden': 'true' }) : null;
-    const commit = (raw, final) => {
-      let v = int(raw, NaN);
-      if (!Number.isFinite(v)) {
-        if (!final) return;
-        v = getPath(draft, path);
-      }
-      if (final) v = clamp(v, min, max);
-      setPath(draft, path, v);
-      if (final) box.value = v;
-      if (range) range.value = v;
+    const error = h('span', { class: 'field-error', 'data-testid': 'range-error', hidden: true });
+    const show = (v) => {
+      const bad = !Number.isFinite(v) || v < min || v > max;
+      box.classList.toggle('invalid', bad);
+      error.hidden = !bad;
+      error.textContent = bad ? `超出范围，应为 ${min} – ${max}` : '';
     };
-    box.addEventListener('input', () => commit(box.value, false));
-    box.addEventListener('change', () => commit(box.value, true));
-    if (range) range.addEventListener('input', () => { box.value = range.value; commit(range.value, true); });
-    return field(label, h('span', { class: slider ? 'slider' : 'number' }, range, box),
+    const commit = (raw) => {
+      const v = raw.trim() === '' ? NaN : Number(raw);
+      setPath(draft, path, Number.isInteger(v) ? v : NaN);
+      show(Number.isInteger(v) ? v : NaN);
+      if (range && Number.isInteger(v)) range.value = v;
+      onEdit();
+    };
+    box.addEventListener('input', () => commit(box.value));
+    if (range) range.addEventListener('input', () => { box.value = range.value; commit(range.value); });
+    show(current);
+    return field(label, h('span', { class: slider ? 'slider' : 'number' }, range, box, error),
       hint || `${min} – ${max}`);
   }
 
@@ -82,6 +85,7 @@ export function createConfigForm({ draft, ranges, onStructureChange }) {
         const raw = event.target.value;
         setPath(draft, path, numeric && raw !== '' ? int(raw) : raw);
         if (structural) onStructureChange(path);
+        onEdit();
       },
     }, list.map((o) => h('option', { value: String(o.value), selected: o.value === current }, o.label)));
     return field(label, el, hint);
@@ -96,33 +100,31 @@ export function createConfigForm({ draft, ranges, onStructureChange }) {
   }
 
   const r = ranges;
-  const tri = (t, fallbackMax) => (t ? { min: t.min, max: t.max } : { min: 0, max: fallbackMax });
   const indexed = (words, fallback) => (words.length ? words : fallback)
-    .map((w, i) => ({ value: i, label: OSD_WORDS[w] || w }));
+    .map((w, i) => ({ value: i, label: osdName(w) }));
 
   function stream(s) {
     const base = ['streams', s];
-    const st = draft.streams[s];
     const resolutions = r ? r.resolutions[s] : [];
-    const res = resolutionFor(r, s, st.videoResolution);
+    const res = resolutionFor(r, s, draft.streams[s].videoResolution);
     const rates = res && res.frameRates.length ? res.frameRates : [];
     return h('fieldset', { class: 'stream' }, h('legend', {}, s === 0 ? '主码流' : '子码流'),
       resolutions.length
         ? select('分辨率', [...base, 'videoResolution'], resolutions.map((x) => ({
-          value: x.index, label: x.value ? `${x.name}（${x.value}）` : x.name,
+          value: x.index, label: resolutionName(x),
         })), { numeric: true, structural: true })
-        : number('分辨率编号', [...base, 'videoResolution'], { max: 255, hint: '设备未提供分辨率列表' }),
+        : number('分辨率编号', [...base, 'videoResolution'], { hint: '设备未提供分辨率列表' }),
       select('视频编码', [...base, 'videoCodecType'], videoCodecOptions(r)),
       select('码流类型', [...base, 'videoFlowType'], [{ value: 0, label: '视频流' }, { value: 1, label: '复合流' }], { numeric: true }),
       select('码率类型', [...base, 'bitrateType'], [{ value: 'VBR', label: '变码率 (VBR)' }, { value: 'CBR', label: '定码率 (CBR)' }]),
       select('码率上限', [...base, 'vbrUpperCap'], bitrateOptions(res).map((k) => ({ value: k, label: `${k} kbps` })), { numeric: true }),
       rates.length
         ? select('最大帧率', [...base, 'maxFrameRate'], rates.map((f) => ({ value: f, label: `${f} fps` })), { numeric: true })
-        : number('最大帧率', [...base, 'maxFrameRate'], { max: 255 }),
+        : number('最大帧率', [...base, 'maxFrameRate']),
       select('图像质量', [...base, 'picQuality'], QUALITY.map((q, i) => ({ value: i, label: q })), { numeric: true }),
-      number('I 帧间隔', [...base, 'keyFrameInterval'], tri(r && r.iFrame, 400)),
-      number('帧类型', [...base, 'frameType'], { max: 255 }),
-      number('码流编号', [...base, 'streamType'], { max: r && r.streamType !== null ? Math.max(r.streamType, st.streamType) : 255 }));
+      number('I 帧间隔', [...base, 'keyFrameInterval']),
+      // 帧类型 and 码流编号 are the device's own bookkeeping: sent as the camera reported them.
+      h('p', { class: 'field-hint' }, '帧类型与码流编号由设备决定，保持摄像机当前值。'));
   }
 
   const bodies = {
@@ -142,8 +144,8 @@ export function createConfigForm({ draft, ranges, onStructureChange }) {
       check('启用移动侦测报警', ['defence', 'remindSwitch']),
       h('div', { class: 'grid2' },
         select('侦测模式', ['defence', 'detectMode'], [{ value: 0, label: '普通模式' }, { value: 1, label: '专家模式' }], { numeric: true }),
-        number('灵敏度', ['defence', 'sensitivityLevel'], { max: 100, hint: '0 表示关闭' }),
-        number('报警声音', ['defence', 'remindVoice'], { max: 255 })),
+        number('灵敏度', ['defence', 'sensitivityLevel'], { hint: '0 – 100，0 表示关闭' }),
+        number('报警声音', ['defence', 'remindVoice'], { hint: '0 – 255，声音编号' })),
     ],
     audioVideo: () => [
       h('div', { class: 'grid2' }, stream(0), stream(1)),
@@ -151,15 +153,15 @@ export function createConfigForm({ draft, ranges, onStructureChange }) {
         h('div', { class: 'grid2' },
           select('音频编码', ['audio', 'audioCompressionType'], audioCodecOptions(r)),
           select('音频输入', ['audio', 'audioInputMode'], audioInputOptions(r), { emptyLabel: '（未设置）' }),
-          number('输入音量', ['audio', 'inputVolume'], { ...tri(r && r.inputVolume, 100), slider: true }),
-          number('输出音量', ['audio', 'outputVolume'], { ...tri(r && r.outputVolume, 100), slider: true }))),
+          number('输入音量', ['audio', 'inputVolume'], { slider: true }),
+          number('输出音量', ['audio', 'outputVolume'], { slider: true }))),
     ],
     backlight: () => [check('开启宽动态', ['backlight', 'wideDynamicRangeSwitch'])],
     color: () => [h('div', { class: 'grid2' },
-      number('亮度', ['color', 'brightnessLevel'], { ...tri(r && r.brightnessLevel, 100), slider: true }),
-      number('对比度', ['color', 'contrastLevel'], { ...tri(r && r.contrastLevel, 100), slider: true }),
-      number('饱和度', ['color', 'saturationLevel'], { ...tri(r && r.saturationLevel, 100), slider: true }),
-      number('色调', ['color', 'hue'], { min: 0, max: Math.max(100, draft.color.hue), slider: true }))],
+      number('亮度', ['color', 'brightnessLevel'], { slider: true }),
+      number('对比度', ['color', 'contrastLevel'], { slider: true }),
+      number('饱和度', ['color', 'saturationLevel'], { slider: true }),
+      number('色调', ['color', 'hue'], { slider: true }))],
     display: () => [
       h('div', { class: 'checks' },
         check('显示 Logo', ['display', 'showOrvexLogo']),
@@ -167,11 +169,11 @@ export function createConfigForm({ draft, ranges, onStructureChange }) {
         check('显示日期', ['display', 'showDate']),
         check('显示星期', ['display', 'showWeek'], { disabled: r ? !r.supportShowWeek : false })),
       h('div', { class: 'grid2' },
-        select('日期格式', ['display', 'dateFormat'], DATE_FORMATS.map((f) => ({ value: f, label: f }))),
+        select('日期格式', ['display', 'dateFormat'], DATE_FORMATS.map((f) => ({ value: f, label: dateExample(f) }))),
         select('时间格式', ['display', 'timeFormat'], indexed(r ? r.osdHourType : [], ['24', '12']), { numeric: true }),
         r && r.osdAttrib.length
           ? select('显示属性', ['display', 'displayState'], indexed(r.osdAttrib, []), { numeric: true })
-          : number('显示属性', ['display', 'displayState'], { max: 255 })),
+          : number('显示属性', ['display', 'displayState'], { hint: '0 – 255，设备的显示属性编号' })),
     ],
   };
 

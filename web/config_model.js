@@ -1,6 +1,8 @@
 // The configuration model of the page: code tables, the editable draft read from a camera's
 // "configItems", the ranges that bound it, and the issue request built from chosen sections.
 
+import { audioCodecName, videoCodecName } from './words.js';
+
 export const VIDEO_CODECS = [
   [0, 'H.264'], [1, 'STD_H264'], [2, 'STD_MPEG4'], [7, 'M_JPEG'], [8, 'MPEG2'], [9, 'SVAC'],
   [10, 'STD_H265'], [254, '自动'],
@@ -160,8 +162,10 @@ const codeOptions = (table, allowed) => table
   .filter(([code]) => allowed.length === 0 || allowed.includes(code))
   .map(([, word]) => ({ value: word, label: word }));
 
-export const videoCodecOptions = (ranges) => codeOptions(VIDEO_CODECS, ranges ? ranges.videoType : []);
-export const audioCodecOptions = (ranges) => codeOptions(AUDIO_CODECS, ranges ? ranges.mainAudioEncType : []);
+export const videoCodecOptions = (ranges) => codeOptions(VIDEO_CODECS, ranges ? ranges.videoType : [])
+  .map((o) => ({ value: o.value, label: videoCodecName(o.value) }));
+export const audioCodecOptions = (ranges) => codeOptions(AUDIO_CODECS, ranges ? ranges.mainAudioEncType : [])
+  .map((o) => ({ value: o.value, label: audioCodecName(o.value) }));
 export function audioInputOptions(ranges) {
   const labels = { 'Mic In': '麦克风输入 (Mic In)', 'Line In': '线路输入 (Line In)' };
   return codeOptions(AUDIO_INPUTS, ranges ? ranges.audioInType : [])
@@ -178,18 +182,57 @@ export function bitrateOptions(resolution) {
   return BITRATES_KBPS.filter((k) => !b || (k >= b.min && k <= b.max));
 }
 
-// Clamps every bounded number of the draft into what the ranges allow; used before issuing and
-// when ranges arrive after the values.
-export function clampDraft(draft, ranges) {
-  if (!ranges) return draft;
-  const clamp = (v, t) => (t ? Math.min(t.max, Math.max(t.min, v)) : v);
-  for (const k of ['brightnessLevel', 'contrastLevel', 'saturationLevel']) {
-    draft.color[k] = clamp(draft.color[k], ranges[k]);
+// The bounds of every number field, by draft path ("color.brightnessLevel"): the camera's
+// ranges where it gave them, otherwise what the device record can hold. `base` is the camera's
+// own configuration, whose value is always allowed.
+export function numberBounds(ranges, base) {
+  const r = ranges;
+  const tri = (t, fallbackMax) => (t ? { min: t.min, max: t.max } : { min: 0, max: fallbackMax });
+  const b = {
+    'defence.sensitivityLevel': { min: 0, max: 100 },
+    'defence.remindVoice': { min: 0, max: 255 },
+    'audio.inputVolume': tri(r && r.inputVolume, 100),
+    'audio.outputVolume': tri(r && r.outputVolume, 100),
+    'color.brightnessLevel': tri(r && r.brightnessLevel, 100),
+    'color.contrastLevel': tri(r && r.contrastLevel, 100),
+    'color.saturationLevel': tri(r && r.saturationLevel, 100),
+    'color.hue': { min: 0, max: Math.max(100, base ? base.color.hue : 0) },
+    'display.displayState': { min: 0, max: 255 },
+  };
+  for (const s of [0, 1]) {
+    b[`streams.${s}.keyFrameInterval`] = tri(r && r.iFrame, 400);
+    b[`streams.${s}.maxFrameRate`] = { min: 0, max: 255 };
+    b[`streams.${s}.videoResolution`] = { min: 0, max: 255 };
   }
-  draft.audio.inputVolume = clamp(draft.audio.inputVolume, ranges.inputVolume);
-  draft.audio.outputVolume = clamp(draft.audio.outputVolume, ranges.outputVolume);
-  draft.streams.forEach((s) => { s.keyFrameInterval = clamp(s.keyFrameInterval, ranges.iFrame); });
-  return draft;
+  return b;
+}
+
+const SECTION_OF_PATH = { streams: 'audioVideo', audio: 'audioVideo' };
+const FIELD_NAMES = {
+  sensitivityLevel: '灵敏度', remindVoice: '报警声音', inputVolume: '输入音量', outputVolume: '输出音量',
+  brightnessLevel: '亮度', contrastLevel: '对比度', saturationLevel: '饱和度', hue: '色调', displayState: '显示属性',
+  keyFrameInterval: 'I 帧间隔', maxFrameRate: '最大帧率', videoResolution: '分辨率编号',
+};
+
+// Numbers outside their range in the chosen sections, as messages; a value equal to the
+// camera's own is not checked unless the whole section is sent.
+export function rangeProblems(draft, base, ranges, sectionIds, whole = new Set()) {
+  const has = new Set(normalizeSections(sectionIds));
+  const out = [];
+  for (const [path, { min, max }] of Object.entries(numberBounds(ranges, base))) {
+    const parts = path.split('.');
+    const section = SECTION_OF_PATH[parts[0]] || parts[0];
+    if (!has.has(section)) continue;
+    const get = (o) => parts.reduce((v, k) => (v == null ? v : v[k]), o);
+    const v = get(draft);
+    if (!whole.has(section) && base && v === get(base)) continue;
+    if (!Number.isInteger(v) || v < min || v > max) {
+      const label = SECTIONS.find((x) => x.id === section).label;
+      const stream = parts[0] === 'streams' ? (parts[1] === '0' ? '主码流' : '子码流') : '';
+      out.push(`${label}：${stream}${FIELD_NAMES[parts[parts.length - 1]]}应在 ${min} – ${max} 之间`);
+    }
+  }
+  return out;
 }
 
 export function normalizeSections(ids) {

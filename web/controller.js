@@ -6,13 +6,22 @@ import {
   cameraKey, cameraObject, displayName, normalizeCamera, readAllCameras, readGroupInfo, readGroupPage,
 } from './camera_model.js';
 import {
-  SECTIONS, buildConfigRequest, clampDraft, int, makeDraft, normalizeSections, readRanges,
-  toRequestJson, validateDraft,
+  SECTIONS, int, makeDraft, normalizeSections, rangeProblems, readRanges, toRequestJson, validateDraft,
 } from './config_model.js';
-import { buildResultCsv, csvFileName, needsRetry, readIssueProgress, readIssueResult } from './result_model.js';
+import { buildChangedRequest, changedSections } from './changes.js';
+import { configsAnswered, requestRead } from './reads.js';
 
-const options = Object.assign({ requestTimeoutMs: 60000 }, window.__orvexPageOptions || {});
-const isObject = (v) => v !== null && typeof v === 'object' && !Array.isArray(v);
+export { refreshOnline } from './reads.js';
+import { buildResultCsv, csvFileName, needsRetry, readIssueProgress, readIssueResult } from './result_model.js';
+import { manyAnswered, searchResults, wholeGroupRead } from './selection.js';
+
+export {
+  closePasswordMany, openPasswordMany, searchResults, setPageTargets, setSearch, setSearchPage, setTargets,
+  setWholeGroup, submitPasswordMany, wholeGroupChosen,
+} from './selection.js';
+
+export const options = Object.assign({ requestTimeoutMs: 60000 }, window.__orvexPageOptions || {});
+export const isObject = (v) => v !== null && typeof v === 'object' && !Array.isArray(v);
 
 export const PAGE_SIZES = [10, 20, 50];
 
@@ -28,14 +37,26 @@ export const state = {
   current: null,
   confirmed: new Map(), // camera key -> password confirmed on this page
   targets: new Map(), // camera key -> camera
-  source: null, // {camera, key, status, error, draft, ranges, rangeStatus, wifi, formVersion}
+  source: null, // {camera, key, status, error, draft, base, ranges, rangeStatus, wifi, formVersion}
   sections: new Set(SECTIONS.map((s) => s.id).filter((id) => id !== 'wifi')),
+  whole: new Set(), // sections sent whole ("复制整个分区") instead of their changed fields
+  issueAttempt: null, // the last refused issue ({kind, ids}): its problems are checked again on every change
+  search: '', // name, IP or serial searched across all groups
+  searchPage: 1,
+  pending: new Map(), // camera key -> chosen camera that still needs its password checked
+  online: new Map(), // camera key -> {status: online|offline|auth|failed|checking, at}
+  groupLists: new Map(), // groupId -> every camera of the group, once read whole
+  ask: null, // a yes/no question: {id, title, text, okLabel, action}
+  passwordMany: null, // {rows: [{key, camera, status, error}], checking}
   configName: '',
   savedConfigName: '',
   issueProblems: [],
   confirm: null, // an issue waiting for the user's confirmation
   issue: null, // the issue in progress, with the cameras finished so far (`finished`, `done`, `total`)
-  results: null, // {rows, kind, label, configText, error, finishedAt}
+  results: null, // the pass shown: {rows, kind, label, configText, error, finishedAt}
+  passes: [], // every finished pass of this session, oldest first
+  onlyFailed: false,
+  backups: { status: 'idle', passes: [], error: '' },
   password: null, // {camera, purpose, checking, error}
   toasts: [],
   title: '',
@@ -77,10 +98,10 @@ export function known(camera) {
 }
 export const needsPassword = (camera) => known(camera).CheckPassword === true;
 
-const query = (type, param) => callBridge('queryOrvexInfo', String(type), param);
+export const query = (type, param) => callBridge('queryOrvexInfo', String(type), param);
 const cameraText = (camera) => JSON.stringify(cameraObject(known(camera)));
 
-const pageChannel = new RequestChannel(
+export const pageChannel = new RequestChannel(
   (e) => query(2, JSON.stringify({ groupId: e.groupId, camerasPageNum: e.pageNum, pageSize: e.pageSize })),
   { timeoutMs: Math.min(options.requestTimeoutMs, 15000), onTimeout: (e) => pageFailed(e, '读取分组摄像机超时') },
 );
@@ -96,7 +117,7 @@ const wifiChannel = new RequestChannel((e) => query(9, cameraText(e.camera)), {
   timeoutMs: options.requestTimeoutMs,
   onTimeout: (e) => withSource(e.key, (s) => { s.wifi = { status: 'failed', list: [] }; }),
 });
-const passwordChannel = new RequestChannel(
+export const passwordChannel = new RequestChannel(
   (e) => callBridge('CheckDevPassword', JSON.stringify({ ...cameraObject(e.camera), passwd: e.passwd })),
   {
     timeoutMs: options.requestTimeoutMs,
@@ -104,7 +125,7 @@ const passwordChannel = new RequestChannel(
   },
 );
 
-function withSource(key, fn) {
+export function withSource(key, fn) {
   if (state.source && state.source.key === key) {
     fn(state.source);
     changed();
@@ -168,6 +189,10 @@ function pageFailed(entry, error) {
 
 // The cameras the table shows now: one page of a group, or a slice of all cameras.
 export function visibleCameras() {
+  if (state.search.trim()) {
+    const start = (state.searchPage - 1) * state.pageSize;
+    return searchResults().slice(start, start + state.pageSize);
+  }
   if (state.selection === 'all') {
     const list = state.all[state.all.origin];
     const start = (state.all.pageNum - 1) * state.pageSize;
@@ -184,23 +209,37 @@ export function toggleTarget(camera, on) {
     return;
   }
   if (on) state.targets.set(camera.key, camera);
-  else state.targets.delete(camera.key);
-  changed();
-}
-
-export function setPageTargets(on) {
-  let locked = 0;
-  for (const camera of visibleCameras()) {
-    if (!on) state.targets.delete(camera.key);
-    else if (needsPassword(camera)) locked += 1;
-    else state.targets.set(camera.key, camera);
+  else {
+    state.targets.delete(camera.key);
+    state.pending.delete(camera.key);
   }
-  if (locked) toast(`${locked} 台摄像机需要先验证密码，未加入目标`, 'warn');
+  recheckIssue();
   changed();
 }
 
+// Asks before dropping every target.
 export function clearTargets() {
-  state.targets.clear();
+  const n = state.targets.size + state.pending.size;
+  if (n === 0) return;
+  askUser({
+    id: 'clear-targets', title: '清空目标摄像机', text: `确定要移除全部 ${n} 台目标摄像机吗？`, okLabel: '清空',
+    action: () => {
+      state.targets.clear();
+      state.pending.clear();
+      recheckIssue();
+    },
+  });
+}
+
+export function askUser(question) {
+  state.ask = question;
+  changed();
+}
+
+export function answerAsk(ok) {
+  const q = state.ask;
+  state.ask = null;
+  if (q && ok) q.action();
   changed();
 }
 
@@ -216,7 +255,7 @@ export function openConfig(camera) {
 function setSource(camera) {
   const formVersion = state.source ? state.source.formVersion + 1 : 1;
   state.source = {
-    camera, key: camera.key, status: 'loading', error: '', draft: null, ranges: null,
+    camera, key: camera.key, status: 'loading', error: '', draft: null, base: null, ranges: null,
     rangeStatus: 'idle', wifi: { status: 'idle', list: [] }, formVersion,
   };
   configChannel.request({ key: camera.key, camera });
@@ -254,13 +293,38 @@ export function setSection(id, on) {
   else state.sections.delete(id);
   if (id === 'wifi' && on) state.sections.add('general');
   if (id === 'general' && !on) state.sections.delete('wifi');
-  state.issueProblems = [];
+  recheckIssue();
   changed();
 }
 
 export function setAllSections(on) {
   state.sections = new Set(on ? SECTIONS.map((s) => s.id) : []);
+  recheckIssue();
   changed();
+}
+
+// "复制整个分区": send the section whole instead of its changed fields.
+export function setWhole(id, on) {
+  if (on) state.whole.add(id);
+  else state.whole.delete(id);
+  recheckIssue();
+  changed();
+}
+
+// A field of the draft was edited: the problems of a refused issue are checked again.
+export function draftEdited() {
+  if (state.issueProblems.length) {
+    recheckIssue();
+    changed();
+  }
+}
+
+// The sections with a change (or sent whole) among the chosen ones.
+export function sectionsToSend(ids) {
+  const s = state.source;
+  if (!s || !s.draft) return [];
+  const changedIds = new Set(changedSections(s.draft, s.base, ids));
+  return normalizeSections(ids).filter((id) => state.whole.has(id) || changedIds.has(id));
 }
 
 export function saveConfigName(name) {
@@ -282,9 +346,7 @@ export function saveConfigName(name) {
 
 const sectionLabel = (ids) => ids.map((id) => SECTIONS.find((s) => s.id === id).label).join('、');
 
-// Checks an issue of `sectionIds` and asks the user to confirm it.
-export function requestIssue(kind, sectionIds) {
-  const ids = normalizeSections(sectionIds);
+function issueProblemsFor(ids) {
   const problems = [];
   const s = state.source;
   if (state.missing.length) problems.push('客户端接口不可用，无法下发');
@@ -292,13 +354,40 @@ export function requestIssue(kind, sectionIds) {
   if (!s || s.status !== 'loaded') problems.push('请先读取一台摄像机的配置作为配置来源');
   if (state.targets.size === 0) problems.push('请先在摄像机列表中选择目标摄像机');
   if (ids.length === 0) problems.push('请至少选择一项要下发的配置');
-  if (s && s.draft) problems.push(...validateDraft(clampDraft(s.draft, s.ranges), ids));
+  if (s && s.draft) {
+    const send = sectionsToSend(ids);
+    if (ids.length && send.length === 0) problems.push('所选项目没有修改；如需把整个分区复制到目标，请勾选「复制整个分区」');
+    problems.push(...validateDraft(s.draft, send));
+    problems.push(...rangeProblems(s.draft, s.base, s.ranges, send, state.whole));
+  }
+  return problems;
+}
+
+// A refused issue's problems follow what the installer fixes; they vanish once none is left.
+export function recheckIssue() {
+  if (!state.issueAttempt) return;
+  state.issueProblems = issueProblemsFor(normalizeSections(state.issueAttempt.kind === 'single'
+    ? state.issueAttempt.ids : [...state.sections]));
+  if (state.issueProblems.length === 0) state.issueAttempt = null;
+}
+
+// Checks an issue of `sectionIds`, reads the targets' current configuration for the preview
+// and asks the user to confirm it.
+export function requestIssue(kind, sectionIds) {
+  const ids = normalizeSections(sectionIds);
+  const problems = issueProblemsFor(ids);
   state.issueProblems = problems;
+  state.issueAttempt = problems.length ? { kind, ids } : null;
   if (problems.length === 0) {
+    const s = state.source;
+    const send = sectionsToSend(ids);
+    const request = buildChangedRequest(s.draft, s.base, send, state.whole);
+    const cameras = [...state.targets.values()].map(known);
     state.confirm = {
-      kind, sectionIds: ids, label: sectionLabel(ids), cameras: [...state.targets.values()].map(known),
-      configText: toRequestJson(buildConfigRequest(s.draft, ids)),
+      kind, sectionIds: send, label: sectionLabel(send), cameras, request,
+      configText: toRequestJson(request), preview: { status: 'loading', rows: [], unread: [] },
     };
+    requestRead({ purpose: 'preview', cameras, confirm: state.confirm });
   }
   changed();
 }
@@ -315,15 +404,21 @@ export function confirmIssue() {
   changed();
 }
 
-function launchIssue({ kind, cameras, configText, sectionIds, label }) {
+const ISSUE_CODES = { single: '10', all: '7', restore: '16' };
+
+// Starts a pass: an issue of `configText`, or (kind "restore") a restore of backup `passId`.
+export function launchIssue({ kind, cameras, configText, sectionIds, label, passId }) {
   if (state.issue) return;
-  const fn = kind === 'single' ? 'IssuedSingleCfgToCameras' : 'IssuedConfigToCameras';
-  if (!callBridge(fn, JSON.stringify(cameras.map(cameraObject)), configText)) {
+  const list = JSON.stringify(cameras.map(cameraObject));
+  const sent = kind === 'restore'
+    ? query(12, JSON.stringify({ passId, cameras: cameras.map(cameraObject) }))
+    : callBridge(kind === 'single' ? 'IssuedSingleCfgToCameras' : 'IssuedConfigToCameras', list, configText);
+  if (!sent) {
     toast('无法下发：客户端接口不可用', 'error');
     return;
   }
   state.issue = {
-    kind, code: kind === 'single' ? '10' : '7', cameras, configText, sectionIds, label,
+    kind, code: ISSUE_CODES[kind], cameras, configText, sectionIds, label, passId,
     startedAt: Date.now(), finished: new Map(), done: 0, total: cameras.length,
   };
   state.view = 'result';
@@ -335,7 +430,20 @@ export function retryFailed() {
   if (!r || state.issue) return;
   const cameras = r.rows.filter((row) => needsRetry(row) && row.camera).map((row) => known(row.camera));
   if (cameras.length === 0) return;
-  launchIssue({ kind: r.kind, cameras, configText: r.configText, sectionIds: r.sectionIds, label: r.label });
+  launchIssue({
+    kind: r.kind, cameras, configText: r.configText, sectionIds: r.sectionIds, passId: r.passId,
+    label: r.label.startsWith('重试：') ? r.label : `重试：${r.label}`,
+  });
+}
+
+export function showPass(index) {
+  if (state.passes[index]) state.results = state.passes[index];
+  changed();
+}
+
+export function setOnlyFailed(on) {
+  state.onlyFailed = Boolean(on);
+  changed();
 }
 
 export function exportCsv() {
@@ -382,6 +490,14 @@ export function submitPassword(passwd) {
   changed();
 }
 
+// Typing again clears the last password error.
+export function passwordTyped() {
+  if (state.password && state.password.error) {
+    state.password.error = '';
+    changed();
+  }
+}
+
 export function cancelPassword() {
   state.password = null;
   passwordChannel.cancelWaiting();
@@ -389,6 +505,10 @@ export function cancelPassword() {
 }
 
 function passwordAnswered(entry, error) {
+  if (entry.many) {
+    manyAnswered(entry, false, error);
+    return;
+  }
   const p = state.password;
   if (!p || p.camera.key !== entry.key) return;
   p.checking = false;
@@ -401,8 +521,9 @@ function passwordConfirmed(entry) {
   const { camera, purpose } = state.password;
   state.password = null;
   toast(`摄像机「${displayName(camera)}」密码验证通过`);
-  if (purpose === 'target') toggleTarget(known(camera), true);
-  else openConfig(known(camera));
+  // "验证并配置" also makes the camera a target: it is configured to be issued to.
+  toggleTarget(known(camera), true);
+  if (purpose !== 'target') openConfig(known(camera));
   changed();
 }
 
@@ -422,6 +543,10 @@ const handlers = {
     const a = parseAnswer(text);
     const page = a.ok ? readGroupPage(a.value) : null;
     const entry = pageChannel.resolve(page ? (e) => e.groupId === page.groupId : undefined);
+    if (entry && entry.whole) {
+      wholeGroupRead(entry, page);
+      return;
+    }
     if (!entry || !state.page || state.page.groupId !== entry.groupId) return;
     if (!page) {
       pageFailed(entry, a.empty ? '未能读取该分组的摄像机' : '分组摄像机数据格式错误');
@@ -440,6 +565,7 @@ const handlers = {
     const id = v && keyOf(v.subSerial, v.channelNo);
     const entry = configChannel.resolve(id ? (e) => e.key === id : undefined);
     if (!entry) return;
+    if (v) state.online.set(entry.key, { status: isObject(v.configItems) ? 'online' : 'failed', at: Date.now() });
     if (!v || !isObject(v.configItems)) {
       configFailed(entry, !a.ok ? (a.empty ? '未收到配置数据' : '配置数据格式错误')
         : '无法读取该摄像机的配置：登录失败或设备无法连接');
@@ -447,7 +573,8 @@ const handlers = {
     }
     withSource(entry.key, (s) => {
       s.status = 'loaded';
-      s.draft = clampDraft(makeDraft(v.configItems), s.ranges);
+      s.draft = makeDraft(v.configItems);
+      s.base = makeDraft(v.configItems);
       s.formVersion += 1;
       if (!s.ranges) {
         s.rangeStatus = 'loading';
@@ -471,7 +598,6 @@ const handlers = {
       }
       s.ranges = readRanges(v);
       s.rangeStatus = 'loaded';
-      if (s.draft) clampDraft(s.draft, s.ranges);
       s.formVersion += 1;
     });
   },
@@ -494,7 +620,8 @@ const handlers = {
     const id = v && keyOf(v.serial, v.channelNo);
     const entry = passwordChannel.resolve(id ? (e) => e.key === id : undefined);
     if (!entry) return;
-    if (v && v.result === true) {
+    if (entry.many) manyAnswered(entry, v && v.result === true, v && v.result === false ? '密码错误' : '密码校验失败');
+    else if (v && v.result === true) {
       if (state.password && state.password.camera.key === entry.key) passwordConfirmed(entry);
       else state.confirmed.set(entry.key, entry.passwd);
     } else {
@@ -518,7 +645,14 @@ const handlers = {
   10: (text) => issueAnswered('10', text),
   12: issueProgressed,
   13: downloadSaved,
+  14: (text) => configsAnswered(text, keyOf),
+  16: (text) => issueAnswered('16', text),
 };
+
+// Answer handlers other modules add (the backup list).
+export function onAnswerCode(code, fn) {
+  handlers[code] = fn;
+}
 
 // The program saved a download the page started (or could not): says where it went.
 function downloadSaved(text) {
@@ -556,14 +690,24 @@ function issueAnswered(code, text) {
     return;
   }
   const a = parseAnswer(text);
-  let rows = a.ok ? readIssueResult(a.value, run.cameras) : null;
-  const error = rows ? '' : a.empty ? '未收到下发结果，所有目标摄像机的结果未知' : '下发结果格式错误，所有目标摄像机的结果未知';
+  // A restore answers {"passId", "camerasSyncInfo": [...as an issue...], "error"}.
+  const v = a.ok && run.kind === 'restore' && isObject(a.value) ? a.value : null;
+  const list = v ? (Array.isArray(v.camerasSyncInfo) ? v.camerasSyncInfo : null) : a.ok ? a.value : undefined;
+  let rows = list === undefined ? null : readIssueResult(list, run.cameras);
+  let error = rows ? '' : a.empty ? '未收到下发结果，所有目标摄像机的结果未知' : '下发结果格式错误，所有目标摄像机的结果未知';
+  if (v && typeof v.error === 'string' && v.error) error = v.error;
   if (!rows) rows = readIssueResult(null, run.cameras);
+  for (const row of rows) {
+    if (row.missing || row.items.length === 0) continue;
+    const down = row.items.every((i) => i.cause === 'unreachable' || i.cause === 'timeout');
+    state.online.set(row.key, { status: down ? 'offline' : 'online', at: Date.now() });
+  }
   state.issue = null;
   state.results = {
-    rows, error, kind: run.kind, label: run.label, sectionIds: run.sectionIds,
-    configText: run.configText, finishedAt: Date.now(),
+    rows, error, kind: run.kind, label: run.label, sectionIds: run.sectionIds, passId: run.passId,
+    configText: run.configText, finishedAt: Date.now(), number: state.passes.length + 1,
   };
+  state.passes.push(state.results);
 }
 
 function onAnswer(code, text) {
@@ -631,18 +775,37 @@ export function pageSummary() {
     source: s && {
       key: s.key, status: s.status, error: s.error, rangeStatus: s.rangeStatus,
       wifiStatus: s.wifi.status, wifi: [...s.wifi.list], draft: s.draft && JSON.parse(JSON.stringify(s.draft)),
+      changedSections: s.draft ? changedSections(s.draft, s.base, SECTIONS.map((x) => x.id)) : [],
     },
     targets: [...state.targets.keys()],
+    pending: [...state.pending.keys()],
+    search: state.search,
+    online: Object.fromEntries([...state.online].map(([k, v]) => [k, v.status])),
     sections: normalizeSections([...state.sections]),
+    wholeSections: normalizeSections([...state.whole]),
     issueProblems: [...state.issueProblems],
-    confirming: state.confirm && { kind: state.confirm.kind, sections: state.confirm.sectionIds, cameras: state.confirm.cameras.map((c) => c.key) },
+    confirming: state.confirm && {
+      kind: state.confirm.kind, sections: state.confirm.sectionIds, cameras: state.confirm.cameras.map((c) => c.key),
+      configText: state.confirm.configText,
+      preview: { status: state.confirm.preview.status, unread: [...state.confirm.preview.unread],
+        rows: state.confirm.preview.rows.map((r) => JSON.parse(JSON.stringify(r))) },
+    },
+    ask: state.ask && { id: state.ask.id, text: state.ask.text },
+    passwordMany: state.passwordMany && {
+      checking: state.passwordMany.checking, rows: state.passwordMany.rows.map(({ key, status, error }) => ({ key, status, error })),
+    },
     issue: state.issue && {
       kind: state.issue.kind, cameras: state.issue.cameras.map((c) => c.key), startedAt: state.issue.startedAt,
       done: state.issue.done, total: state.issue.total,
       rows: progressRows(state.issue).map(({ key, status, failNum }) => ({ key, status, failNum })),
     },
+    passes: state.passes.map((r) => ({ number: r.number, kind: r.kind, label: r.label, cameras: r.rows.length,
+      failed: r.rows.filter((row) => row.failed).length })),
+    shownPass: state.results ? state.passes.indexOf(state.results) : -1,
+    onlyFailed: state.onlyFailed,
+    backups: { status: state.backups.status, error: state.backups.error, passes: state.backups.passes.map((b) => ({ ...b })) },
     results: state.results && {
-      kind: state.results.kind, error: state.results.error,
+      kind: state.results.kind, error: state.results.error, label: state.results.label,
       rows: state.results.rows.map(({ key, failNum, failed, unverified, missing, items }) => ({
         key, failNum, failed, unverified, missing, items: items.map((i) => ({ ...i })),
       })),

@@ -12,6 +12,7 @@ const text = (v) => (typeof v === 'string' ? v : typeof v === 'number' ? String(
 export const CAUSES = {
   unreachable: '无法连接', auth: '密码错误', refused: '设备拒绝登录', timeout: '设备响应超时',
   camera: '设备拒绝该值', readFailed: '读取配置失败', serialMismatch: '设备序列号不符', unsupported: '设备不支持',
+  backupMissing: '备份不存在或已损坏',
 };
 
 const causeLabel = (cause) => (Object.prototype.hasOwnProperty.call(CAUSES, cause) ? CAUSES[cause] : '');
@@ -35,6 +36,36 @@ function itemStatus(item, reread) {
   return reread ? 'unchecked' : 'accepted';
 }
 
+// One call of a two-call item, or an item itself: success, the camera's words, and why it failed.
+function readCall(i) {
+  const isSuccess = i.isSuccess === true;
+  return {
+    isSuccess,
+    moreInfo: text(i.moreInfo),
+    cause: isSuccess ? null : text(i.cause) || null,
+    verified: isSuccess && typeof i.verified === 'boolean' ? i.verified : null,
+  };
+}
+
+// An entry of syncInfo. With "steps", the item failed when any step failed, and it reports the
+// failed steps' words (the entry itself only reports its last call); it is unverified when an
+// accepted step was not kept.
+function readItem(i) {
+  const steps = Array.isArray(i.steps) ? i.steps.filter(isObject).map(readCall) : [];
+  const item = { itemName: text(i.itemName), ...readCall(i), steps, failedSteps: 0 };
+  const failed = steps.filter((st) => !st.isSuccess);
+  item.failedSteps = failed.length;
+  if (failed.length) {
+    item.isSuccess = false;
+    item.verified = null;
+    item.cause = failed[0].cause;
+    item.moreInfo = failed.map((st) => st.moreInfo).filter(Boolean).join('；') || item.moreInfo;
+  } else if (item.isSuccess && steps.some((st) => st.verified === false)) {
+    item.verified = false;
+  }
+  return item;
+}
+
 const syncInfoOf = (entry) => (isObject(entry) && Array.isArray(entry.syncInfo) ? entry.syncInfo.filter(isObject) : []);
 
 // Rows of the result table, one per answered camera in answer order, then one per requested
@@ -42,7 +73,8 @@ const syncInfoOf = (entry) => (isObject(entry) && Array.isArray(entry.syncInfo) 
 export function readIssueResult(value, requested) {
   if (value !== null && !Array.isArray(value)) return null;
   const byKey = new Map(requested.map((c) => [c.key, c]));
-  const reread = (value || []).some((entry) => syncInfoOf(entry).some((i) => 'cause' in i || 'verified' in i));
+  const checks = (i) => 'cause' in i || 'verified' in i || (Array.isArray(i.steps) && i.steps.some(isObject) && i.steps.some((st) => 'cause' in st || 'verified' in st));
+  const reread = (value || []).some((entry) => syncInfoOf(entry).some(checks));
   const rows = [];
   for (const entry of value || []) {
     if (!isObject(entry)) continue;
@@ -50,30 +82,32 @@ export function readIssueResult(value, requested) {
     const serial = text(device.serial);
     const channelNo = int(device.channelNo);
     const key = cameraKey(serial, channelNo);
-    const items = syncInfoOf(entry).map((i) => {
-      const item = {
-        itemName: text(i.itemName),
-        isSuccess: i.isSuccess === true,
-        moreInfo: text(i.moreInfo),
-        cause: i.isSuccess === true ? null : text(i.cause) || null,
-        verified: i.isSuccess === true && typeof i.verified === 'boolean' ? i.verified : null,
-      };
-      return { ...item, status: itemStatus(item, reread) };
-    });
-    const failNum = Math.max(0, int(entry.failNum));
+    const items = syncInfoOf(entry).map(readItem);
+    // The page marks what it can see; a failure the program counted but no entry explains gets
+    // its own failed entry, so 失败数 is always the number of failed entries shown.
+    const reported = Math.max(0, int(entry.failNum));
+    const seen = items.reduce((n, i) => n + (i.isSuccess ? 0 : Math.max(1, i.failedSteps)), 0);
+    if (reported > seen) {
+      items.push({
+        itemName: '未列出的项目', isSuccess: false, cause: null, verified: null, steps: [], failedSteps: 0,
+        moreInfo: `程序报告 ${reported} 次失败，其中 ${reported - seen} 次未列出具体项目`,
+      });
+    }
+    for (const i of items) i.status = itemStatus(i, reread);
+    const failNum = items.filter((i) => !i.isSuccess).length;
     const camera = byKey.get(key) || null;
     byKey.delete(key);
     rows.push({
       key, serial, channelNo, deviceName: text(device.deviceName) || (camera ? camera.devname : ''),
-      failNum, items, missing: false, camera,
-      failed: failNum > 0 || items.some((i) => !i.isSuccess),
+      failNum, reportedFailNum: reported, items, missing: false, camera,
+      failed: failNum > 0,
       unverified: items.some((i) => i.status === 'unverified'),
     });
   }
   for (const camera of byKey.values()) {
     rows.push({
       key: camera.key, serial: camera.serial, channelNo: camera.channelNo,
-      deviceName: camera.devname, failNum: 0, items: [], missing: true, camera, failed: true, unverified: false,
+      deviceName: camera.devname, failNum: 0, reportedFailNum: 0, items: [], missing: true, camera, failed: true, unverified: false,
     });
   }
   return rows;

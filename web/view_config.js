@@ -66,7 +66,7 @@ function renderSide(s) {
         disabled: !cards.has(sec.id),
         onclick: () => cards.get(sec.id).card.scrollIntoView({ behavior: 'smooth', block: 'start' }),
       }, h('span', { class: 'dot' }), sec.label)))),
-    h('p', { class: 'muted small pad' }, '勾选的项目会在「下发所选配置」时一起下发；每项也可单独下发。'));
+    h('p', { class: 'muted small pad' }, '默认只下发修改过的设置，其余保持每台摄像机自己的值；勾选「复制整个分区」则整项复制。'));
 }
 
 function renderWifi(s) {
@@ -110,7 +110,9 @@ function renderForm(s) {
   }
   const form = createConfigForm({
     draft: src.draft,
+    base: src.base,
     ranges: src.ranges,
+    onEdit: c.draftEdited,
     onStructureChange: (path) => {
       if (path[0] === 'streams') {
         const stream = src.draft.streams[path[1]];
@@ -123,15 +125,18 @@ function renderForm(s) {
   const nodes = form.sections.map((sec) => {
     const check = h('input', { type: 'checkbox', id: `section-${sec.id}`, onchange: (e) => c.setSection(sec.id, e.target.checked) });
     const only = h('button', { class: 'btn small', id: `issue-only-${sec.id}`, onclick: () => c.requestIssue('single', [sec.id]) }, '仅下发此项');
+    const whole = h('input', { type: 'checkbox', id: `whole-${sec.id}`, onchange: (e) => c.setWhole(sec.id, e.target.checked) });
     const extra = sec.id === 'wifi' ? (wifiSlot = h('div', { class: 'wifi-box' })) : null;
     const card = h('section', { class: 'card', id: `card-${sec.id}`, 'data-section-card': sec.id },
       h('header', {},
         h('div', {}, h('h3', {}, sec.label), sec.note ? h('span', { class: 'muted small' }, sec.note) : null),
-        h('div', { class: 'card-actions' }, h('label', { class: 'check' }, check, h('span', {}, '下发此项')), only)),
+        h('div', { class: 'card-actions' },
+          h('label', { class: 'check', title: '不只下发修改过的设置，而是把整个分区复制到目标摄像机' }, whole, h('span', {}, '复制整个分区')),
+          h('label', { class: 'check' }, check, h('span', {}, '下发此项')), only)),
       src.draft.present[sec.id] ? null : h('p', { class: 'notice' }, '摄像机未返回此项配置，以下为默认值。'),
-      sec.id === 'wifi' ? h('p', { class: 'muted small' }, '下发 Wi-Fi 配置时会同时下发通用配置（校时服务器）。') : null,
+      sec.id === 'wifi' ? h('p', { class: 'muted small' }, '下发 Wi-Fi 配置时摄像机也会重写校时项；未修改校时服务器时，各摄像机保持自己的值。') : null,
       h('div', { class: 'card-body' }, form.body(sec.id, extra)));
-    cards.set(sec.id, { card, check, only });
+    cards.set(sec.id, { card, check, only, whole });
     return card;
   });
   const rangeNote = src.rangeStatus === 'failed'
@@ -153,6 +158,7 @@ function renderBar(s) {
   $('issue-selected').textContent = busy ? '正在下发…' : `下发所选配置（${s.sections.size} 项）`;
   for (const [id, entry] of cards) {
     entry.check.checked = s.sections.has(id);
+    entry.whole.checked = s.whole.has(id);
     entry.card.classList.toggle('chosen', s.sections.has(id));
     entry.only.disabled = busy;
   }

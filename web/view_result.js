@@ -6,6 +6,7 @@ import { h, fill } from './dom.js';
 import { displayName } from './camera_model.js';
 import { CHECK_LABELS, causeText, needsRetry, summarize } from './result_model.js';
 import * as c from './controller.js';
+import { backupPanel } from './view_backups.js';
 
 const HEAD = ['摄像机', '序列号', '通道', '失败数'];
 const PROGRESS_TEXT = { waiting: '等待中', done: '已完成', failed: '已完成，有失败项' };
@@ -20,7 +21,7 @@ function progress(s) {
   return h('div', { id: 'issue-progress', class: 'panel result-panel' },
     h('div', { class: 'panel-head progress-head' }, h('div', { class: 'spinner' }),
       h('div', {},
-        h('h2', {}, `正在向 ${run.cameras.length} 台摄像机下发配置`),
+        h('h2', {}, run.kind === 'restore' ? `正在恢复 ${run.cameras.length} 台摄像机的配置` : `正在向 ${run.cameras.length} 台摄像机下发配置`),
         h('p', { class: 'muted' }, `下发项目：${run.label}`),
         h('p', { class: 'muted', id: 'issue-elapsed' },
           `已用时 ${seconds} 秒，请勿关闭窗口。每台摄像机完成后在下方标出，全部完成后显示每一项的结果。`))),
@@ -49,7 +50,9 @@ function itemCell(row) {
   if (row.missing) return h('span', { class: 'item fail' }, '未返回结果');
   if (row.items.length === 0) return h('span', { class: 'muted' }, '无下发项');
   return h('div', { class: 'items' }, row.items.map((i) => {
-    const detail = i.status === 'failed' ? causeText(i) : '';
+    // An item of two device calls fails when either failed; each failed call shows its words.
+    const failedSteps = i.steps.filter((st) => !st.isSuccess);
+    const detail = i.status !== 'failed' ? '' : failedSteps.length ? failedSteps.map(causeText).join('；') : causeText(i);
     const flag = i.status === 'unverified' || i.status === 'unchecked' ? CHECK_LABELS[i.status] : '';
     return h('div', {
       class: `item ${ITEM_CLASS[i.status]}`, 'data-testid': 'result-item', 'data-status': i.status,
@@ -73,13 +76,37 @@ function summary(r) {
     `，完成于 ${new Date(r.finishedAt).toLocaleTimeString('zh-CN', { hour12: false })}`);
 }
 
+const ORDER = { failed: 0, unverified: 1, ok: 2 };
+
+// Failed cameras first, then those with an unsaved item, each in answer order; "只看失败" hides
+// the cameras without a failed item.
+export function shownRows(r, onlyFailed) {
+  return r.rows.map((row, i) => [row, i])
+    .filter(([row]) => !onlyFailed || row.failed)
+    .sort(([a, i], [b, j]) => ORDER[rowStatus(a)] - ORDER[rowStatus(b)] || i - j)
+    .map(([row]) => row);
+}
+
+function passTabs(s) {
+  if (s.passes.length < 2) return null;
+  return h('div', { id: 'pass-list', class: 'segmented passes' }, s.passes.map((p, i) => h('button', {
+    'data-testid': 'pass-tab', 'data-pass': String(i + 1), class: p === s.results ? 'active' : '',
+    title: p.label, onclick: () => c.showPass(i),
+  }, `第 ${i + 1} 次${p.rows.some((row) => row.failed) ? ' ✗' : ' ✓'}`)));
+}
+
 function results(s) {
   const r = s.results;
   const retryable = r.rows.filter((row) => needsRetry(row) && row.camera).length;
+  const rows = shownRows(r, s.onlyFailed);
   return h('div', { class: 'panel result-panel' },
     h('div', { class: 'panel-head' },
-      h('div', {}, h('h2', {}, `下发结果：${r.label}`), summary(r)),
+      h('div', {}, h('h2', {}, `${r.kind === 'restore' ? '恢复结果' : '下发结果'}：${r.label}`), summary(r)),
       h('div', { class: 'spacer' }),
+      passTabs(s),
+      h('label', { class: 'check' }, h('input', {
+        id: 'only-failed', type: 'checkbox', checked: s.onlyFailed, onchange: (e) => c.setOnlyFailed(e.target.checked),
+      }), h('span', {}, '只看失败')),
       h('button', {
         id: 'retry-failed', class: 'btn', disabled: retryable === 0 || Boolean(s.issue), onclick: c.retryFailed,
         title: '重新下发到有失败项、未返回结果或有未保存项的摄像机',
@@ -89,7 +116,7 @@ function results(s) {
     h('div', { class: 'table-wrap' },
       h('table', { id: 'result-table', class: 'table' },
         h('thead', {}, h('tr', {}, [...HEAD, '配置项结果'].map((t) => h('th', {}, t)))),
-        h('tbody', {}, r.rows.map((row) => h('tr', {
+        h('tbody', {}, rows.map((row) => h('tr', {
           'data-testid': 'result-row', 'data-key': row.key, 'data-status': rowStatus(row), class: `is-${rowStatus(row)}`,
         },
         h('td', { class: 'col-name' }, h('span', { class: `dot ${ROW_DOT[rowStatus(row)]}` }), row.deviceName || '—'),
@@ -97,7 +124,7 @@ function results(s) {
         h('td', {}, row.channelNo),
         h('td', { 'data-testid': 'fail-num' }, row.failNum),
         h('td', {}, itemCell(row)))))),
-      r.rows.length === 0 ? h('p', { class: 'table-note' }, '没有摄像机结果') : null));
+      rows.length === 0 ? h('p', { class: 'table-note' }, r.rows.length ? '没有失败的摄像机' : '没有摄像机结果') : null));
 }
 
 // The table is rebuilt on every change (each progress answer, each second of a running issue);
@@ -109,13 +136,15 @@ export function renderResult(root, s) {
   const wrap = root.querySelector('.table-wrap');
   const scroll = wrap && showing === shown ? wrap.scrollTop : 0;
   shown = showing;
-  if (s.issue) fill(root, progress(s));
-  else if (s.results) fill(root, results(s));
+  let main;
+  if (s.issue) main = progress(s);
+  else if (s.results) main = results(s);
   else {
-    fill(root, h('div', { class: 'empty-state' }, h('h3', {}, '尚未下发配置'),
+    main = h('div', { class: 'panel result-panel empty-state' }, h('h3', {}, '尚未下发配置'),
       h('p', { class: 'muted' }, '在「参数配置」中选择下发项目和目标摄像机后开始下发，结果会显示在这里。'),
-      h('button', { class: 'btn', onclick: () => c.setView('config') }, '去参数配置')));
+      h('button', { class: 'btn', onclick: () => c.setView('config') }, '去参数配置'));
   }
+  fill(root, h('div', { class: 'result-layout' }, main, backupPanel(s)));
   const next = root.querySelector('.table-wrap');
   if (next && scroll) next.scrollTop = scroll;
 }

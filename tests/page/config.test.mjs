@@ -35,9 +35,6 @@ test('the current camera is read first; ranges bound the forms; Wi-Fi names fill
   assert.equal((await options('#cfg-streams-0-vbrUpperCap')).at(-1), '1024');
   assert.equal(await p.page.inputValue('#cfg-streams-0-vbrUpperCap'), '1024');
   assert.deepEqual(await options('#cfg-streams-0-maxFrameRate'), ['1', '15', '25']);
-  await p.page.fill('#cfg-color-brightnessLevel', '95');
-  await p.page.press('#cfg-color-brightnessLevel', 'Tab');
-  assert.equal(await p.page.inputValue('#cfg-color-brightnessLevel'), '80');
   await p.page.click('[data-testid=wifi-ssid]:has-text("访客网络")');
   const s = await p.state();
   assert.deepEqual([s.source.draft.wifi.ssid, s.source.draft.streams[0].maxFrameRate, s.title],
@@ -80,7 +77,7 @@ test('ranges before the configuration, foreign and empty answers: only the right
   await p.close();
 });
 
-test('issuing builds the cameras and configuration from the targets, forms and chosen sections', async () => {
+test('issuing sends only the changed fields of the chosen sections, or whole sections when asked', async () => {
   const p = await openPage(browser, server, { world: makeWorld(), hold: (n) => n.startsWith('Issued') });
   await p.waitCall('queryOrvexInfo', (a) => a[0] === '9');
   await chooseTargets(p, ['ORX-101_1', 'ORX-103_1']);
@@ -91,6 +88,7 @@ test('issuing builds the cameras and configuration from the targets, forms and c
   await p.page.check('#section-wifi');
   await p.page.fill('#cfg-wifi-ssid', 'imageDisplay "5G"');
   await p.page.fill('#cfg-color-hue', '42');
+  await p.page.check('#section-display'); // chosen but unchanged: not sent
   await p.page.click('#issue-selected');
   await p.page.click('#confirm-ok');
   const call = await p.waitCall('IssuedConfigToCameras');
@@ -98,17 +96,24 @@ test('issuing builds the cameras and configuration from the targets, forms and c
   assert.deepEqual(cameras.map((c) => c.serial), ['ORX-101', 'ORX-103']);
   assert.deepEqual(Object.keys(cameras[0]).sort(), ['CheckPassword', 'channelNo', 'devType', 'devip', 'devname',
     'encrypt', 'iPlatform', 'newDev', 'passwd', 'port', 'serial']);
-  const config = JSON.parse(call.args[1]);
-  assert.deepEqual(Object.keys(config.configItems).sort(), ['generalConfig', 'imageConfig']);
-  assert.deepEqual(Object.keys(config.configItems.imageConfig), ['imageColor']);
-  assert.deepEqual(config.configItems.imageConfig.imageColor, { brightnessLevel: 50, contrastLevel: 50, saturationLevel: 50, hue: 42 });
-  assert.deepEqual(config.configItems.generalConfig, {
-    timeProofreading: { proofMode: 'auto', serverAddress: 'ntp.orvex.example' },
-    wiFiConfig: { ssid: 'imageDisplay "5G"', password: 'wifi-secret', encryptType: 'AES', verifyMethod: 'WPA2-PSK' },
-  });
+  assert.deepEqual(JSON.parse(call.args[1]), { configItems: {
+    generalConfig: { wiFiConfig: { ssid: 'imageDisplay "5G"' } }, imageConfig: { imageColor: { hue: 42 } } } });
   // A typed word must not look like a section to the program's text search.
   assert.equal(call.args[1].includes('imageDisplay'), false);
   assert.equal((await p.state()).view, 'result');
+  await p.send('7', '[]');
+
+  // "复制整个分区" sends the whole section; a changed main stream keeps the sub stream and audio as {}.
+  await p.page.click('#nav-config');
+  await p.page.check('#whole-color');
+  await p.page.check('#section-audioVideo');
+  await p.page.selectOption('#cfg-streams-0-videoCodecType', 'STD_H264');
+  await p.page.click('#issue-selected');
+  await p.page.click('#confirm-ok');
+  const again = JSON.parse((await p.waitCall('IssuedConfigToCameras', () => true, 2)).args[1]).configItems;
+  assert.deepEqual(again.imageConfig.imageColor, { brightnessLevel: 50, contrastLevel: 50, saturationLevel: 50, hue: 42 });
+  assert.deepEqual(again.imageConfig.audioAndVideoConfig, { videoConfig: [{ videoCodecType: 'STD_H264' }, {}], audioConfig: {} });
+  assert.deepEqual(Object.keys(again.imageConfig).sort(), ['audioAndVideoConfig', 'imageColor']);
   await p.close();
 });
 
@@ -117,6 +122,10 @@ test('a single section is issued alone and answered with its own code', async ()
   await p.waitCall('queryOrvexInfo', (a) => a[0] === '9');
   await chooseTargets(p, ['ORX-105_1']);
   await p.page.click('#nav-config');
+  await p.page.click('#issue-only-audioVideo');
+  await p.page.waitForSelector('#issue-problems li:has-text("所选项目没有修改")');
+  await p.page.check('#whole-audioVideo');
+  await p.page.waitForSelector('#issue-problems', { state: 'detached' });
   await p.page.click('#issue-only-audioVideo');
   await p.page.click('#confirm-ok');
   const call = await p.waitCall('IssuedSingleCfgToCameras');
@@ -146,5 +155,43 @@ test('an issue that cannot be sent says why; the configuration name is saved', a
   await p.page.fill('#config-name', '  夜间模式 ');
   await p.page.click('#save-config-name');
   assert.deepEqual((await p.waitCall('IssuedConfigName')).args, ['夜间模式']);
+  await p.close();
+});
+
+test('the preview says per field what changes on how many targets; words are the installer\'s', async () => {
+  const p = await openPage(browser, server, { world: makeWorld(), hold: (n, a) => n.startsWith('Issued') || (n === 'queryOrvexInfo' && a[0] === '10') });
+  await p.waitCall('queryOrvexInfo', (a) => a[0] === '9');
+  await chooseTargets(p, ['ORX-101_1', 'ORX-103_1', 'ORX-104_1']);
+  await p.page.click('#go-config');
+  const labels = (sel) => p.page.locator(`${sel} option`).evaluateAll((o) => o.map((x) => x.textContent));
+  assert.deepEqual(await labels('#cfg-streams-0-videoCodecType'), ['H.264', 'H.265']);
+  assert.deepEqual(await labels('#cfg-audio-audioCompressionType'), ['G.722', 'G.711μ', 'G.711A', 'AAC']);
+  assert.deepEqual(await labels('#cfg-streams-0-videoResolution'), ['352×288', '1920×1080']);
+  assert.deepEqual((await labels('#cfg-display-dateFormat')).slice(0, 3), ['2024-05-31', '05-31-2024', '20240531']);
+  assert.deepEqual(await labels('#cfg-display-displayState'), ['透明', '闪烁']);
+  assert.equal(await p.page.locator('#cfg-streams-0-frameType, #cfg-streams-0-streamType').count(), 0);
+
+  await p.page.fill('#cfg-general-serverAddress', 'ntp.new.example');
+  await p.page.selectOption('#cfg-streams-0-videoCodecType', 'STD_H264');
+  await p.page.click('#issue-selected');
+  const read = await p.waitCall('queryOrvexInfo', (a) => a[0] === '10');
+  assert.deepEqual(JSON.parse(read.args[1]).cameras.map((c) => c.serial), ['ORX-101', 'ORX-103', 'ORX-104']);
+  assert.equal(await p.page.isDisabled('#confirm-ok'), true);
+  const items = (server) => { const c = configItems('x'); c.generalConfig.timeProofreading.serverAddress = server; return c; };
+  await p.send('14', JSON.stringify({ configs: [
+    { serial: 'ORX-101', channelNo: 1, isSuccess: true, configItems: items('ntp.orvex.example') },
+    { serial: 'ORX-103', channelNo: 1, isSuccess: true, configItems: items('ntp.new.example') },
+    { serial: 'ORX-104', channelNo: 1, isSuccess: false, cause: 'unreachable', moreInfo: '网络异常' }] }));
+  await p.page.waitForSelector('#preview-table');
+  await p.shot('preview');
+  const rows = await p.page.$$eval('[data-testid=preview-row]', (l) => l.map((r) => [r.dataset.field, r.innerText.replace(/\s+/g, ' ')]));
+  assert.deepEqual(rows, [
+    ['generalConfig.timeProofreading.serverAddress', '校时服务器 ntp.new.example 1 / 3 台将修改：从 ntp.orvex.example（1 台）；1 台已是此值'],
+    ['imageConfig.audioAndVideoConfig.videoConfig.0.videoCodecType', '主码流 · 视频编码 H.264 2 / 3 台将修改：从 H.265（2 台）'],
+  ]);
+  assert.match(await p.page.textContent('#preview-unread'), /1 台摄像机未能读取/);
+  await p.page.click('#confirm-ok');
+  const sent = JSON.parse((await p.waitCall('IssuedConfigToCameras')).args[1]);
+  assert.deepEqual(sent.configItems.generalConfig, { timeProofreading: { serverAddress: 'ntp.new.example' } });
   await p.close();
 });

@@ -19,6 +19,7 @@ async function issueTo(p, keys, group = 'g-yard') {
   for (const key of keys) await p.page.click(`[data-key="${key}"] [data-testid=target-check]`);
   await p.page.click('#go-config');
   await p.page.click('#sections-all'); // every section except Wi-Fi is chosen at start: this adds Wi-Fi
+  for (const id of ['general', 'wifi', 'defence', 'audioVideo', 'backlight', 'color', 'display']) await p.page.check(`#whole-${id}`);
   await p.page.click('#issue-selected');
   await p.page.click('#confirm-ok');
   return p.waitCall('IssuedConfigToCameras');
@@ -143,7 +144,8 @@ test('failure causes in Chinese, unverified and unchecked items: shown, counted,
     (l) => l.map((e) => [e.dataset.status, e.querySelector('.mark').textContent, e.querySelector('[data-testid=item-check]')?.textContent])),
   [['verified', '✓', undefined], ['unverified', '!', '已接受但未保存'], ['unchecked', '✓', '未复核']]);
   assert.match(await p.page.textContent('#result-summary'), /成功 1 台，失败 1 台，未保存 1 台（1 项已接受但未保存），2 项未复核/);
-  assert.deepEqual(await rowStatuses(p), [['ORX-101_1', 'unverified'], ['ORX-102_1', 'failed'], ['ORX-103_1', 'ok']]);
+  // Failed cameras first, then unsaved ones.
+  assert.deepEqual(await rowStatuses(p), [['ORX-102_1', 'failed'], ['ORX-101_1', 'unverified'], ['ORX-103_1', 'ok']]);
   await p.shot('results-checks');
   const rows = (await p.state()).results.rows;
   assert.deepEqual(rows.map((r) => [r.failed, r.unverified]), [[false, true], [true, false], [false, false]]);
@@ -192,9 +194,12 @@ test('a camera whose password is unconfirmed is checked before it is used', asyn
   assert.equal(JSON.parse(read.args[1]).passwd, 'yard-pass');
   await p.page.waitForSelector('#source-camera[data-key="ORX-202_1"]');
   assert.equal((await p.state()).view, 'config');
-  // Confirmed once, the camera is chosen as a target without asking again and issued with it.
+  // "验证并配置" made it a target too; confirmed once, it is chosen again without asking.
+  assert.deepEqual((await p.state()).targets, ['ORX-202_1']);
   await p.page.click('#nav-cameras');
   await p.page.waitForSelector('[data-testid=camera-row][data-key="ORX-202_1"]:has-text("已验证")');
+  await p.page.click('[data-key="ORX-202_1"] [data-testid=target-check]');
+  assert.deepEqual((await p.state()).targets, []);
   await p.page.click('[data-key="ORX-202_1"] [data-testid=target-check]');
   assert.deepEqual((await p.state()).targets, ['ORX-202_1']);
   assert.equal(p.find('CheckDevPassword').length, 3);
