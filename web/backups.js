@@ -1,5 +1,5 @@
-// Backups and undo: the list of the program's backup passes (query 11, answer 15) and the
-// restore of a whole pass or of its failed cameras (query 12, progress 12, answer 16).
+// Backups and undo: the list of the program's backup passes (query 21, answer 15) and the
+// restore of a whole pass or of its failed cameras (query 22, progress 12, answer 16).
 
 import { cameraKey, normalizeCamera } from './camera_model.js';
 import { RequestChannel, parseAnswer } from './bridge.js';
@@ -9,7 +9,7 @@ import * as c from './controller.js';
 const { state } = c;
 const text = (v) => (typeof v === 'string' ? v : '');
 
-const listChannel = new RequestChannel(() => c.query(11, ''), {
+const listChannel = new RequestChannel(() => c.query(21, ''), {
   timeoutMs: c.options.requestTimeoutMs,
   onTimeout: () => listed(null, '读取备份列表超时'),
 });

@@ -411,7 +411,7 @@ export function launchIssue({ kind, cameras, configText, sectionIds, label, pass
   if (state.issue) return;
   const list = JSON.stringify(cameras.map(cameraObject));
   const sent = kind === 'restore'
-    ? query(12, JSON.stringify({ passId, cameras: cameras.map(cameraObject) }))
+    ? query(22, JSON.stringify({ passId, cameras: cameras.map(cameraObject) }))
     : callBridge(kind === 'single' ? 'IssuedSingleCfgToCameras' : 'IssuedConfigToCameras', list, configText);
   if (!sent) {
     toast('无法下发：客户端接口不可用', 'error');

@@ -1,4 +1,4 @@
-// Reading many cameras at once (query 10, answer 14): the preview of an issue, built from each
+// Reading many cameras at once (query 20, answer 14): the preview of an issue, built from each
 // target's current configuration, and the online column of the cameras read.
 
 import { RequestChannel, parseAnswer } from './bridge.js';
@@ -11,7 +11,7 @@ let channel = null;
 function readChannel() {
   if (!channel) {
     channel = new RequestChannel(
-      (e) => query(10, JSON.stringify({ cameras: e.cameras.map((camera) => cameraObject(known(camera))) })),
+      (e) => query(20, JSON.stringify({ cameras: e.cameras.map((camera) => cameraObject(known(camera))) })),
       { timeoutMs: options.requestTimeoutMs, onTimeout: (e) => configsRead(e, null) },
     );
   }

@@ -13,7 +13,7 @@ import { Program, tempDir } from '../e2e/lib/program.mjs';
 import { stopAllChildren } from '../e2e/lib/processes.mjs';
 import { World } from './lib/world.mjs';
 import { Page } from './lib/page.mjs';
-import { checkRow, readRow } from './lib/results.mjs';
+import { checkRow, readRow, sentItems } from './lib/results.mjs';
 import { onvifPass } from './lib/onvif_pass.mjs';
 
 const GROUP = 'g-parking';  // seven cameras: one absent, one with a changed password, one unconfirmed
@@ -102,7 +102,7 @@ async function main() {
     await page.click('#issue-selected');
     s = await page.waitState((x) => x.confirming || x.issueProblems.length, { what: 'the confirmation' });
     if (!s.confirming) throw new Error(`the page refused the issue: ${s.issueProblems.join('; ')}`);
-    const draft = s.source.draft;
+    const sent = sentItems(s.confirming);
     await page.click('#confirm-ok');
     say(`issuing ${s.confirming.sections.length} sections to ${s.confirming.cameras.length} cameras`);
     s = await page.waitState((x) => !x.issue && x.results && !x.confirming, { timeoutMs: 120000, what: 'the results' });
@@ -115,7 +115,7 @@ async function main() {
     for (const row of s.results.rows) {
       const camera = world.camera(row.key);
       const after = (await world.config(camera.serial, camera.channelNo)).configItems;
-      const mismatch = checkRow(row, { before: before[row.key], after, draft });
+      const mismatch = checkRow(row, { before: before[row.key], after, sent });
       const r = readRow(row);
       const accepted = r.items.filter((i) => i.isSuccess).length;
       const mark = row.failed ? '✗' : '✓';

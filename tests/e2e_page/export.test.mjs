@@ -50,6 +50,7 @@ test('the CSV export is saved with the result rows, and a second one beside it',
     await page.waitState((x) => x.targets.includes(c.key), { what: `${c.key} as a target` });
   }
   await page.click('#go-config');
+  await page.setChecked('#whole-color', true);  // nothing edited: the whole section as it is
   await page.click('#issue-only-color');
   await page.waitState((x) => x.confirming, { what: 'the confirmation' });
   await page.click('#confirm-ok');

@@ -8,7 +8,7 @@ import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { startSession, stopSession, quietScreenshot } from './lib/session.mjs';
 import { World } from './lib/world.mjs';
-import { checkRow, csvKeys, parseCsv, readRow } from './lib/results.mjs';
+import { checkRow, csvKeys, parseCsv, readRow, sentItems } from './lib/results.mjs';
 
 let session;
 let page;
@@ -96,8 +96,12 @@ test("a camera's configuration, ranges and Wi-Fi list reach the forms", async ()
   assert.equal(await page.attribute('#cfg-color-brightnessLevel', 'min'), String(colour.min));
   assert.equal(await page.attribute('#cfg-color-brightnessLevel', 'max'), String(colour.max));
   assert.equal(await page.attribute('#cfg-audio-inputVolume', 'max'), String(lab.ranges.audioCfgRange.audioInVolumeMax));
+  // A number beyond the range is kept as typed and refused with the range, never clamped.
   await page.type('#cfg-color-brightnessLevel', String(colour.max + 7));
-  assert.equal(await page.value('#cfg-color-brightnessLevel'), String(colour.max));
+  assert.equal(await page.value('#cfg-color-brightnessLevel'), String(colour.max + 7));
+  assert.match(await page.text('#card-color [data-testid=range-error]'), new RegExp(`超出范围，应为 ${colour.min} – ${colour.max}`));
+  await page.type('#cfg-color-brightnessLevel', String(colour.max));
+  assert.equal(await page.evaluate(`document.querySelector('#card-color [data-testid=range-error]').hidden`), true);
 
   // The Wi-Fi networks the camera reports; choosing one fills the SSID.
   assert.equal(lab.wifiCount, 30);
@@ -188,7 +192,7 @@ test('every section to 20 cameras across two groups: the result table matches th
   await page.click('#issue-selected');
   const asked = await page.waitState((x) => x.confirming, { what: 'the confirmation' });
   assert.deepEqual([asked.confirming.kind, asked.confirming.cameras.length], ['all', 20]);
-  const draft = asked.source.draft;
+  const sent = sentItems(asked.confirming);
   await page.click('#confirm-ok');
   const { results } = await page.waitState((x) => !x.issue && x.results && x.view === 'result' && !x.confirming,
     { timeoutMs: 120000, what: 'the results' });
@@ -208,18 +212,20 @@ test('every section to 20 cameras across two groups: the result table matches th
       assert.ok(!r.loginFailed, `${row.key} was logged in to`);
     }
     accepted += r.items.filter((i) => i.isSuccess).length;
-    assert.deepEqual(checkRow(row, { before: before[row.key], after: after[row.key], draft }), [], row.key);
+    assert.deepEqual(checkRow(row, { before: before[row.key], after: after[row.key], sent }), [], row.key);
   }
   assert.ok(accepted >= 150, `most items were accepted (${accepted})`);
   assert.deepEqual(after[bystander.key], before[bystander.key], 'a camera that was not chosen is unchanged');
 
-  // The table shows the same rows.
+  // The table shows the same rows, the failed ones first.
   const shown = await page.evaluate(`[...document.querySelectorAll('[data-testid=result-row]')].map((tr) => ({
     key: tr.dataset.key, failNum: Number(tr.querySelector('[data-testid=fail-num]').textContent),
     ok: tr.querySelectorAll('[data-testid=result-item].ok').length, failed: tr.classList.contains('is-failed')}))`);
-  assert.deepEqual(shown, results.rows.map((r) => ({
+  const byKey = (a, b) => a.key.localeCompare(b.key);
+  assert.deepEqual([...shown].sort(byKey), results.rows.map((r) => ({
     key: r.key, failNum: r.failNum, ok: r.items.filter((i) => i.isSuccess).length, failed: r.failed,
-  })));
+  })).sort(byKey));
+  assert.ok(shown.findLastIndex((r) => r.failed) < shown.findIndex((r) => !r.failed), 'failed rows come first');
   await page.scrollToTop();
   await quietScreenshot(session, 'result-table');
 
@@ -228,7 +234,7 @@ test('every section to 20 cameras across two groups: the result table matches th
   s = await page.waitState((x) => x.lastCsv, { what: 'the CSV text' });
   const csv = parseCsv(s.lastCsv);
   assert.deepEqual(csv[0], ['摄像机名称', '序列号', '通道', '失败数', '配置项', '结果', '详细信息', '失败原因', '复核']);
-  assert.deepEqual(csv.slice(1).map((line) => line.slice(1, 6).join(',')), csvKeys(results.rows));
+  assert.deepEqual(csv.slice(1).map((line) => line.slice(1, 6).join(',')).sort(), csvKeys(results.rows).sort());
   for (const line of csv.slice(1)) {
     assert.equal(line[0], world.camera(`${line[1]}_${line[2]}`).devname);
   }

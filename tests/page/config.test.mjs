@@ -159,7 +159,7 @@ test('an issue that cannot be sent says why; the configuration name is saved', a
 });
 
 test('the preview says per field what changes on how many targets; words are the installer\'s', async () => {
-  const p = await openPage(browser, server, { world: makeWorld(), hold: (n, a) => n.startsWith('Issued') || (n === 'queryOrvexInfo' && a[0] === '10') });
+  const p = await openPage(browser, server, { world: makeWorld(), hold: (n, a) => n.startsWith('Issued') || (n === 'queryOrvexInfo' && a[0] === '20') });
   await p.waitCall('queryOrvexInfo', (a) => a[0] === '9');
   await chooseTargets(p, ['ORX-101_1', 'ORX-103_1', 'ORX-104_1']);
   await p.page.click('#go-config');
@@ -174,7 +174,7 @@ test('the preview says per field what changes on how many targets; words are the
   await p.page.fill('#cfg-general-serverAddress', 'ntp.new.example');
   await p.page.selectOption('#cfg-streams-0-videoCodecType', 'STD_H264');
   await p.page.click('#issue-selected');
-  const read = await p.waitCall('queryOrvexInfo', (a) => a[0] === '10');
+  const read = await p.waitCall('queryOrvexInfo', (a) => a[0] === '20');
   assert.deepEqual(JSON.parse(read.args[1]).cameras.map((c) => c.serial), ['ORX-101', 'ORX-103', 'ORX-104']);
   assert.equal(await p.page.isDisabled('#confirm-ok'), true);
   const items = (server) => { const c = configItems('x'); c.generalConfig.timeProofreading.serverAddress = server; return c; };

@@ -77,13 +77,13 @@ test('an out-of-range number shows its range and refuses the issue instead of be
 });
 
 test('状态 says what the last read found, never 正常 unread; a refresh reads the shown cameras', async () => {
-  const p = await openPage(browser, server, { world: makeWorld(), hold: (n, a) => n === 'queryOrvexInfo' && a[0] === '10' });
+  const p = await openPage(browser, server, { world: makeWorld(), hold: (n, a) => n === 'queryOrvexInfo' && a[0] === '20' });
   await p.page.click('[data-group-id="g-yard"]');
   await p.page.waitForSelector('[data-key="ORX-203_2"]');
   assert.equal(await p.page.locator('[data-testid=camera-row]:has-text("正常")').count(), 0);
   assert.equal(await p.page.getAttribute('[data-key="ORX-203_2"] [data-testid=online]', 'data-online'), 'unknown');
   await p.page.click('#refresh-online');
-  const read = await p.waitCall('queryOrvexInfo', (a) => a[0] === '10');
+  const read = await p.waitCall('queryOrvexInfo', (a) => a[0] === '20');
   assert.deepEqual(JSON.parse(read.args[1]).cameras.map((c) => c.serial), ['ORX-201', 'ORX-202', 'ORX-203']);
   await p.send('14', JSON.stringify({ configs: [
     { serial: 'ORX-201', channelNo: 1, isSuccess: true, configItems: {} },

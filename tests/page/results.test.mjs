@@ -75,7 +75,7 @@ test('backups are listed; a restore of the failed cameras runs like an issue and
   world.backups = [{ id: '20261206-043000-7', when: '2026-12-06 04:30:00', kind: 'issue', items: ['布撤防计划', '图像设置'],
     cameras: [{ serial: 'ORX-101', channelNo: 1, name: '一号楼-1', items: ['布撤防计划', '图像设置'], failNum: 0 },
       { serial: 'ORX-203', channelNo: 2, name: '岗亭', items: ['布撤防计划'], failNum: 1 }] }];
-  const p = await openPage(browser, server, { world, hold: (n, a) => n === 'queryOrvexInfo' && a[0] === '12' });
+  const p = await openPage(browser, server, { world, hold: (n, a) => n === 'queryOrvexInfo' && a[0] === '22' });
   await p.waitCall('queryOrvexInfo', (a) => a[0] === '4');
   await p.page.click('#nav-result');
   await p.page.click('#backup-refresh');
@@ -83,7 +83,7 @@ test('backups are listed; a restore of the failed cameras runs like an issue and
   assert.match(await p.page.textContent('[data-testid=backup-items]'), /写入：布撤防计划、图像设置/);
   await p.page.click('[data-testid=restore-failed]');
   await p.page.click('#ask-ok');
-  const call = await p.waitCall('queryOrvexInfo', (a) => a[0] === '12');
+  const call = await p.waitCall('queryOrvexInfo', (a) => a[0] === '22');
   const asked = JSON.parse(call.args[1]);
   assert.equal(asked.passId, '20261206-043000-7');
   assert.deepEqual(asked.cameras.map((c) => [c.serial, c.devip, c.passwd]), [['ORX-203', '192.168.1.203', 'abc12345']]);

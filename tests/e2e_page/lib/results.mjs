@@ -1,37 +1,35 @@
 // Whether an issue's result table tells the truth about the cameras: for every result row, the
-// fields of each item the camera accepted must now hold the issued value, and every other field
-// the value the camera held before. Shared by the end-to-end tests and the demo's summary.
+// fields the page sent in an item the camera accepted must now hold the sent value, and every
+// other field (not sent, or in an item that failed) the value the camera held before. Shared by the end-to-end tests and the demo's summary.
 
 export const getPath = (o, path) => path.reduce((v, k) => (v == null ? v : v[k]), o);
 
 const image = ['imageConfig'];
 const av = [...image, 'audioAndVideoConfig'];
-const stream = (s, name) => ({ lab: [...av, 'videoConfig', s, name], draft: ['streams', s, name] });
+const field = (...path) => ({ lab: path });
 
 // The fields each result item writes: their place in the camera's "configItems" (as the lab
-// prints them) and in the page's draft.
+// prints them and the page sends them).
 export const ITEM_FIELDS = {
-  通用配置: [{ lab: ['generalConfig', 'timeProofreading', 'serverAddress'], draft: ['general', 'serverAddress'] }],
-  wifi配置: [{ lab: ['generalConfig', 'wiFiConfig', 'ssid'], draft: ['wifi', 'ssid'] }],
+  通用配置: [field('generalConfig', 'timeProofreading', 'serverAddress')],
+  wifi配置: [field('generalConfig', 'wiFiConfig', 'ssid')],
   // The item's result is that of its second call, the alarm sound.
-  布撤防计划: [{ lab: ['defenceConfig', 'motionDetectDefence', 'remindVoice'], draft: ['defence', 'remindVoice'] }],
+  布撤防计划: [field('defenceConfig', 'motionDetectDefence', 'remindVoice')],
   视频配置: [0, 1].flatMap((s) => ['videoResolution', 'videoCodecType', 'maxFrameRate', 'picQuality', 'keyFrameInterval']
-    .map((name) => stream(s, name)))
-    .concat([{ lab: [...av, 'audioConfig', 'audioCompressionType'], draft: ['audio', 'audioCompressionType'] }]),
-  输入音频配置: [{ lab: [...av, 'audioConfig', 'inputVolume'], draft: ['audio', 'inputVolume'] }],
-  输出音频配置: [{ lab: [...av, 'audioConfig', 'outputVolume'], draft: ['audio', 'outputVolume'] }],
-  宽动态配置: [{ lab: [...image, 'imageBacklight', 'wideDynamicRangeSwitch'], draft: ['backlight', 'wideDynamicRangeSwitch'] }],
-  图像设置: ['brightnessLevel', 'contrastLevel', 'saturationLevel', 'hue']
-    .map((name) => ({ lab: [...image, 'imageColor', name], draft: ['color', name] })),
-  Logo配置: [{ lab: [...image, 'imageDisplay', 'showOrvexLogo'], draft: ['display', 'showOrvexLogo'] }],
-  图像显示: ['showName', 'showDate', 'showWeek', 'dateFormat']
-    .map((name) => ({ lab: [...image, 'imageDisplay', name], draft: ['display', name] })),
+    .map((name) => field(...av, 'videoConfig', s, name)))
+    .concat([field(...av, 'audioConfig', 'audioCompressionType')]),
+  输入音频配置: [field(...av, 'audioConfig', 'inputVolume')],
+  输出音频配置: [field(...av, 'audioConfig', 'outputVolume')],
+  宽动态配置: [field(...image, 'imageBacklight', 'wideDynamicRangeSwitch')],
+  图像设置: ['brightnessLevel', 'contrastLevel', 'saturationLevel', 'hue'].map((name) => field(...image, 'imageColor', name)),
+  Logo配置: [field(...image, 'imageDisplay', 'showOrvexLogo')],
+  图像显示: ['showName', 'showDate', 'showWeek', 'dateFormat'].map((name) => field(...image, 'imageDisplay', name)),
 };
 
 // Written by the defence item's first call (the motion detection schedule): its failure shows
 // only in "failNum", not in the item.
 export const MOTION_FIELDS = ['remindSwitch', 'detectMode', 'sensitivityLevel']
-  .map((name) => ({ lab: ['defenceConfig', 'motionDetectDefence', name], draft: ['defence', name] }));
+  .map((name) => field('defenceConfig', 'motionDetectDefence', name));
 
 // What one result row says happened to its camera.
 export function readRow(row) {
@@ -44,18 +42,22 @@ export function readRow(row) {
   return { items, failedItems, loginFailed, defence, hidden, motionApplied: Boolean(defence) && !loginFailed && hidden === 0 };
 }
 
+// The configuration the page sent for an issue it asked to confirm: its "configItems".
+export const sentItems = (confirming) => JSON.parse(confirming.configText).configItems;
+
 // The differences between what `row` says and what the camera holds: `before` and `after` are
-// the camera's "configItems" around the issue, `draft` the page's draft that was issued. An
+// the camera's "configItems" around the issue, `sent` the "configItems" the page issued. An
 // empty list means the row tells the truth.
-export function checkRow(row, { before, after, draft }) {
+export function checkRow(row, { before, after, sent }) {
   const problems = [];
   const r = readRow(row);
   if (row.missing) problems.push('no result for this camera');
   if (r.hidden !== 0 && !(r.hidden === 1 && r.defence && !r.loginFailed)) {
     problems.push(`failNum ${row.failNum} does not fit ${r.failedItems} failed items`);
   }
-  const expect = (field, issued, why) => {
-    const want = issued ? getPath(draft, field.draft) : getPath(before, field.lab);
+  const expect = (field, accepted, why) => {
+    const value = getPath(sent, field.lab);
+    const want = accepted && value !== undefined ? value : getPath(before, field.lab);
     const got = getPath(after, field.lab);
     if (JSON.stringify(got) !== JSON.stringify(want)) {
       problems.push(`${field.lab.join('.')}: the camera holds ${JSON.stringify(got)}, expected ${JSON.stringify(want)} (${why})`);
@@ -65,6 +67,7 @@ export function checkRow(row, { before, after, draft }) {
     const item = r.items.find((i) => i.itemName === name);
     const accepted = Boolean(item && item.isSuccess);
     const why = !item ? 'not issued' : accepted ? `${name} accepted` : `${name} failed: ${item.moreInfo}`;
+    // A field the page left out keeps the camera's own value.
     for (const field of fields) expect(field, accepted, why);
   }
   for (const field of MOTION_FIELDS) {

@@ -74,12 +74,12 @@ function worldAnswer(world, name, args) {
       return ['4', JSON.stringify({ platformCameraLst: of(true), localCameraLst: of(false) })];
     }
     if (type === '5') return ['5', world.current ? JSON.stringify(world.current) : ''];
-    if (type === '10') {
+    if (type === '20') {
       return ['14', JSON.stringify({ configs: JSON.parse(args[1]).cameras.map((c) => (world.unreachable.has(keyOf(c))
         ? { serial: c.serial, channelNo: c.channelNo, isSuccess: false, cause: 'unreachable', moreInfo: '网络异常' }
         : { serial: c.serial, channelNo: c.channelNo, isSuccess: true, moreInfo: '', configItems: configItems(c.serial) })) })];
     }
-    if (type === '11') return ['15', JSON.stringify({ passes: world.backups || [] })];
+    if (type === '21') return ['15', JSON.stringify({ passes: world.backups || [] })];
     const c = cam();
     const reachable = !world.unreachable.has(keyOf(c));
     if (type === '3') {
