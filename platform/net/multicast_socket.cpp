@@ -38,6 +38,19 @@ bool MulticastSocket::open(const std::string& group, uint16_t port, std::string&
     return true;
 }
 
+bool MulticastSocket::setSendInterface(const std::string& address, std::string& error) {
+    in_addr local{};
+    if (::inet_pton(AF_INET, address.c_str(), &local) != 1) {
+        error = "\"" + address + "\" is not an IPv4 address";
+        return false;
+    }
+    if (::setsockopt(fd_, IPPROTO_IP, IP_MULTICAST_IF, &local, sizeof local) != 0) {
+        error = "cannot send from " + address + ": " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
 std::optional<Datagram> MulticastSocket::receive(int timeoutMs) {
     pollfd p{fd_, POLLIN, 0};
     if (fd_ < 0 || ::poll(&p, 1, timeoutMs) <= 0 || (p.revents & POLLIN) == 0) {
