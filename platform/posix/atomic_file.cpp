@@ -32,8 +32,8 @@ bool WriteAll(int fd, const char* data, size_t size) {
 
 }  // namespace
 
-bool WriteFileAtomically(const std::string& path, const std::string& bytes, unsigned mode,
-                         bool sync, std::string& error) {
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, unsigned mode, bool sync,
+                         std::string& error) {
     static std::atomic<unsigned> counter{0};
     // A name of its own per process and write, so that two writers never share a temporary.
     const std::string temporary =

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace orvex {
 
@@ -12,8 +13,8 @@ namespace orvex {
 // content or the new, never a part. False, with `error` naming the failing step, when the file
 // was not replaced (the old one is then untouched). Any thread; writers of one path must take
 // turns.
-bool WriteFileAtomically(const std::string& path, const std::string& bytes, unsigned mode,
-                         bool sync, std::string& error);
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, unsigned mode, bool sync,
+                         std::string& error);
 
 // The whole content of the file at `path`; false, with `error`, when it cannot be read.
 // Any thread.

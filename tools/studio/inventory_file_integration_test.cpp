@@ -61,9 +61,9 @@ class InventoryFileTest : public ::testing::Test {
     std::string WriteCsvFile(int count, const std::string& name) {
         std::string csv = "group,name,serial,address,password\n";
         for (int i = 0; i < count; ++i) {
-            csv += "g" + std::to_string(i % 7) + "," + name + ",S" + std::to_string(i) +
-                   ",10.0." + std::to_string(i / 250) + "." + std::to_string(i % 250) +
-                   ",secret-" + name + "\n";
+            csv += "g" + std::to_string(i % 7) + "," + name + ",S" + std::to_string(i) + ",10.0." +
+                   std::to_string(i / 250) + "." + std::to_string(i % 250) + ",secret-" + name +
+                   "\n";
         }
         const std::string file = dir_ + "/" + name + ".csv";
         std::ofstream(file) << csv;
@@ -113,7 +113,7 @@ TEST_F(InventoryFileTest, AKillDuringAWriteLeavesTheOldFileOrTheNewNeverABrokenO
         allowed = {held, name};  // later rounds may hold this one or their own
     }
     EXPECT_GT(interrupted, 0) << "no import was ever interrupted: the test proved nothing";
-    struct stat info{};
+    struct stat info {};
     ASSERT_EQ(::stat(path_.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
 }
@@ -126,8 +126,8 @@ TEST_F(InventoryFileTest, AHandBrokenFileIsReportedAndLeftUntouched) {
     text.replace(port, 11, "\"port\" : \"80\"");
     std::ofstream(path_, std::ios::trunc) << text;
 
-    for (const char* command : {"add --serial S2 --address 10.0.0.2", "remove S1", "list",
-                                "run --tool /bin/true"}) {
+    for (const char* command :
+         {"add --serial S2 --address 10.0.0.2", "remove S1", "list", "run --tool /bin/true"}) {
         std::string output;
         EXPECT_EQ(Studio(command, &output), 1) << command;
         EXPECT_NE(output.find(path_ + ": groups[0].cameras[0].port: expected a whole number"),

@@ -76,7 +76,8 @@ TEST(InventoryJson, ABrokenFileNamesThePlaceAndTheField) {
         {"[]", "top level"},
         {R"({"groups": {}})", "groups: expected an array"},
         {R"({"groups": [{"id": "g1"}]})", "groups[0].name: missing"},
-        {R"({"groups": [{"name": "a", "id": "g1", "cameras": [)" + camera + R"(, "port": "80"}]}]})",
+        {R"({"groups": [{"name": "a", "id": "g1", "cameras": [)" + camera +
+             R"(, "port": "80"}]}]})",
          "groups[0].cameras[0].port: expected a whole number from 1 to 65535"},
         {R"({"groups": [{"name": "a", "id": "g1", "cameras": [)" + camera +
              R"(, "protocol": "rtsp"}]}]})",
@@ -116,7 +117,8 @@ TEST(InventoryCsv, RoundTripsQuotesCommasLineBreaksAndChineseNames) {
 
 TEST(InventoryCsv, PasswordsAreLeftOutUnlessAskedFor) {
     const std::string csv = WriteCsv(Sample(), false);
-    EXPECT_EQ(csv.substr(0, csv.find('\r')), "group,name,serial,address,port,protocol,user,channels");
+    EXPECT_EQ(csv.substr(0, csv.find('\r')),
+              "group,name,serial,address,port,protocol,user,channels");
     EXPECT_EQ(csv.find("S3cret"), std::string::npos);
     std::vector<CsvCamera> read;
     std::string error;

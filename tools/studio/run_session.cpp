@@ -65,7 +65,8 @@ class StudioSide {
         }
         server.send(connection, studiohost::GroupFrame(GroupMessage(inventory)));
         Say("the tool said hello: sent " + std::to_string(inventory.groups.size()) +
-            " groups with " + std::to_string(inventory.cameraCount()) + " cameras");
+            (inventory.groups.size() == 1 ? " group with " : " groups with ") +
+            std::to_string(inventory.cameraCount()) + " cameras");
         if (options_.camera.empty()) {
             return;
         }

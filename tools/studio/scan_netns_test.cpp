@@ -47,11 +47,11 @@ class ScanTest : public ::testing::Test {
 
 TEST_F(ScanTest, FindsTheDiscoverableCamerasAndTellsWhichRefusedTheLogin) {
     const std::string onvif = "kind=onvif,port=0,address=127.0.0.1,";
-    testing::LabProcess lab({"cameras", "--state", dir_ + "/lab", "--no-sync",
-                             "--camera", onvif + "serial=SCAN1,password=site-pw,channels=2,discovery",
+    testing::LabProcess lab({"cameras", "--state", dir_ + "/lab", "--no-sync", "--camera",
+                             onvif + "serial=SCAN1,password=site-pw,channels=2,discovery",
                              "--camera", onvif + "serial=SCAN2,password=other-pw,discovery",
-                             "--camera", onvif + "serial=SCAN3,password=site-pw",
-                             "--camera", onvif + "serial=SCAN4,password=site-pw,user=operator,discovery",
+                             "--camera", onvif + "serial=SCAN3,password=site-pw", "--camera",
+                             onvif + "serial=SCAN4,password=site-pw,user=operator,discovery",
                              "--camera", "serial=DEV1,port=0,password=site-pw"});
     ASSERT_TRUE(lab.started());
     std::map<std::string, int> ports;
