@@ -78,8 +78,10 @@ int ListCommand(const std::vector<std::string>& args, const std::string& path) {
         std::cout << group.name << " (" << group.cameras.size() << " cameras)\n";
         for (const SiteCamera& c : group.cameras) {
             std::cout << "  " << c.serial << "  " << (c.name.empty() ? "-" : c.name) << "  "
-                      << c.protocol << " " << c.address << ":" << c.port << "  user "
-                      << (c.user.empty() ? "-" : c.user) << "  password "
+                      << c.protocol << " " << c.address << ":" << c.port
+                      << (c.protocol == kOnvif ? "  user " + (c.user.empty() ? "admin" : c.user)
+                                               : std::string())
+                      << "  password "
                       << (c.password.empty() ? "(none)"
                           : show             ? c.password
                                              : "(set)")
