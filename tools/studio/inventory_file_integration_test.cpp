@@ -3,6 +3,7 @@
 // user's only.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -74,45 +75,68 @@ class InventoryFileTest : public ::testing::Test {
     std::string path_;
 };
 
+// The one name and password every camera of the inventory has; a mixture fails the test.
+std::string HeldVersion(const std::string& path, size_t cameras) {
+    Inventory inventory;
+    std::string error;
+    EXPECT_TRUE(LoadInventory(path, inventory, error)) << error;
+    EXPECT_EQ(inventory.cameraCount(), cameras);
+    std::set<std::string> versions;
+    for (const SiteGroup& g : inventory.groups) {
+        for (const SiteCamera& c : g.cameras) {
+            versions.insert(c.name + "/" + c.password);
+        }
+    }
+    EXPECT_EQ(versions.size(), 1u) << "a mixture of two writes";
+    const std::string held =
+        versions.empty() ? "" : versions.begin()->substr(0, versions.begin()->find('/'));
+    EXPECT_EQ(versions.empty() ? "" : *versions.begin(), held + "/secret-" + held);
+    return held;
+}
+
+// Starts `orvex-studio import csv`; with `fileSizeLimit`, a write past that many bytes ends
+// the process (SIGXFSZ) in the middle of the write.
+pid_t StartImport(const std::string& csv, rlim_t fileSizeLimit = RLIM_INFINITY) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const rlimit limit{fileSizeLimit, fileSizeLimit};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        ::execl(std::getenv("ORVEX_STUDIO"), "orvex-studio", "import", csv.c_str(), nullptr);
+        ::_exit(127);
+    }
+    return pid;
+}
+
 TEST_F(InventoryFileTest, AKillDuringAWriteLeavesTheOldFileOrTheNewNeverABrokenOne) {
     constexpr int kCameras = 4000;  // about 1 MB: the write takes long enough to be hit
     ASSERT_EQ(Studio("import " + WriteCsvFile(kCameras, "v0")), 0);
+    const size_t size = std::filesystem::file_size(path_);
+
+    // Death in the middle of the write, for certain: the file size limit stops it halfway.
+    int status = 0;
+    const pid_t halfway = StartImport(WriteCsvFile(kCameras, "half"), size / 2);
+    ASSERT_EQ(::waitpid(halfway, &status, 0), halfway);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << status;
+    EXPECT_EQ(HeldVersion(path_, kCameras), "v0");
+
+    // kill -9 at any moment of an import.
     std::set<std::string> allowed{"v0"};
     std::mt19937 random(12345);
     int interrupted = 0;
     for (int round = 1; round <= 25; ++round) {
         const std::string name = "v" + std::to_string(round);
-        const std::string csv = WriteCsvFile(kCameras, name);
-        const pid_t pid = ::fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            ::execl(std::getenv("ORVEX_STUDIO"), "orvex-studio", "import", csv.c_str(), nullptr);
-            ::_exit(127);
-        }
+        const pid_t pid = StartImport(WriteCsvFile(kCameras, name));
+        ASSERT_GT(pid, 0);
         allowed.insert(name);
-        ::usleep(std::uniform_int_distribution<useconds_t>(0, 60000)(random));
+        ::usleep(std::uniform_int_distribution<useconds_t>(0, 150000)(random));
         ::kill(pid, SIGKILL);
-        int status = 0;
         ::waitpid(pid, &status, 0);
         interrupted += WIFSIGNALED(status) ? 1 : 0;
-
-        Inventory inventory;
-        std::string error;
-        ASSERT_TRUE(LoadInventory(path_, inventory, error)) << "round " << round << ": " << error;
-        ASSERT_EQ(inventory.cameraCount(), static_cast<size_t>(kCameras));
-        std::set<std::string> names;
-        for (const SiteGroup& g : inventory.groups) {
-            for (const SiteCamera& c : g.cameras) {
-                names.insert(c.name + "/" + c.password);
-            }
-        }
-        ASSERT_EQ(names.size(), 1u) << "round " << round << ": a mixture of two writes";
-        const std::string held = names.begin()->substr(0, names.begin()->find('/'));
-        EXPECT_TRUE(allowed.count(held)) << held;
-        EXPECT_EQ(*names.begin(), held + "/secret-" + held);
+        const std::string held = HeldVersion(path_, kCameras);
+        ASSERT_TRUE(allowed.count(held)) << "round " << round << ": " << held;
         allowed = {held, name};  // later rounds may hold this one or their own
     }
-    EXPECT_GT(interrupted, 0) << "no import was ever interrupted: the test proved nothing";
+    EXPECT_GT(interrupted, 0) << "no import was ever interrupted";
     struct stat info {};
     ASSERT_EQ(::stat(path_.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
