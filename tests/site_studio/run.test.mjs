@@ -76,6 +76,14 @@ test('run: the page issues to lab cameras of both kinds, the name comes back, Ct
     const onvif = await lab.waitForEvent((e) => e.event === 'config', { from });
     assert.match(JSON.stringify(onvif.state), /"brightness":61\b/);
 
+    // A camera chosen while the session runs reaches the tool: the page, which asks for the
+    // current camera when it loads, shows it after a reload.
+    run.send('camera DEV2');
+    await waitUntil(() => run.lines.includes('current camera: DEV2'), { what: 'the camera sent' });
+    await page.session.send('Page.reload');
+    await page.waitState((x) => x.groupsStatus === 'loaded' && x.currentCamera === 'DEV2_1',
+      { what: 'DEV2 as the current camera after a reload' });
+
     // The name is in the inventory; Ctrl-C asks the tool to quit, and nothing is left behind.
     assert.ok(studio('list').includes(`  ${NAME}  `), studio('list'));
     page.session.close();

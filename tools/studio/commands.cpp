@@ -26,7 +26,9 @@ const std::vector<Command>& Commands() {
          "[--tool PATH] [--page DIR] [--stats-host HOST] [--camera SERIAL[:CHANNEL]]\n"
          "           [--user-id ID] [--user-name NAME] [--page-port N]",
          "serves the studio link (127.0.0.1:5905) and the page, starts the tool, records the "
-         "configuration names; Ctrl-C or SIGTERM asks the tool to quit",
+         "configuration names; Ctrl-C or SIGTERM asks the tool to quit; type camera "
+         "SERIAL[:CHANNEL], "
+         "groups or quit while it runs",
          RunCommand},
     };
     return commands;

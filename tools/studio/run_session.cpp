@@ -4,9 +4,12 @@
 
 #include <chrono>
 #include <ctime>
+#include <functional>
 #include <iostream>
+#include <memory>
 #include <mutex>
 #include <optional>
+#include <sstream>
 #include <thread>
 
 #include "platform/posix/child_process.h"
@@ -39,11 +42,12 @@ std::string UtcNow() {
 }
 
 // The studio's side of one session: greets every hello with the inventory's groups (read
-// again, so cameras added meanwhile are sent) and the current camera, and records the
-// configuration names. Called on the link's reader threads.
+// again, so cameras added meanwhile are sent) and the current camera, records the configuration
+// names, and carries out the commands typed while it runs. Called on the link's reader threads
+// and the command reader's thread.
 class StudioSide {
   public:
-    explicit StudioSide(const RunOptions& options) : options_(options) {}
+    explicit StudioSide(const RunOptions& options) : options_(options), current_(options.camera) {}
 
     void received(studiohost::StudioLinkServer& server, int connection,
                   const StudioMessage& message) {
@@ -54,31 +58,69 @@ class StudioSide {
         }
     }
 
+    // "camera SERIAL[:CHANNEL]" (made current, now and after later hellos), "groups" (sent
+    // again) or "quit" (the tool is told to close).
+    void command(studiohost::StudioLinkServer& server, const std::string& line) {
+        std::istringstream words(line);
+        std::string word, argument;
+        words >> word >> argument;
+        const int connection = server.newest();
+        if (word == "camera" && !argument.empty()) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            current_ = argument;
+            Inventory inventory;
+            if (connection != 0 && load(inventory)) {
+                sendCurrent(server, connection, inventory);
+            }
+        } else if (word == "groups" && connection != 0) {
+            greet(server, connection);
+        } else if (word == "quit" && connection != 0) {
+            server.send(connection, studiohost::QuitFrame());
+            Say("the tool was told to quit");
+        } else if (!word.empty()) {
+            Say(connection == 0 && (word == "groups" || word == "quit")
+                    ? "the tool is not connected"
+                    : "commands: camera SERIAL[:CHANNEL] | groups | quit");
+        }
+    }
+
   private:
+    bool load(Inventory& inventory) {
+        std::string error;
+        if (!LoadInventory(options_.inventoryPath, inventory, error)) {
+            Say("error: " + error);
+            return false;
+        }
+        return true;
+    }
+
     void greet(studiohost::StudioLinkServer& server, int connection) {
         std::lock_guard<std::mutex> lock(mutex_);
         Inventory inventory;
-        std::string error;
-        if (!LoadInventory(options_.inventoryPath, inventory, error)) {
-            Say("error: " + error + "; no groups sent");
+        if (!load(inventory)) {
             return;
         }
         server.send(connection, studiohost::GroupFrame(GroupMessage(inventory)));
         Say("the tool said hello: sent " + std::to_string(inventory.groups.size()) +
             (inventory.groups.size() == 1 ? " group with " : " groups with ") +
             std::to_string(inventory.cameraCount()) + " cameras");
-        if (options_.camera.empty()) {
-            return;
+        if (!current_.empty()) {
+            sendCurrent(server, connection, inventory);
         }
-        const size_t colon = options_.camera.find(':');
-        const std::string serial = options_.camera.substr(0, colon);
+    }
+
+    // Sends current_ as the current camera. mutex_ is held.
+    void sendCurrent(studiohost::StudioLinkServer& server, int connection,
+                     const Inventory& inventory) {
+        const size_t colon = current_.find(':');
+        const std::string serial = current_.substr(0, colon);
         const int channel =
-            colon == std::string::npos ? 0 : std::atoi(options_.camera.c_str() + colon + 1);
+            colon == std::string::npos ? 0 : std::atoi(current_.c_str() + colon + 1);
         if (std::optional<Json::Value> camera = CameraObject(inventory, serial, channel)) {
             server.send(connection, studiohost::CameraFrame(*camera));
-            Say("current camera: " + options_.camera);
+            Say("current camera: " + current_);
         } else {
-            Say("warning: no camera " + options_.camera + " in the inventory; none made current");
+            Say("warning: no camera " + current_ + " in the inventory; none made current");
         }
     }
 
@@ -98,8 +140,29 @@ class StudioSide {
     }
 
     const RunOptions& options_;
-    std::mutex mutex_;  // one greeting or record at a time: each reads and writes the file
+    std::mutex mutex_;  // one greeting, command or record at a time; guards current_
+    std::string current_;
 };
+
+// Standard input's lines as commands, on a thread of its own that may stay blocked in a read
+// after the session ended: it reaches the session only while `open` is set, under `lock`.
+struct CommandGate {
+    std::mutex lock;
+    bool open = true;
+};
+
+void StartCommandReader(std::shared_ptr<CommandGate> gate,
+                        std::function<void(const std::string&)> handle) {
+    std::thread([gate, handle] {
+        for (std::string line; std::getline(std::cin, line);) {
+            std::lock_guard<std::mutex> lock(gate->lock);
+            if (!gate->open) {
+                return;
+            }
+            handle(line);
+        }
+    }).detach();
+}
 
 // Waits for the tool to end, ending its process group when a stop signal comes or, after a
 // quit, when it does not close in time. Returns its exit status.
@@ -194,7 +257,13 @@ int RunSession(const RunOptions& options) {
         return 1;
     }
     Say("tool started (pid " + std::to_string(child.pid()) + ")");
+    auto gate = std::make_shared<CommandGate>();
+    StartCommandReader(gate, [&](const std::string& line) { side.command(link, line); });
     const int status = Supervise(child, link, options.quitWaitMs);
+    {
+        std::lock_guard<std::mutex> lock(gate->lock);
+        gate->open = false;  // side and link go out of scope below
+    }
     // What the tool started and left behind goes with it.
     child.signalGroup(SIGKILL);
     link.stop();
