@@ -17,12 +17,13 @@ int Fail(const std::string& message, int status = 1) {
     return status;
 }
 
-// Loads, lets `change` edit, and saves when it returns 0.
+// Loads, lets `change` edit, and saves when it returns 0, holding the inventory's lock.
 template <typename Change>
 int Edit(const std::string& path, Change change) {
     Inventory inventory;
     std::string error;
-    if (!LoadInventory(path, inventory, error)) {
+    FileLock lock;
+    if (!LockInventory(path, lock, error) || !LoadInventory(path, inventory, error)) {
         return Fail(error);
     }
     const int status = change(inventory);

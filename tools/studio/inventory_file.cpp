@@ -39,7 +39,10 @@ bool LoadInventory(const std::string& path, Inventory& inventory, std::string& e
     return true;
 }
 
-bool SaveInventory(const std::string& path, const Inventory& inventory, std::string& error) {
+namespace {
+
+// Makes the inventory's folder (0700: the inventory holds passwords) when it is missing.
+bool MakeFolder(const std::string& path, std::string& error) {
     const std::filesystem::path folder = std::filesystem::path(path).parent_path();
     std::error_code ec;
     if (!folder.empty() && !std::filesystem::exists(folder, ec)) {
@@ -50,7 +53,18 @@ bool SaveInventory(const std::string& path, const Inventory& inventory, std::str
             return false;
         }
     }
-    return WriteFileAtomically(path, WriteInventory(inventory), 0600, true, error);
+    return true;
+}
+
+}  // namespace
+
+bool LockInventory(const std::string& path, FileLock& lock, std::string& error) {
+    return MakeFolder(path, error) && lock.acquire(path + ".lock", error);
+}
+
+bool SaveInventory(const std::string& path, const Inventory& inventory, std::string& error) {
+    return MakeFolder(path, error) &&
+           WriteFileAtomically(path, WriteInventory(inventory), 0600, true, error);
 }
 
 }  // namespace orvex::site

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "platform/posix/file_lock.h"
 #include "tools/studio/inventory.h"
 
 namespace orvex::site {
@@ -12,6 +13,10 @@ namespace orvex::site {
 // not absolute; empty when there is no home folder either. Any thread.
 std::string InventoryPath();
 
+// Takes the inventory's lock (<path>.lock), waiting while another orvex-studio holds it: a
+// command that changes the inventory holds it from its load to its save, so that two changes
+// at the same moment are both kept. False, with `error`, when it cannot be taken.
+bool LockInventory(const std::string& path, FileLock& lock, std::string& error);
 // Reads the inventory at `path`; a missing file is an empty inventory. On failure false, with
 // `error` starting with the path and naming the place and field. The file is never changed.
 bool LoadInventory(const std::string& path, Inventory& inventory, std::string& error);

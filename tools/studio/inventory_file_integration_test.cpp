@@ -142,6 +142,30 @@ TEST_F(InventoryFileTest, AKillDuringAWriteLeavesTheOldFileOrTheNewNeverABrokenO
     EXPECT_EQ(info.st_mode & 0777, 0600u);
 }
 
+TEST_F(InventoryFileTest, ChangesMadeAtTheSameMomentAreAllKept) {
+    ASSERT_EQ(Studio("import " + WriteCsvFile(2000, "v0")), 0);  // each change takes a while
+    std::vector<pid_t> adders;
+    for (int i = 0; i < 12; ++i) {
+        const std::string serial = "NEW" + std::to_string(i);
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::execl(std::getenv("ORVEX_STUDIO"), "orvex-studio", "add", "--serial", serial.c_str(),
+                    "--address", "10.9.9.9", nullptr);
+            ::_exit(127);
+        }
+        adders.push_back(pid);
+    }
+    for (pid_t pid : adders) {
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    }
+    Inventory inventory;
+    std::string error;
+    ASSERT_TRUE(LoadInventory(path_, inventory, error)) << error;
+    EXPECT_EQ(inventory.cameraCount(), 2012u);
+}
+
 TEST_F(InventoryFileTest, AHandBrokenFileIsReportedAndLeftUntouched) {
     ASSERT_EQ(Studio("add --serial S1 --address 10.0.0.1 --password pw"), 0);
     std::string text = Slurp(path_);

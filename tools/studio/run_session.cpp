@@ -129,7 +129,9 @@ class StudioSide {
         Say("configuration saved: " + name);
         Inventory inventory;
         std::string error;
-        if (!LoadInventory(options_.inventoryPath, inventory, error)) {
+        FileLock file;
+        if (!LockInventory(options_.inventoryPath, file, error) ||
+            !LoadInventory(options_.inventoryPath, inventory, error)) {
             Say("error: the name was not recorded: " + error);
             return;
         }

@@ -23,8 +23,10 @@ int ScanCommand(const std::vector<std::string>& args, const std::string& path) {
     const char* envPassword = std::getenv("ORVEX_STUDIO_PASSWORD");
     const std::string user = line->get("user", "admin");
     const std::string password = line->get("password", envPassword ? envPassword : "");
+    // The lock is held from the load to the save: a change made meanwhile waits, not lost.
     Inventory inventory;
-    if (!LoadInventory(path, inventory, error)) {
+    FileLock lock;
+    if (!LockInventory(path, lock, error) || !LoadInventory(path, inventory, error)) {
         std::cerr << "orvex-studio: " << error << "\n";
         return 1;
     }
