@@ -11,6 +11,22 @@
 
 namespace orvex::site {
 
+namespace {
+
+// The ONVIF camera the inventory has at host:port; null when there is none.
+const SiteCamera* AtAddress(const Inventory& inventory, const std::string& host, int port) {
+    for (const SiteGroup& group : inventory.groups) {
+        for (const SiteCamera& camera : group.cameras) {
+            if (camera.protocol == kOnvif && camera.address == host && camera.port == port) {
+                return &camera;
+            }
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
 int ScanCommand(const std::vector<std::string>& args, const std::string& path) {
     std::string error;
     auto line =
@@ -51,7 +67,17 @@ int ScanCommand(const std::vector<std::string>& args, const std::string& path) {
     int added = 0, known = 0, refused = 0, failed = 0;
     for (const ProbeAnswer& answer : answers) {
         const std::string where = answer.host + ":" + std::to_string(answer.port);
-        const CameraFacts facts = ReadCamera(answer, user, password);
+        std::string usedUser = user, usedPassword = password;
+        CameraFacts facts = ReadCamera(answer, user, password);
+        // A camera the inventory already has at this address is tried with its own
+        // credentials too, so that a scan with another site password does not lose it.
+        const SiteCamera* kept = AtAddress(inventory, answer.host, answer.port);
+        if (facts.refused && kept != nullptr &&
+            (kept->user != user || kept->password != password)) {
+            usedUser = kept->user;
+            usedPassword = kept->password;
+            facts = ReadCamera(answer, usedUser, usedPassword);
+        }
         if (!facts.loggedIn || facts.serial.empty()) {
             (facts.refused ? refused : failed)++;
             std::cout << (facts.refused ? "could not log in: " : "no usable answer: ") << where
@@ -71,8 +97,8 @@ int ScanCommand(const std::vector<std::string>& args, const std::string& path) {
         camera->address = answer.host;
         camera->port = answer.port;
         camera->protocol = kOnvif;
-        camera->user = user;
-        camera->password = password;
+        camera->user = usedUser;
+        camera->password = usedPassword;
         camera->channels = std::max(facts.channels, 1);
         camera->model =
             facts.manufacturer.empty() ? facts.model : facts.manufacturer + " " + facts.model;
