@@ -5,7 +5,7 @@ namespace orvex::site {
 const std::vector<Command>& Commands() {
     static const std::vector<Command> commands{
         {"scan",
-         "[--user admin] [--password W] [--interface ADDRESS] [--wait SECONDS] [--group NAME]",
+         "[--user admin] [--password W] [--interface NAME|ADDRESS] [--wait SECONDS] [--group NAME]",
          "finds ONVIF cameras (WS-Discovery), logs in and adds or updates them by serial "
          "(--password, else $ORVEX_STUDIO_PASSWORD)",
          ScanCommand},

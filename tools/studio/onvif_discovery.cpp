@@ -126,8 +126,7 @@ bool Discover(const DiscoveryOptions& options, std::vector<ProbeAnswer>& answers
     net::MulticastSocket socket;
     // Port 0: the answers come back to this socket's own port, never to the shared 3702.
     if (!socket.open(kGroup, 0, error) ||
-        (!options.interfaceAddress.empty() &&
-         !socket.setSendInterface(options.interfaceAddress, error))) {
+        (!options.interface.empty() && !socket.setSendInterface(options.interface, error))) {
         return false;
     }
     const std::string messageId = RandomUuid();

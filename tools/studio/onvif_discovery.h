@@ -25,7 +25,7 @@ std::vector<ProbeAnswer> ParseProbeMatches(const std::string& datagram,
                                            const std::string& messageId);
 
 struct DiscoveryOptions {
-    std::string interfaceAddress;  // empty: the interface the routing table picks
+    std::string interface;  // a name or an IPv4 address; empty: the routing table picks
     int waitMs = 3000;
 };
 

@@ -48,7 +48,7 @@ int ScanCommand(const std::vector<std::string>& args, const std::string& path) {
     }
 
     DiscoveryOptions options;
-    options.interfaceAddress = line->get("interface");
+    options.interface = line->get("interface");
     options.waitMs = *wait * 1000;
     std::vector<ProbeAnswer> answers;
     const bool sent = Discover(options, answers, error, [](int msLeft, size_t found) {
