@@ -36,6 +36,7 @@ struct SavedConfiguration {
     std::string time;  // UTC, ISO 8601
 };
 
+// A plain value: any thread, one thread at a time per inventory.
 struct Inventory {
     std::vector<SiteGroup> groups;
     std::vector<SavedConfiguration> configurations;
@@ -50,8 +51,10 @@ struct Inventory {
 };
 
 // "ONVIF" or "device" for any letter case of "onvif", "device" (or "rprov"); empty otherwise.
+// Any thread.
 std::string NormalProtocol(const std::string& text);
-// Checks one camera's fields; the first problem as "field: what is wrong", else empty.
+// Checks one camera's fields; the first problem as "field: what is wrong", else empty. Any
+// thread.
 std::string CheckCamera(const SiteCamera& camera);
 
 // Reads an inventory from JSON text. On failure false, with `error` naming the place and the

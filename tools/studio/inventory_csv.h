@@ -10,7 +10,7 @@
 namespace orvex::site {
 
 // The columns written, in order; "password" only when passwords are asked for.
-// group,name,serial,address,port,protocol,user,password,channels
+// group,name,serial,address,port,protocol,user,password,channels. Any thread.
 std::string WriteCsv(const Inventory& inventory, bool withPasswords);
 
 // One camera row read from CSV, with its group; `hasPassword` tells whether the file had a

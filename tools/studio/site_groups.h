@@ -14,6 +14,7 @@ namespace orvex::site {
 
 // The camera record of one channel: devType "ONVIF" (with the user name) or "IPC" for the
 // device protocol; a camera without a password asks the page to confirm one (CheckPassword).
+// Any thread.
 CameraRecord RecordOf(const SiteCamera& camera, int channelNo);
 // {"groupInfo": [{"groupName", "groupId", "groupDevNum", "cameraLst": [...]}]}, every channel
 // of every camera. Any thread.
