@@ -1,6 +1,7 @@
 #include "platform/net/multicast_socket.h"
 
 #include <arpa/inet.h>
+#include <net/if.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -33,6 +34,23 @@ bool MulticastSocket::open(const std::string& group, uint16_t port, std::string&
         ::setsockopt(fd_, IPPROTO_IP, IP_ADD_MEMBERSHIP, &membership, sizeof membership) != 0) {
         error = "discovery on " + group + ":" + std::to_string(port) + ": " + std::strerror(errno);
         close();
+        return false;
+    }
+    return true;
+}
+
+bool MulticastSocket::setSendInterface(const std::string& interface, std::string& error) {
+    // An IPv4 address names the interface that has it; anything else is an interface name.
+    ip_mreqn choice{};
+    if (::inet_pton(AF_INET, interface.c_str(), &choice.imr_address) != 1) {
+        choice.imr_ifindex = static_cast<int>(::if_nametoindex(interface.c_str()));
+        if (choice.imr_ifindex == 0) {
+            error = "no network interface \"" + interface + "\"";
+            return false;
+        }
+    }
+    if (::setsockopt(fd_, IPPROTO_IP, IP_MULTICAST_IF, &choice, sizeof choice) != 0) {
+        error = "cannot send from " + interface + ": " + std::strerror(errno);
         return false;
     }
     return true;

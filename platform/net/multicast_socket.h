@@ -26,6 +26,10 @@ class MulticastSocket {
     // Binds 0.0.0.0:port (shared with other listeners of that port) and joins `group` on the
     // interface the routing table picks for it. False, with `error`, when that fails.
     bool open(const std::string& group, uint16_t port, std::string& error);
+    // Sends this socket's multicast datagrams out of `interface` (a name such as "eth0", or
+    // the IPv4 address of one) instead of the one the routing table picks. False, with
+    // `error`, when there is no such interface.
+    bool setSendInterface(const std::string& interface, std::string& error);
     // The next datagram, waiting at most `timeoutMs`; nothing on timeout or error.
     std::optional<Datagram> receive(int timeoutMs);
     // Sends `bytes` to `to` as one datagram; false on error.

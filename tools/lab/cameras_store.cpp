@@ -4,37 +4,18 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <memory>
 #include <system_error>
 
+#include "platform/posix/atomic_file.h"
+
 namespace orvex::lab {
 namespace {
 
 constexpr char kTemporaryMark[] = ".tmp-";
-
-std::string Errno(const std::string& what) {
-    return what + ": " + std::strerror(errno);
-}
-
-// Writes all bytes; false on any error.
-bool WriteAll(int fd, const uint8_t* data, size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
 
 }  // namespace
 
@@ -98,46 +79,11 @@ bool CameraStateFolder::load(const std::string& serial, int32_t channelNo,
 
 bool CameraStateFolder::save(const std::string& serial, int32_t channelNo,
                              const DeviceConfig& config, std::string& error) const {
-    static std::atomic<unsigned> counter{0};
-    const std::string path = pathOf(serial, channelNo);
-    const std::string temporary = path + kTemporaryMark + std::to_string(::getpid()) + "-" +
-                                  std::to_string(counter.fetch_add(1));
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        error = Errno("cannot create " + temporary);
-        return false;
-    }
-    bool ok = WriteAll(fd, config.data(), config.size());
-    if (ok && sync_) {
-        ok = ::fsync(fd) == 0;
-    }
-    if (!ok) {
-        error = Errno("cannot write " + temporary);
-    }
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        error = Errno("cannot close " + temporary);
-    }
-    // The rename replaces the old file in one step: a reader (or a restart) sees either the
-    // whole old record or the whole new one.
-    if (ok && ::rename(temporary.c_str(), path.c_str()) != 0) {
-        ok = false;
-        error = Errno("cannot rename " + temporary);
-    }
-    if (!ok) {
-        ::unlink(temporary.c_str());
-        return false;
-    }
-    if (sync_) {
-        // The rename itself reaches the disk with its folder.
-        const std::string folder = root_ + "/" + serial;
-        const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (dir >= 0) {
-            ::fsync(dir);
-            ::close(dir);
-        }
-    }
-    return true;
+    // The temporary file is named with kTemporaryMark, which a restart recognises as debris.
+    return WriteFileAtomically(
+        pathOf(serial, channelNo),
+        std::string_view(reinterpret_cast<const char*>(config.data()), config.size()), 0644, sync_,
+        error);
 }
 
 }  // namespace orvex::lab

@@ -1,20 +1,13 @@
 // orvex-lab studio: plays the studio. Listens for the program's link, sends the group message
 // of a fleet, a current camera, a quit or any frame on command, and records every message the
 // program sends as a JSON line.
-#include <atomic>
 #include <cctype>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include <sys/socket.h>
-
-#include "platform/net/socket_utils.h"
-#include "platform/net/tcp_socket.h"
-#include "studio/studio_link_client.h"
 #include "studio/studio_message.h"
 #include "support/json_text.h"
 #include "tools/lab/fleet.h"
@@ -22,21 +15,13 @@
 #include "tools/lab/lab_options.h"
 #include "tools/lab/lab_role.h"
 #include "tools/lab/lab_runtime.h"
+#include "tools/studio/link/studio_frames.h"
+#include "tools/studio/link/studio_link_server.h"
 
 namespace orvex::lab {
 namespace {
 
-using namespace std::chrono_literals;
-
-// One connection of the program: a reader thread records what arrives; commands send on it.
-struct StudioConnection {
-    int id = 0;
-    net::Socket socket;
-    std::mutex sendLock;
-    std::atomic<bool> open{true};
-    std::atomic<bool> closedByLab{false};
-    std::thread reader;
-};
+using studiohost::LinkClose;
 
 const char* KindOf(int32_t type) {
     switch (type) {
@@ -51,10 +36,18 @@ const char* KindOf(int32_t type) {
     }
 }
 
-// A studio text message: the JSON text and its NUL.
-std::string TextFrame(int32_t type, const std::string& text) {
-    std::vector<char> frame = BuildStudioTextMessage(type, text);
-    return std::string(frame.begin(), frame.end());
+const char* ReasonOf(LinkClose why) {
+    switch (why) {
+        case LinkClose::kClosedHere:
+            return "closed by the lab";
+        case LinkClose::kPeerClosed:
+            return "peer closed";
+        case LinkClose::kStopped:
+            return "stopped";
+        case LinkClose::kReceiveError:
+            break;
+    }
+    return "receive error";
 }
 
 // Hex digits (blanks between them allowed) to bytes; nothing when the text is not hex.
@@ -79,16 +72,34 @@ std::optional<std::string> HexBytes(const std::string& text) {
     return bytes;
 }
 
+// The lab's studio: the shared studio link server, with every connection, message and send
+// printed as an event, and commands from standard input.
 class StudioRole {
   public:
     StudioRole(std::shared_ptr<const Fleet> fleet, std::string currentCamera, bool sendOnHello)
         : fleet_(std::move(fleet)),
           currentCamera_(std::move(currentCamera)),
-          sendOnHello_(sendOnHello) {}
+          sendOnHello_(sendOnHello),
+          server_(studiohost::LinkCallbacks{[](int connection) {
+                                                Json::Value event;
+                                                event["event"] = "connected";
+                                                event["connection"] = connection;
+                                                EmitEvent(event);
+                                            },
+                                            [this](int connection, const StudioMessage& message) {
+                                                received(connection, message);
+                                            },
+                                            [](int connection, LinkClose why) {
+                                                Json::Value event;
+                                                event["event"] = "closed";
+                                                event["connection"] = connection;
+                                                event["reason"] = ReasonOf(why);
+                                                EmitEvent(event);
+                                            }}) {}
 
     int run(const std::string& host, uint16_t port) {
-        net::Socket listener = net::ListenTcp(host, port);
-        if (!listener.valid()) {
+        std::string error;
+        if (!server_.start(host, port, error)) {
             EmitError("cannot listen on " + host + ":" + std::to_string(port));
             return 1;
         }
@@ -96,133 +107,61 @@ class StudioRole {
         listening["event"] = "listening";
         listening["role"] = "studio";
         listening["host"] = host;
-        listening["port"] = net::LocalPort(listener);
+        listening["port"] = server_.port();
         EmitEvent(listening);
 
         StartCommandReader([this](const std::string& line) { command(line); }, false);
-        std::thread acceptor([&] {
-            while (!stop_) {
-                net::Socket socket = net::AcceptTcp(listener, 200ms);
-                if (socket.valid()) {
-                    adopt(std::move(socket));
-                }
-            }
-        });
         WaitForStop();
-        stop_ = true;
-        acceptor.join();
-        std::vector<std::shared_ptr<StudioConnection>> connections;
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            connections = connections_;
-        }
-        for (auto& connection : connections) {
-            connection->reader.join();
-        }
+        server_.stop();
         return 0;
     }
 
   private:
-    void adopt(net::Socket socket) {
-        // Blocking with a receive time-out: the reader looks at stop_ this often.
-        SetSocketBlockMode(socket.fd(), 0);
-        SetSocketTimeout(socket.fd(), SO_RCVTIMEO, 200);
-        auto connection = std::make_shared<StudioConnection>();
-        connection->socket = std::move(socket);
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            connection->id = ++lastId_;
-            connections_.push_back(connection);
-        }
+    void received(int connection, const StudioMessage& message) {
         Json::Value event;
-        event["event"] = "connected";
-        event["connection"] = connection->id;
-        EmitEvent(event);
-        connection->reader = std::thread([this, connection] { read(*connection); });
-    }
-
-    void read(StudioConnection& connection) {
-        for (;;) {
-            StudioMessage message;
-            int result = ReceiveStudioMessage(connection.socket.fd(), message, &stop_);
-            if (result != STUDIO_RECV_COMPLETE) {
-                connection.open = false;
-                Json::Value event;
-                event["event"] = "closed";
-                event["connection"] = connection.id;
-                event["reason"] = connection.closedByLab          ? "closed by the lab"
-                                  : result == STUDIO_RECV_CLOSED  ? "peer closed"
-                                  : result == STUDIO_RECV_STOPPED ? "stopped"
-                                                                  : "receive error";
-                EmitEvent(event);
-                std::lock_guard<std::mutex> lock(connection.sendLock);
-                connection.socket.close();
-                return;
-            }
-            Json::Value event;
-            event["event"] = "received";
-            event["connection"] = connection.id;
-            event["type"] = message.header.type;
-            event["length"] = message.header.length;
-            event["kind"] = KindOf(message.header.type);
-            std::string text = message.text();
-            event["text"] = text;
-            Json::Value parsed;
-            if (!text.empty() && ParseJson(text, parsed)) {
-                event["json"] = parsed;
-            }
-            EmitEvent(event, true);
-            if (message.header.type == STUDIO_MSG_HELLO && sendOnHello_) {
-                greet(connection);
-            }
+        event["event"] = "received";
+        event["connection"] = connection;
+        event["type"] = message.header.type;
+        event["length"] = message.header.length;
+        event["kind"] = KindOf(message.header.type);
+        std::string text = message.text();
+        event["text"] = text;
+        Json::Value parsed;
+        if (!text.empty() && ParseJson(text, parsed)) {
+            event["json"] = parsed;
+        }
+        EmitEvent(event, true);
+        if (message.header.type == STUDIO_MSG_HELLO && sendOnHello_) {
+            greet(connection);
         }
     }
 
     // After a hello: the group message, then the current camera when one was named.
-    void greet(StudioConnection& connection) {
+    void greet(int connection) {
         if (std::shared_ptr<const Fleet> groups = fleet()) {
-            send(connection, "groups",
-                 TextFrame(STUDIO_MSG_GROUP_INFO, WriteJson(GroupMessage(*groups))));
+            send(connection, "groups", studiohost::GroupFrame(GroupMessage(*groups)));
         }
         if (!currentCamera_.empty()) {
             std::string word, rest;
             SplitCommand(currentCamera_, word, rest);
-            sendCamera(&connection, word, rest);
+            sendCamera(connection, word, rest);
         }
     }
 
-    std::shared_ptr<StudioConnection> current() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        for (auto it = connections_.rbegin(); it != connections_.rend(); ++it) {
-            if ((*it)->open) {
-                return *it;
-            }
-        }
-        return nullptr;
-    }
-
-    void send(StudioConnection& connection, const std::string& what, const std::string& bytes) {
-        bool sent;
-        {
-            std::lock_guard<std::mutex> lock(connection.sendLock);
-            sent = connection.socket.valid() &&
-                   net::SendAll(connection.socket, bytes.data(), bytes.size(), net::kNoDeadline) ==
-                       net::IoResult::kOk;
-        }
-        if (!sent) {
+    void send(int connection, const std::string& what, const std::string& bytes) {
+        if (!server_.send(connection, bytes)) {
             EmitError("the connection is gone", what);
             return;
         }
         Json::Value event;
         event["event"] = "sent";
         event["command"] = what;
-        event["connection"] = connection.id;
+        event["connection"] = connection;
         event["bytes"] = static_cast<Json::UInt64>(bytes.size());
         EmitEvent(event);
     }
 
-    void sendCamera(StudioConnection* connection, const std::string& serial,
-                    const std::string& channel) {
+    void sendCamera(int connection, const std::string& serial, const std::string& channel) {
         std::shared_ptr<const Fleet> cameras = fleet();
         if (!cameras) {
             EmitError("no fleet loaded (--fleet or \"groups FILE\")", "camera");
@@ -242,14 +181,13 @@ class StudioRole {
             EmitError("no camera " + serial + " " + channel + " in the fleet", "camera");
             return;
         }
-        send(*connection, "camera",
-             TextFrame(STUDIO_MSG_CAMERA, WriteJson(StudioCameraObject(*camera))));
+        send(connection, "camera", studiohost::CameraFrame(StudioCameraObject(*camera)));
     }
 
     void command(const std::string& line) {
         std::string word, rest;
         SplitCommand(line, word, rest);
-        std::shared_ptr<StudioConnection> connection = current();
+        const int connection = server_.newest();
         if (word == "groups" && !rest.empty()) {
             Fleet fleet;
             std::string error;
@@ -265,7 +203,7 @@ class StudioRole {
             EmitError("unknown command \"" + word + "\"", word);
             return;
         }
-        if (!connection) {
+        if (connection == 0) {
             EmitError("no program is connected", word);
             return;
         }
@@ -275,19 +213,18 @@ class StudioRole {
                 EmitError("no fleet loaded (--fleet or \"groups FILE\")", word);
                 return;
             }
-            send(*connection, word,
-                 TextFrame(STUDIO_MSG_GROUP_INFO, WriteJson(GroupMessage(*groups))));
+            send(connection, word, studiohost::GroupFrame(GroupMessage(*groups)));
         } else if (word == "camera") {
             std::string serial, channel;
             SplitCommand(rest, serial, channel);
-            sendCamera(connection.get(), serial, channel);
+            sendCamera(connection, serial, channel);
         } else if (word == "quit") {
-            send(*connection, word, TextFrame(STUDIO_MSG_QUIT, ""));
+            send(connection, word, studiohost::QuitFrame());
         } else if (word == "text") {
             std::string type, text;
             SplitCommand(rest, type, text);
             try {
-                send(*connection, word, TextFrame(std::stoi(type), text));
+                send(connection, word, studiohost::TextFrame(std::stoi(type), text));
             } catch (const std::exception&) {
                 EmitError("usage: text TYPE TEXT", word);
             }
@@ -297,12 +234,9 @@ class StudioRole {
                 EmitError("usage: frame HEX (pairs of hex digits)", word);
                 return;
             }
-            send(*connection, word, *bytes);
+            send(connection, word, *bytes);
         } else if (word == "close") {
-            std::lock_guard<std::mutex> lock(connection->sendLock);
-            connection->open = false;
-            connection->closedByLab = true;
-            connection->socket.shutdownBoth();  // the reader reports the end
+            server_.close(connection);
         }
     }
 
@@ -311,13 +245,11 @@ class StudioRole {
         return fleet_;
     }
 
+    std::mutex mutex_;
     std::shared_ptr<const Fleet> fleet_;  // guarded by mutex_; replaced by "groups FILE"
     const std::string currentCamera_;
     const bool sendOnHello_;
-    std::atomic<bool> stop_{false};
-    std::mutex mutex_;
-    int lastId_ = 0;
-    std::vector<std::shared_ptr<StudioConnection>> connections_;
+    studiohost::StudioLinkServer server_;  // last: its threads call back into the members above
 };
 
 int RunStudio(const std::vector<std::string>& args) {
