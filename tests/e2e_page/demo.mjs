@@ -1,7 +1,9 @@
 // The demo without a display (scripts/demo): the lab world, the tool offscreen against it, and
-// the reference page driven through a whole issue of a configuration to every camera of one
-// group, the way a person would do it. Prints a summary per camera, checked against what the
-// lab's cameras hold afterwards; exits 0 when every result row tells the truth.
+// the reference page driven the way a person would: a few changed settings issued to every
+// camera of one group (one password typed for the cameras that need it, the preview read
+// before anything is written), the pass restored from its backups, then an ONVIF camera's
+// settings issued to its group. Prints a summary per camera, checked against what the lab's
+// cameras hold afterwards; exits 0 when every row tells the truth.
 //
 // Environment: ORVEX_LAB, ORVEX_PROGRAM; ORVEX_DEMO_STATE (the world's state folder) and
 // ORVEX_DEMO_SHOTS (where the screenshots go).
@@ -67,15 +69,19 @@ async function main() {
     const cameras = world.cameras().filter((c) => c.group === GROUP);
     await page.click(`[data-group-id="${GROUP}"]`);
     await page.waitState((s) => s.page?.groupId === GROUP && !s.page.loading);
+    // The page's cameras; those whose password the studio has not confirmed wait until one
+    // password, typed once, is checked on each of them.
     await page.click('#select-page');
-    for (const camera of cameras.filter((c) => c.CheckPassword)) {
-      await page.waitState((s) => !s.password);
-      await page.click(`[data-key="${camera.key}"] [data-testid=target-check]`);
-      await page.waitFor('#password-dialog');
-      await page.type('#password-input', PASSWORD);
-      await page.click('#password-ok');
-      await page.waitState((s) => !s.password && s.targets.includes(camera.key), { what: `${camera.key} confirmed` });
-      say(`password of ${camera.devname} (${camera.serial}) confirmed on the page`);
+    const unconfirmed = cameras.filter((c) => c.CheckPassword);
+    if (unconfirmed.length) {
+      await page.waitState((x) => x.pending.length === unconfirmed.length, { what: 'the cameras waiting for a password' });
+      await page.click('#verify-pending');
+      await page.type('#password-many-input', PASSWORD);
+      await page.click('#password-many-ok');
+      const v = await page.waitState((x) => x.passwordMany && !x.passwordMany.checking && x.passwordMany.rows.every((r) => r.status === 'ok' || r.status === 'failed'),
+        { what: 'the password checked on each camera' });
+      for (const r of v.passwordMany.rows) say(`password of ${world.camera(r.key).devname} (${r.key}): ${r.status === 'ok' ? 'confirmed' : r.error}`);
+      await page.click('#password-many-cancel');
     }
     let s = await page.waitState((x) => x.targets.length === cameras.length, { what: 'every camera of the group as a target' });
     say(`targets: all ${s.targets.length} cameras of "${group.groupName}"`);
@@ -103,8 +109,17 @@ async function main() {
     s = await page.waitState((x) => x.confirming || x.issueProblems.length, { what: 'the confirmation' });
     if (!s.confirming) throw new Error(`the page refused the issue: ${s.issueProblems.join('; ')}`);
     const sent = sentItems(s.confirming);
+    s = await page.waitState((x) => x.confirming?.preview?.status !== 'loading', { timeoutMs: 60000, what: 'the preview' });
+    console.log('\nPreview (read from every target before anything is written):');
+    for (const row of s.confirming.preview?.rows || []) {
+      const shown = (v) => (row.path.at(-1) === 'password' ? '••••••' : JSON.stringify(v));  // as the page masks keys
+      const changes = row.changes.map((c) => `${c.count} from ${shown(c.old)}`).join(', ');
+      console.log(`  ${row.path.join('.')} → ${shown(row.value)}: ${row.changing} change (${changes || 'none'}), ` +
+        `${row.same} already have it, ${row.unread} unread`);
+    }
+    await shot(page, shots, 'demo-preview');
     await page.click('#confirm-ok');
-    say(`issuing ${s.confirming.sections.length} sections to ${s.confirming.cameras.length} cameras`);
+    say(`issuing the changed fields of ${s.confirming.sections.length} sections to ${s.confirming.cameras.length} cameras`);
     s = await page.waitState((x) => !x.issue && x.results && !x.confirming, { timeoutMs: 120000, what: 'the results' });
     say(`the issue finished (${(await page.text('#result-summary')).trim()})`);
     const resultShot = await shot(page, shots, 'demo-results');
@@ -130,12 +145,37 @@ async function main() {
     problems.push(...missing.map((c) => `${c.key}: no row in the result table`));
     console.log(`\nResults for "${group.groupName}" (checked against what each lab camera now holds):`);
     for (const line of lines) console.log(line);
-    console.log(`\nScreenshots: ${path.dirname(resultShot)}/demo-targets.png, demo-results.png`);
+    console.log(`\nScreenshots: ${path.dirname(resultShot)}/demo-targets.png, demo-preview.png, demo-results.png, demo-restore.png, demo-onvif-results.png`);
     if (problems.length) {
       console.log(`\nThe result table does not match the cameras:\n  ${problems.join('\n  ')}`);
       return 1;
     }
     console.log(`\nEvery row matches the camera it names: the accepted items changed the camera, the failed ones left it as it was.`);
+
+    // Undo: the pass is restored from the backups taken before each camera's first write.
+    await page.click('#nav-result');
+    await page.click('#backup-refresh');
+    const listed = await page.waitState((x) => x.backups?.status === 'loaded' && x.backups.passes.length > 0, { what: 'the backup list' });
+    const pass = listed.backups.passes[0];
+    say(`restoring backup pass ${pass.id} (${pass.cameras.length} cameras)`);
+    await page.click(`[data-testid=backup-pass][data-pass-id="${pass.id}"] [data-testid=restore-all]`);
+    await page.click('#ask-ok');
+    const restored = await page.waitState((x) => !x.issue && x.results?.kind === 'restore', { timeoutMs: 120000, what: 'the restore' });
+    const restoreProblems = [];
+    console.log('\nRestore (each camera checked against what it held before the issue):');
+    for (const row of restored.results.rows) {
+      const camera = world.camera(row.key);
+      const now = (await world.config(camera.serial, camera.channelNo)).configItems;
+      const back = JSON.stringify(now) === JSON.stringify(before[row.key]);
+      if (!back) restoreProblems.push(`${row.key}: not back to its earlier settings`);
+      console.log(`  ${back ? '✓' : '✗'} ${camera.devname.padEnd(8)} ${camera.serial}  ${row.failed ? `failNum ${row.failNum}` : 'restored'}` +
+        ` — ${back ? 'holds exactly what it held before' : 'DIFFERS from before'}`);
+    }
+    await shot(page, shots, 'demo-restore');
+    if (restoreProblems.length) {
+      console.log(`\nThe restore did not bring the cameras back:\n  ${restoreProblems.join('\n  ')}`);
+      return 1;
+    }
 
     const onvif = await onvifPass(page, world, say);
     console.log(`\nResults for "${onvif.groupName}" (ONVIF cameras, checked against each camera's ONVIF record):`);
