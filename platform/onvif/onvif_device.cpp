@@ -191,7 +191,7 @@ bool GetDot11(SoapClient& client, const ServicePaths& paths, Dot11& wifi, Reply&
 bool SetDot11(SoapClient& client, const ServicePaths& paths, const Dot11& now,
               const Dot11Change& change, Reply& reply) {
     if (!now.present) {
-        return Unsupported(reply, "the camera has no 802.11 interface");
+        return Unsupported(reply, "摄像机没有无线网卡");
     }
     // Only the interface's 802.11 part is sent: the wired settings and the addresses stay as
     // the camera has them (an absent element of a set keeps its value).

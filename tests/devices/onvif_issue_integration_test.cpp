@@ -144,8 +144,8 @@ TEST_F(OnvifIssueTest, AMixedIssueChangesExactlyTheAskedFieldsOnEveryCamera) {
     // The camera refuses its imaging set: the two imaging items carry its reason, the others
     // are applied, and the imaging settings are as they were.
     EXPECT_EQ(summaries.at("OV-OP"),
-              "通用配置: verified, 宽动态配置: camera (the camera could not carry out "
-              "SetImagingSettings), 图像设置: camera (the camera could not carry out "
+              "通用配置: verified, 宽动态配置: camera (摄像机无法执行 "
+              "SetImagingSettings), 图像设置: camera (摄像机无法执行 "
               "SetImagingSettings), Logo配置: verified, 图像显示: verified; failNum 2");
     CameraState opExpected = Issued(before["OV-OP"]);
     opExpected.channels.front().imaging = before["OV-OP"].channels.front().imaging;

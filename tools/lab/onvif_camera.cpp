@@ -144,7 +144,7 @@ HttpAnswer OnvifCamera::answer(const SoapRequest& request, const OnvifFaults& fa
         ++counters_.logins;
     }
     if (faults.failOp == request.name) {
-        throw SoapFault(FaultCode::kActionFailed, "the camera could not carry out " + request.name);
+        throw SoapFault(FaultCode::kActionFailed, "摄像机无法执行 " + request.name);
     }
 
     SoapAnswer answer;

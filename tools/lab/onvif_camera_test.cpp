@@ -226,7 +226,7 @@ TEST_F(OnvifCameraTest, FaultWordsShapeTheAnswers) {
     EXPECT_NE(Signed("<GetNTP xmlns=\"" + std::string(kDeviceNs) + "\"/>").body.find("ter:Action<"),
               std::string::npos);
     EXPECT_NE(Signed("<GetOSDs xmlns=\"" + std::string(kMediaNs) + "\"/>")
-                  .body.find("the camera has no OSD"),
+                  .body.find("摄像机没有屏幕字符叠加（OSD）"),
               std::string::npos);
 }
 

@@ -299,7 +299,7 @@ void SetNetworkInterfaces(OperationContext& c) {
 
 void GetDot11Capabilities(OperationContext& c) {
     if (!HasWifi(c)) {
-        throw SoapFault(FaultCode::kActionNotSupported, "the camera has no 802.11 interface");
+        throw SoapFault(FaultCode::kActionNotSupported, "摄像机没有无线网卡");
     }
     pugi::xml_node caps = c.response.append_child("tds:Capabilities");
     Add(caps, "tt:TKIP", "true");

@@ -183,7 +183,7 @@ bool OsdOffered(const OperationContext& c) {
 }
 void RequireOsd(const OperationContext& c) {
     if (!OsdOffered(c)) {
-        throw SoapFault(FaultCode::kActionNotSupported, "the camera has no OSD");
+        throw SoapFault(FaultCode::kActionNotSupported, "摄像机没有屏幕字符叠加（OSD）");
     }
 }
 
