@@ -30,6 +30,7 @@ after(async () => {
 
 const NTP = 'generalConfig.timeProofreading.serverAddress';
 const quote = JSON.stringify;
+const serverOf = (held) => held.items.generalConfig.timeProofreading.serverAddress;
 
 // What the cameras hold now, by key: the record file the lab keeps (every byte) and its
 // configuration as the page's JSON.
@@ -64,12 +65,13 @@ async function chooseTargets(cameras) {
 // the page asked to confirm (read before confirming) and the results.
 async function issue(button, checkPreview = async () => {}) {
   await page.click(button);
-  const asked = await page.waitState((x) => x.issueProblems.length || x.confirming?.preview.status === 'loaded',
+  const asked = await page.waitState((x) => x.issueProblems.length || (x.confirming && x.confirming.preview.status !== 'loading'),
     { timeoutMs: 60000, what: 'the confirmation with its preview' });
   assert.deepEqual(asked.issueProblems, []);
+  assert.equal(asked.confirming.preview.status, 'loaded');
   await checkPreview(asked.confirming);
   await page.click('#confirm-ok');
-  const { results } = await page.waitState((x) => !x.issue && x.results && x.view === 'result' && !x.confirming,
+  const { results } = await page.waitState((x) => !x.issue && x.passes.length > asked.passes.length && x.view === 'result',
     { timeoutMs: 120000, what: 'the results' });
   return { confirming: asked.confirming, results };
 }
@@ -95,9 +97,9 @@ test('a refused motion schedule shows the defence item as failed, with the camer
     assert.deepEqual(checkRow(row(c), { before: before[c.key].items, after: after[c.key].items, sent: sentItems(confirming) }), [], c.key);
     const shown = await shownItems(c.key);
     assert.equal(Number(await failNumShown(c.key)), shown.filter((i) => i.status === 'failed').length, `${c.key}: 失败数 is the ✗ shown`);
+    // The alarm sound, the item's second call, was written on both.
+    assert.equal(after[c.key].items.defenceConfig.motionDetectDefence.remindVoice, voice, c.key);
   }
-  // The alarm sound, the item's second call, was written on both.
-  for (const c of [refusing, fine]) assert.equal(after[c.key].items.defenceConfig.motionDetectDefence.remindVoice, voice, c.key);
   assert.deepEqual(row(refusing).items.map((i) => i.steps.map((st) => st.isSuccess)), [[false, true]]);
 
   const defence = (await shownItems(refusing.key)).find((i) => i.text.includes('布撤防计划'));
@@ -132,10 +134,7 @@ test('changing only the time server leaves every other byte of every target as i
     const change = await page.text(`${at} [data-testid=preview-change]`);
     assert.match(change, new RegExp(`^${targets.length} / ${targets.length} 台将修改`));
     const olds = {};
-    for (const c of targets) {
-      const old = before[c.key].items.generalConfig.timeProofreading.serverAddress;
-      olds[old] = (olds[old] || 0) + 1;
-    }
+    for (const c of targets) olds[serverOf(before[c.key])] = (olds[serverOf(before[c.key])] || 0) + 1;
     for (const [old, count] of Object.entries(olds)) assert.ok(change.includes(`从 ${old}（${count} 台）`), change);
   });
   assert.equal(confirming.cameras.length, targets.length);
@@ -147,7 +146,7 @@ test('changing only the time server leaves every other byte of every target as i
     want.generalConfig.timeProofreading.serverAddress = server;
     assert.deepEqual(after[c.key].items, want, c.key);
     // In the record, only the address's own bytes changed.
-    const old = before[c.key].items.generalConfig.timeProofreading.serverAddress;
+    const old = serverOf(before[c.key]);
     const at = before[c.key].bytes.indexOf(`${old}\0`);
     assert.equal(after[c.key].bytes.indexOf(`${server}\0`), at, `${c.key}: the address in place of the old one`);
     const end = at + Math.max(old.length, server.length) + 1;
@@ -182,21 +181,28 @@ test('a pass that failed halfway is restored byte for byte, and the restore is a
   await page.click('#backup-refresh');
   let s = await page.waitState((x) => x.backups.status === 'loaded', { what: 'the backup list' });
   const pass = s.backups.passes[0];
-  const count = s.backups.passes.length;
+  const listed = s.backups.passes.length;
   assert.deepEqual(new Set(pass.cameras.map((c) => c.key)), new Set(targets.map((c) => c.key)));
   assert.deepEqual(pass.cameras.find((c) => c.key === dropping.key).items, ['通用配置']);
   const folder = path.join(session.program.dataDir, 'orvex-cloud-config', 'backups', pass.id);
   assert.equal(fs.statSync(folder).mode & 0o777, 0o700);
+  for (const file of fs.readdirSync(folder)) assert.equal(fs.statSync(path.join(folder, file)).mode & 0o777, 0o600, file);
 
   await page.click(`[data-testid=backup-pass][data-pass-id="${pass.id}"] [data-testid=restore-all]`);
   await page.waitState((x) => x.ask?.id === 'restore', { what: 'the restore question' });
+  const shownPasses = s.passes.length;
   await page.click('#ask-ok');
-  s = await page.waitState((x) => !x.issue && x.results?.kind === 'restore' && !x.ask,
+  s = await page.waitState((x) => !x.issue && x.passes.length > shownPasses && x.view === 'result',
     { timeoutMs: 120000, what: 'the restore result' });
+  assert.equal(s.results.kind, 'restore');
   assert.match(await page.text('.result-panel h2'), /^恢复结果/);
   assert.equal(s.results.error, '');
   assert.deepEqual(new Set(s.results.rows.map((r) => r.key)), new Set(targets.map((c) => c.key)));
-  for (const row of s.results.rows) assert.equal(row.failed, false, `${row.key} restored: ${quote(row.items)}`);
+  const names = (row) => row.items.map((i) => i.itemName);
+  for (const row of s.results.rows) {
+    assert.equal(row.failed, false, `${row.key} restored: ${quote(row.items)}`);
+    assert.deepEqual(names(row), names(results.rows.find((r) => r.key === row.key)), `${row.key}: the items of the pass`);
+  }
 
   const restored = await holdings(targets);
   for (const c of targets) {
@@ -207,7 +213,7 @@ test('a pass that failed halfway is restored byte for byte, and the restore is a
   await quietScreenshot(session, 'trust-restored');
 
   await page.click('#backup-refresh');
-  s = await page.waitState((x) => x.backups.status === 'loaded' && x.backups.passes.length > count, { what: 'the restore as a pass' });
+  s = await page.waitState((x) => x.backups.status === 'loaded' && x.backups.passes.length > listed, { what: 'the restore as a pass' });
   assert.equal(s.backups.passes[0].kind, 'restore');
   assert.notEqual(s.backups.passes[0].id, pass.id);
   assert.deepEqual(new Set(s.backups.passes[0].cameras.map((c) => c.key)), new Set(targets.map((c) => c.key)));
