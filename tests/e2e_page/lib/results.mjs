@@ -13,7 +13,7 @@ const field = (...path) => ({ lab: path });
 export const ITEM_FIELDS = {
   通用配置: [field('generalConfig', 'timeProofreading', 'serverAddress')],
   wifi配置: [field('generalConfig', 'wiFiConfig', 'ssid')],
-  // The item's result is that of its second call, the alarm sound.
+  // Written by the item's second call, the alarm sound.
   布撤防计划: [field('defenceConfig', 'motionDetectDefence', 'remindVoice')],
   视频配置: [0, 1].flatMap((s) => ['videoResolution', 'videoCodecType', 'maxFrameRate', 'picQuality', 'keyFrameInterval']
     .map((name) => field(...av, 'videoConfig', s, name)))
@@ -26,8 +26,9 @@ export const ITEM_FIELDS = {
   图像显示: ['showName', 'showDate', 'showWeek', 'dateFormat'].map((name) => field(...image, 'imageDisplay', name)),
 };
 
-// Written by the defence item's first call (the motion detection schedule): its failure shows
-// only in "failNum", not in the item.
+// Written by the defence item's first call (the motion detection schedule): its result is the
+// first of the item's "steps"; from a program that does not report steps, a failure shows only
+// in "failNum", not in the item.
 export const MOTION_FIELDS = ['remindSwitch', 'detectMode', 'sensitivityLevel']
   .map((name) => field('defenceConfig', 'motionDetectDefence', name));
 
@@ -39,7 +40,9 @@ export function readRow(row) {
   const defence = items.find((i) => i.itemName === '布撤防计划');
   // Steps that failed without failing an item: the motion schedule of the defence item.
   const hidden = row.failNum - failedItems;
-  return { items, failedItems, loginFailed, defence, hidden, motionApplied: Boolean(defence) && !loginFailed && hidden === 0 };
+  const steps = defence?.steps?.length === 2 ? defence.steps : null;
+  const motionApplied = steps ? steps[0].isSuccess : Boolean(defence) && !loginFailed && hidden === 0;
+  return { items, failedItems, loginFailed, defence, hidden, motionApplied, alarmApplied: steps ? steps[1].isSuccess : null };
 }
 
 // The configuration the page sent for an issue it asked to confirm: its "configItems".
@@ -65,7 +68,7 @@ export function checkRow(row, { before, after, sent }) {
   };
   for (const [name, fields] of Object.entries(ITEM_FIELDS)) {
     const item = r.items.find((i) => i.itemName === name);
-    const accepted = Boolean(item && item.isSuccess);
+    const accepted = item === r.defence && r.alarmApplied !== null ? r.alarmApplied : Boolean(item && item.isSuccess);
     const why = !item ? 'not issued' : accepted ? `${name} accepted` : `${name} failed: ${item.moreInfo}`;
     // A field the page left out keeps the camera's own value.
     for (const field of fields) expect(field, accepted, why);
