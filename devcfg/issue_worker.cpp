@@ -77,10 +77,12 @@ struct IssueWorker::CameraPlan {
     std::string failText;
 };
 
-Json::Value IssueWorker::RunPass(const std::vector<CameraRecord>& cameras,
-                                 const IssuedConfig& config, const std::vector<CameraPlan>& plans,
-                                 const char* kind, const std::string& keepPass,
-                                 const Progress& progress, const std::atomic<bool>* stop) {
+std::vector<std::string> IssueWorker::RunPass(const std::vector<CameraRecord>& cameras,
+                                              const IssuedConfig& config,
+                                              const std::vector<CameraPlan>& plans,
+                                              const char* kind, const std::string& keepPass,
+                                              const Progress& progress,
+                                              const std::atomic<bool>* stop) {
     lastPassId_.clear();
     BackupPass pass;
     if (backups_ != nullptr && !cameras.empty()) {
@@ -92,6 +94,7 @@ Json::Value IssueWorker::RunPass(const std::vector<CameraRecord>& cameras,
     // always reads each camera in its own login, so its backup is what the camera holds then.
     const uint64_t freshSince = plans.empty() ? store_.issuedReadsSince() : UINT64_MAX;
     std::vector<CameraIssueResult> issued(cameras.size());
+    std::vector<std::string> texts(cameras.size(), "null");
     const std::vector<std::vector<size_t>> groups = GroupByKey(cameras);
     std::mutex progressLock;  // one progress call at a time, with "done" in calling order
     size_t done = 0;
@@ -117,6 +120,8 @@ Json::Value IssueWorker::RunPass(const std::vector<CameraRecord>& cameras,
                 };
             }
             issued[i] = IssueToCamera(store_, cameras[i], config, options);
+            texts[i] = WriteJson(issued[i].entry);
+            issued[i].entry = Json::Value();
             std::lock_guard<std::mutex> guard(progressLock);
             ++done;
             if (progress) {
@@ -125,26 +130,26 @@ Json::Value IssueWorker::RunPass(const std::vector<CameraRecord>& cameras,
         }
     });
 
-    Json::Value results(Json::nullValue);
     for (size_t i = 0; i < cameras.size(); ++i) {
-        if (!issued[i].entry.isNull()) {
+        if (texts[i] != "null") {  // started: its entry is an object
             pass.cameras.push_back(BackupCamera{cameras[i].serial, cameras[i].channelNo,
                                                 cameras[i].devname, issued[i].itemsWritten,
                                                 issued[i].failNum});
         }
-        results.append(std::move(issued[i].entry));
     }
     if (!pass.id.empty()) {
         backups_->writePass(pass);
     }
-    return results;
+    return texts;
 }
 
 void IssueWorker::Run(const Progress& progress, const std::atomic<bool>* stop) {
     OutputDebugStringA("begin issued work. \n");
     const std::vector<CameraRecord> cameras = store_.issuedCameras();
     const IssuedConfig config = store_.issuedConfig();
-    result = WriteJson(RunPass(cameras, config, {}, "issue", {}, progress, stop));
+    const std::vector<std::string> texts =
+        RunPass(cameras, config, {}, "issue", {}, progress, stop);
+    result = texts.empty() ? std::string("null") : WriteJsonArray(texts);
     OutputDebugStringA("Issued res: ");
     OutputDebugStringA(result.c_str());
     OutputDebugStringA("\n");
@@ -182,7 +187,15 @@ void IssueWorker::Restore(const std::string& passId, const std::vector<CameraRec
     }
     IssuedConfig config;
     config.sectionMask = pass.sectionMask;
-    answer["camerasSyncInfo"] = RunPass(cameras, config, plans, "restore", passId, progress, stop);
+    // A restore's answer nests the camera objects, so they are read back into one tree; a
+    // restore covers one pass's cameras, not a whole site at once.
+    Json::Value& synced = answer["camerasSyncInfo"];
+    for (const std::string& text :
+         RunPass(cameras, config, plans, "restore", passId, progress, stop)) {
+        Json::Value entry;
+        ParseJson(text, entry);
+        synced.append(std::move(entry));
+    }
     answer["restorePassId"] = lastPassId_;
     if (!unusable.empty()) {
         answer["error"] = std::string(kBackupUnusable) + unusable;

@@ -71,11 +71,13 @@ class IssueWorker {
   private:
     struct CameraPlan;  // how one camera of a pass is handled
     // Issues every camera by its plan, up to concurrency() at once, and records the pass in
-    // the backup store as `kind`. Returns the camera objects in request order.
-    Json::Value RunPass(const std::vector<CameraRecord>& cameras, const IssuedConfig& config,
-                        const std::vector<CameraPlan>& plans, const char* kind,
-                        const std::string& keepPass, const Progress& progress,
-                        const std::atomic<bool>* stop);
+    // the backup store as `kind`. Returns the camera objects' texts in request order ("null"
+    // for a camera not started); each camera's tree is freed as soon as it is written.
+    std::vector<std::string> RunPass(const std::vector<CameraRecord>& cameras,
+                                     const IssuedConfig& config,
+                                     const std::vector<CameraPlan>& plans, const char* kind,
+                                     const std::string& keepPass, const Progress& progress,
+                                     const std::atomic<bool>* stop);
 
     IssueStore& store_;
     size_t concurrency_;

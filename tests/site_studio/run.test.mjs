@@ -22,7 +22,8 @@ const NAME = '大厅 "标准", 配置';
 
 test('run: the page issues to lab cameras of both kinds, the name comes back, Ctrl-C ends everything', async () => {
   const dir = tempDir('orvex-studio-run-');
-  const env = { ...process.env, XDG_CONFIG_HOME: path.join(dir, 'config') };
+  // The inventory and the tool's backups stay in the test's folder.
+  const env = { ...process.env, XDG_CONFIG_HOME: path.join(dir, 'config'), XDG_DATA_HOME: path.join(dir, 'data') };
   const studio = (...args) => execFileSync(studioPath, args, { env, encoding: 'utf8' });
   const lab = new Child('lab', process.env.ORVEX_LAB, ['cameras', '--state', path.join(dir, 'lab'), '--no-sync',
     '--camera', `serial=DEV1,address=127.0.0.1,port=0,password=${PASSWORD},name=门口`,
