@@ -22,6 +22,10 @@ HttpLink::HttpLink(const std::string& host, int32_t port, HttpLimits limits)
 
 HttpLink::~HttpLink() = default;
 
+void HttpLink::setDigestCredentials(const std::string& username, const std::string& password) {
+    client_->set_digest_auth(username, password);
+}
+
 void HttpLink::reset() {
     client_->stop();
 }
@@ -38,6 +42,11 @@ HttpAnswer HttpLink::post(const std::string& path, const std::string& body) {
     request.set_header("Content-Type", "application/soap+xml; charset=utf-8");
     // The answer is gathered here so its size and the request's deadline are checked as it
     // arrives: a camera that trickles bytes must not hold a worker past the limit.
+    request.response_handler = [&](const httplib::Response&) {
+        // A new answer begins: the body of a 401 that was answered with a digest is dropped.
+        answer.body.clear();
+        return true;
+    };
     request.content_receiver = [&](const char* data, size_t size, uint64_t, uint64_t) {
         if (answer.body.size() + size > limits_.maxAnswerBytes) {
             tooLarge = true;

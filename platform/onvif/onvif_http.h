@@ -40,6 +40,10 @@ class HttpLink {
     HttpLink(const HttpLink&) = delete;
     HttpLink& operator=(const HttpLink&) = delete;
 
+    // Answers a camera's HTTP Digest challenge (401) with these credentials, sending the request
+    // once more; Basic is never answered, so the password does not cross the wire in clear.
+    // Before the first post.
+    void setDigestCredentials(const std::string& username, const std::string& password);
     // POSTs `body` as application/soap+xml to `path` and waits for the whole answer.
     HttpAnswer post(const std::string& path, const std::string& body);
     // Drops the kept-alive connection (after a broken exchange, the next post reconnects).

@@ -157,7 +157,10 @@ SoapClient::SoapClient(std::string host, int32_t port, std::string username, std
       username_(std::move(username)),
       password_(std::move(password)),
       link_(host_, port_, limits),
-      skew_(RememberedSkew(host_ + ":" + std::to_string(port_))) {}
+      skew_(RememberedSkew(host_ + ":" + std::to_string(port_))) {
+    // Cameras that guard their services with HTTP Digest get it as well as the token.
+    link_.setDigestCredentials(username_, password_);
+}
 
 bool SoapClient::syncClock(Reply& reply) {
     callAnonymous("/onvif/device_service", kDeviceNs, "GetSystemDateAndTime", nullptr, reply);

@@ -305,6 +305,39 @@ TEST(OnvifDriverFaults, EachFaultGivesItsCauseAndChangesNothingElse) {
     RPROV_Logout_Dev(handle);
 }
 
+// A camera guarding its services with HTTP Digest: the driver answers the challenge on every
+// call (its clock read needs none), writes, and a wrong password is refused as such.
+TEST(OnvifDriverDigest, ACameraThatAsksForHttpDigestIsReadAndWritten) {
+    lab::onvif::OnvifSetup digest = OnvifCamera("D-OK");
+    digest.faults.httpDigest = true;
+    digest.faults.skewSeconds = -7200;
+    lab::onvif::OnvifSetup wrong = OnvifCamera("D-PW");
+    wrong.faults.httpDigest = true;
+    wrong.faults.wrongPassword = true;
+    OnvifLab lab({digest, wrong});
+
+    int32_t handle = -1;
+    LoginDeviceInfo info;
+    ASSERT_TRUE(LoginCamera(lab.record("D-OK"), handle, info)) << RPROV_GetLastError();
+    EXPECT_EQ(info.serialNumber(), "D-OK");
+    auto record = std::make_unique<DeviceConfig>();
+    ASSERT_TRUE(RPROV_GetConfig(handle, "D-OK", 1, *record));
+    EXPECT_EQ(record->contrast(), lab.state("D-OK").channels[0].imaging.contrast);
+    CameraState expected = lab.state("D-OK");
+    record->setContrast(3);
+    std::string message;
+    EXPECT_TRUE(RPROV_SetConfig_To_Dev(handle, CFG_ITEM_COLOR, 1,
+                                       record->block(CFG_ITEM_COLOR).data(), message))
+        << message;
+    expected.channels[0].imaging.contrast = 3;
+    EXPECT_EQ(lab.state("D-OK"), expected);
+    EXPECT_EQ(lab.camera("D-OK").counters().failedLogins, 0);
+    RPROV_Logout_Dev(handle);
+
+    EXPECT_FALSE(LoginCamera(lab.record("D-PW"), handle, info));
+    EXPECT_EQ(RPROV_GetLastError(), RPROV_ERR_AUTH);
+}
+
 TEST(OnvifDriverWifi, TheScanListsTheCamerasNetworks) {
     lab::onvif::OnvifSetup setup = OnvifCamera("W1");
     setup.wifiNetworks = 23;

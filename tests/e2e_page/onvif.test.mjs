@@ -48,6 +48,7 @@ test('an ONVIF camera configures ONVIF and device-protocol cameras through the p
     ...cameras.filter((c) => c.group === 'g-offices' && ['onvif', 'healthy'].includes(World.kind(c))).slice(-3),
   ];
   assert.deepEqual(targets.map((c) => World.kind(c)), ['onvif', 'onvif', 'healthy', 'healthy', 'onvif']);
+  assert.ok(targets.some((c) => c.device?.faults?.httpDigest), 'an ONVIF target asks for HTTP Digest');
 
   // The source's settings and ranges (answers 3 and 8) in the forms, as the camera holds them.
   await showGroup('g-onvif');

@@ -18,9 +18,10 @@ function call(cam, method, ...args) {
   });
 }
 
-async function connect(port, { password = PASSWORD, beforeConnect } = {}) {
+async function connect(port, { password = PASSWORD, beforeConnect, useWSSecurity = true } = {}) {
   const cam = new onvif.Cam({
     hostname: '127.0.0.1', port, username: 'admin', password, autoconnect: false, timeout: 5000,
+    useWSSecurity,
   });
   cam.on('warning', () => {});
   if (beforeConnect) beforeConnect(cam);
@@ -214,6 +215,34 @@ test('npm onvif corrects a skewed camera clock from GetSystemDateAndTime', async
       beforeConnect: (c) => { c.timeShift = Date.now() - process.uptime() * 1000; },
     });
     await assert.rejects(call(pinned, 'getDeviceInformation'), /more than 5 minutes/);
+  } finally {
+    await lab.stop();
+    state.done();
+  }
+});
+
+test('npm onvif answers the HTTP Digest challenge of a camera that asks for it', async () => {
+  const state = withState();
+  const lab = new Lab(['--state', state.dir, '--no-sync', '--camera',
+    `kind=onvif,serial=NPM00005,port=0,password=${PASSWORD},http-digest`]);
+  try {
+    const [camera] = await lab.ready();
+    const record = await lab.config('NPM00005');
+    // HTTP Digest alone, then both (the token's nonce must survive the 401 and its retry).
+    for (const [useWSSecurity, brightness] of [[false, 12], [true, 13]]) {
+      const cam = await connect(camera.port, { useWSSecurity });
+      assert.equal((await call(cam, 'getDeviceInformation')).serialNumber, 'NPM00005');
+      await call(cam, 'setImagingSettings', { token: 'VideoSource_1', brightness });
+      assert.equal((await call(cam, 'getImagingSettings', { token: 'VideoSource_1' })).brightness,
+        brightness);
+    }
+    assert.deepEqual(changedPaths(record, await lab.config('NPM00005')),
+      ['channels.0.imaging.brightness']);
+    assert.equal((await lab.counters('NPM00005')).failedLogins, 0,
+      'the first 401 of each call is a challenge, not a refusal');
+    const wrong = await connect(camera.port, { password: 'not-the-password', useWSSecurity: false });
+    await assert.rejects(call(wrong, 'getDeviceInformation'), /Digest authentication failed 401/);
+    assert.ok((await lab.counters('NPM00005')).failedLogins > 0);
   } finally {
     await lab.stop();
     state.done();

@@ -82,7 +82,7 @@ int64_t OnvifCamera::now() const {
     return host + faults_.skewSeconds;
 }
 
-HttpAnswer OnvifCamera::handle(std::string_view body) {
+HttpAnswer OnvifCamera::handle(std::string_view body, const HttpRequestHead& head) {
     const OnvifFaults faults = this->faults();
     HttpAnswer result;
     if (faults.silent) {
@@ -90,12 +90,20 @@ HttpAnswer OnvifCamera::handle(std::string_view body) {
         return result;
     }
     SoapRequest request;
+    bool parsed = false;
     try {
         ParseSoapRequest(body, request);
-        result = answer(request, faults);
+        parsed = true;
+        result = answer(request, head, faults);
     } catch (const SoapFault& fault) {
         result.status = FaultHttpStatus(fault.code);
         result.body = FaultEnvelope(fault.code, fault.what());
+    }
+    if (!parsed && faults.httpDigest && !faults.refuseLogin && head.authorization.empty()) {
+        // A camera guarding its services at the HTTP layer asks for credentials before it
+        // reads the body: clients such as curl probe with an empty one first.
+        result.status = 401;
+        result.challenge = digests_.challenge(now());
     }
     result.delayMs = faults.delayMs;
     {
@@ -108,7 +116,26 @@ HttpAnswer OnvifCamera::handle(std::string_view body) {
     return result;
 }
 
-HttpAnswer OnvifCamera::answer(const SoapRequest& request, const OnvifFaults& faults) {
+std::optional<HttpAnswer> OnvifCamera::demandDigest(const HttpRequestHead& head,
+                                                    const std::string& password, int64_t clock) {
+    const std::optional<std::string> refused =
+        digests_.check(head.authorization, "POST", head.path, setup_.username, password, clock);
+    if (!refused) {
+        return std::nullopt;
+    }
+    // A request without credentials is the first half of the handshake, not a failed login.
+    if (!head.authorization.empty()) {
+        ++counters_.failedLogins;
+    }
+    HttpAnswer result;
+    result.status = 401;
+    result.body = FaultEnvelope(FaultCode::kNotAuthorized, *refused);
+    result.challenge = digests_.challenge(clock);
+    return result;
+}
+
+HttpAnswer OnvifCamera::answer(const SoapRequest& request, const HttpRequestHead& head,
+                               const OnvifFaults& faults) {
     const auto& table = OperationTable();
     const auto found = table.find({request.ns, request.name});
     if (found == table.end()) {
@@ -127,12 +154,23 @@ HttpAnswer OnvifCamera::answer(const SoapRequest& request, const OnvifFaults& fa
     }
     const int64_t clock = now();
     if (op.needsAuth) {
+        const std::string password =
+            faults.wrongPassword ? setup_.password + "-changed" : setup_.password;
+        const bool digest = faults.httpDigest && !faults.refuseLogin;
+        if (digest) {
+            // Checked before the token: a client answers the 401 by sending the very same body
+            // again, token and all, so the token's nonce must not be spent on the first try.
+            std::lock_guard<std::mutex> lock(lock_);
+            if (std::optional<HttpAnswer> challenge = demandDigest(head, password, clock)) {
+                return *challenge;
+            }
+        }
         std::optional<std::string> refused;
         if (faults.refuseLogin) {
             refused = "Sender not Authorized: the camera accepts no login now";
-        } else {
-            const std::string password =
-                faults.wrongPassword ? setup_.password + "-changed" : setup_.password;
+        } else if (!digest || request.token) {
+            // Under HTTP Digest a token is optional, as on the cameras that offer both; one
+            // that comes is still checked.
             refused = tokens_.check(request.token, setup_.username, password, clock,
                                     faults.allowNonceReuse);
         }

@@ -4,12 +4,14 @@
 
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "tools/lab/onvif_auth.h"
+#include "tools/lab/onvif_http_digest.h"
 #include "tools/lab/onvif_model.h"
 #include "tools/lab/onvif_store.h"
 
@@ -30,6 +32,7 @@ struct OnvifFaults {
     bool noOsd = false;
     bool noAnalytics = false;
     bool allowNonceReuse = false;  // no replay check: a nonce is accepted again
+    bool httpDigest = false;  // authenticated operations also need HTTP Digest (401 until given)
     bool operator==(const OnvifFaults&) const = default;
 };
 
@@ -61,6 +64,13 @@ struct HttpAnswer {
     int status = 200;
     std::string body;
     int32_t delayMs = 0;
+    std::string challenge;  // the WWW-Authenticate value of a 401
+};
+
+// What the HTTP layer passes on of a request besides its body.
+struct HttpRequestHead {
+    std::string path;           // the service path posted to
+    std::string authorization;  // the Authorization header; empty when none came
 };
 
 // The services a camera offers, by the name used in fault words and paths.
@@ -81,7 +91,7 @@ class OnvifCamera {
     void setEndpoint(const std::string& address, int32_t port);
 
     // The answer to one HTTP POST body. Any thread.
-    HttpAnswer handle(std::string_view body);
+    HttpAnswer handle(std::string_view body, const HttpRequestHead& head = {});
 
     const OnvifSetup& setup() const { return setup_; }
     std::string deviceServiceUrl() const;
@@ -93,13 +103,19 @@ class OnvifCamera {
     int64_t now() const;
 
   private:
-    HttpAnswer answer(const SoapRequest& request, const OnvifFaults& faults);
+    HttpAnswer answer(const SoapRequest& request, const HttpRequestHead& head,
+                      const OnvifFaults& faults);
+    // Nothing when the request's HTTP Digest proves `password`; otherwise the 401 that asks
+    // for credentials. Called with lock_ held.
+    std::optional<HttpAnswer> demandDigest(const HttpRequestHead& head, const std::string& password,
+                                           int64_t clock);
 
     const OnvifSetup setup_;
     const OnvifStateFolder& folder_;
     std::string address_;
     int32_t port_ = 0;
     TokenChecker tokens_;
+    DigestChecker digests_;
     mutable std::mutex lock_;
     OnvifFaults faults_;
     CameraState state_;

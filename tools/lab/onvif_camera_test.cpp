@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 
 #include "tools/lab/onvif_discovery.h"
 #include "tools/lab/onvif_setup.h"
@@ -68,6 +69,52 @@ TEST(OnvifAuth, DigestAndDateTimeFollowTheUsernameTokenProfile) {
                             "2024-05-01T10:00:00."}) {
         EXPECT_FALSE(ParseDateTime(bad)) << bad;
     }
+}
+
+TEST(OnvifHttpDigest, HeadersParseOrAreRefusedWhole) {
+    EXPECT_EQ(Md5Hex(""), "d41d8cd98f00b204e9800998ecf8427e");
+    const auto parsed = ParseDigestHeader(
+        R"(digest Username="a\"b", realm="x, y",nc=00000001 , qop=auth,  uri="/p")");
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ(*parsed, (std::map<std::string, std::string>{{"username", "a\"b"},
+                                                           {"realm", "x, y"},
+                                                           {"nc", "00000001"},
+                                                           {"qop", "auth"},
+                                                           {"uri", "/p"}}));
+    for (const char* bad : {"", "Basic YWRtaW46cHc=", "Digest", "Digest realm", "Digest a=\"open",
+                            "Digest a=1, a=2", "Digest a=1 b=2", "Digest =1", "Digestive a=1"}) {
+        EXPECT_FALSE(ParseDigestHeader(bad)) << bad;
+    }
+}
+
+// The nonce a 401 carries is good for five minutes, each count once, for the path it names.
+TEST(OnvifHttpDigest, AnswersProveThePasswordOnceAndOnlyInTime) {
+    DigestChecker checker;
+    const int64_t t = 1714557600;
+    const std::string nonce = ParseDigestHeader(checker.challenge(t))->at("nonce");
+    const auto answer = [&](const std::string& nc, const std::string& password = kPassword,
+                            const std::string& uri = "/onvif/media_service",
+                            const std::string& withNonce = "") {
+        const std::string n = withNonce.empty() ? nonce : withNonce;
+        const std::string ha1 = Md5Hex(std::string("admin:") + kDigestRealm + ":" + password);
+        const std::string response =
+            Md5Hex(ha1 + ":" + n + ":" + nc + ":c1:auth:" + Md5Hex("POST:" + uri));
+        return "Digest username=\"admin\", realm=\"" + std::string(kDigestRealm) + "\", nonce=\"" +
+               n + "\", uri=\"" + uri + "\", qop=auth, nc=" + nc + ", cnonce=\"c1\", response=\"" +
+               response + "\"";
+    };
+    const auto check = [&](const std::string& header, int64_t now = 1714557600) {
+        return checker.check(header, "POST", "/onvif/media_service", "admin", kPassword, now);
+    };
+    EXPECT_TRUE(check(""));
+    EXPECT_TRUE(check(answer("00000001", "other")));
+    EXPECT_TRUE(check(answer("00000001", kPassword, "/onvif/device_service")));
+    EXPECT_TRUE(check(answer("00000001", kPassword, "/onvif/media_service", "f00d")));
+    EXPECT_FALSE(check(answer("00000001")));
+    EXPECT_TRUE(check(answer("00000001"))) << "a count is accepted once";
+    EXPECT_FALSE(check(answer("0000000a"))) << "counts may skip, as clients share one counter";
+    EXPECT_TRUE(check(answer("00000002")));
+    EXPECT_TRUE(check(answer("0000000b"), t + 301)) << "the nonce has expired";
 }
 
 TEST_F(OnvifCameraTest, AuthenticationRefusesMissingWrongStaleAndReplayedTokens) {

@@ -77,7 +77,8 @@ bool OnvifFleet::listen(Served& served, std::string& error) {
     server->set_tcp_nodelay(true);
     const auto serve = [this, &camera](const httplib::Request& request,
                                        httplib::Response& response) {
-        HttpAnswer answer = camera.handle(request.body);
+        HttpAnswer answer =
+            camera.handle(request.body, {request.path, request.get_header_value("Authorization")});
         if (answer.kind == HttpAnswer::kSilent) {
             waitWhileSilent(camera);
             response.status = 503;  // only reached when the fault was lifted or the lab stops
@@ -87,6 +88,9 @@ bool OnvifFleet::listen(Served& served, std::string& error) {
             return;
         }
         response.status = answer.status;
+        if (!answer.challenge.empty()) {
+            response.set_header("WWW-Authenticate", answer.challenge);
+        }
         if (answer.kind == HttpAnswer::kDrop) {
             // Sends the headers and half of the answer, then fails the provider: the server
             // closes the connection without the rest.

@@ -55,6 +55,7 @@ bool ReadFaults(const Json::Value& json, const std::string& where, OnvifFaults& 
                      : name == "noOsd"         ? &f.noOsd
                      : name == "noAnalytics"   ? &f.noAnalytics
                      : name == "nonceReuse"    ? &f.allowNonceReuse
+                     : name == "httpDigest"    ? &f.httpDigest
                                                : nullptr;
         std::string* text = name == "failOp"     ? &f.failOp
                             : name == "dropOnOp" ? &f.dropOnOp
@@ -108,6 +109,8 @@ bool ApplyFaultWord(const std::string& word, OnvifFaults& f, std::string& error)
         f.noAnalytics = true;
     } else if (word == "nonce-reuse") {
         f.allowNonceReuse = true;
+    } else if (word == "http-digest") {
+        f.httpDigest = true;
     } else if (key == "delay" && ToNumber(value, 0, 600000, number)) {
         f.delayMs = static_cast<int32_t>(number);
     } else if (key == "skew" && ToNumber(value, -100L * 365 * 86400, 100L * 365 * 86400, number)) {
@@ -123,7 +126,7 @@ bool ApplyFaultWord(const std::string& word, OnvifFaults& f, std::string& error)
         error = "unknown ONVIF camera fault \"" + word +
                 "\" (refuse-login, wrong-password, silent, absent, delay=MS, fail-op=NAME, "
                 "drop-on-op=NAME, skew=SECONDS, unsupported=device|media|media2|imaging|"
-                "analytics, no-wifi, no-osd, no-analytics, nonce-reuse, none)";
+                "analytics, no-wifi, no-osd, no-analytics, nonce-reuse, http-digest, none)";
         return false;
     }
     return true;
@@ -267,6 +270,7 @@ Json::Value FaultsJson(const OnvifFaults& f) {
     out["noOsd"] = f.noOsd;
     out["noAnalytics"] = f.noAnalytics;
     out["nonceReuse"] = f.allowNonceReuse;
+    out["httpDigest"] = f.httpDigest;
     return out;
 }
 

@@ -15,8 +15,8 @@ namespace orvex::lab::onvif {
 
 // Applies one fault word: "refuse-login", "wrong-password", "silent", "absent", "delay=MS",
 // "fail-op=NAME", "drop-on-op=NAME", "skew=SECONDS", "unsupported=SERVICE", "no-wifi",
-// "no-osd", "no-analytics", "nonce-reuse", or "none" (clears every fault). False, with `error`,
-// otherwise.
+// "no-osd", "no-analytics", "nonce-reuse", "http-digest", or "none" (clears every fault). False,
+// with `error`, otherwise.
 bool ApplyFaultWord(const std::string& word, OnvifFaults& faults, std::string& error);
 
 // True for a "--camera" text that describes an ONVIF camera (it holds "kind=onvif").
@@ -32,8 +32,8 @@ void SplitFleet(const Fleet& fleet, Fleet& others, Fleet& onvif);
 // The ONVIF cameras of a fleet holding only such cameras. Their "device" member reads as for the
 // device-protocol cameras, with "discovery" (boolean), "userName" (also on the camera object;
 // default "admin") and "faults" members "refuseLogin", "wrongPassword", "silent", "absent",
-// "noWifi", "noOsd", "noAnalytics" (booleans), "delayMs", "skewSeconds" (integers), "failOp",
-// "dropOnOp" (texts) and "unsupported" (array of service names).
+// "noWifi", "noOsd", "noAnalytics", "nonceReuse", "httpDigest" (booleans), "delayMs", "skewSeconds"
+// (integers), "failOp", "dropOnOp" (texts) and "unsupported" (array of service names).
 bool SetupsFromFleet(const Fleet& fleet, std::vector<OnvifSetup>& setups,
                      std::vector<CameraSetup>& generic, std::string& error);
 

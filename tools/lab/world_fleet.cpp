@@ -33,6 +33,9 @@ std::string Numbered(const char* format, int n) {
 
 // The world's ONVIF cameras (`placed` holds their addresses, in order) into `groups`: the first
 // two into the third and fourth groups when there are four or more, the rest into their own.
+// The fourth asks for HTTP Digest.
+constexpr int kDigestCamera = 4;
+
 void AddOnvifCameras(const WorldLayout& layout, const std::vector<CameraSetup>& placed,
                      Json::Value& groups) {
     const int count = static_cast<int>(placed.size());
@@ -57,6 +60,11 @@ void AddOnvifCameras(const WorldLayout& layout, const std::vector<CameraSetup>& 
         camera["newDev"] = false;
         camera["CheckPassword"] = false;
         camera["device"]["password"] = layout.password;
+        if (k == kDigestCamera) {
+            // One camera of the ONVIF group guards its services with HTTP Digest, as some
+            // firmware does, so that every pass to the group answers a challenge.
+            camera["device"]["faults"]["httpDigest"] = true;
+        }
         if (k <= mixed) {
             const Json::ArrayIndex target =
                 std::min<Json::ArrayIndex>(static_cast<Json::ArrayIndex>(k + 1), groups.size() - 1);

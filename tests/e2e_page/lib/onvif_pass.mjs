@@ -66,7 +66,8 @@ export async function onvifPass(page, world, say) {
     const ok = !row.failed && JSON.stringify(changed) === JSON.stringify(expected) &&
       Object.entries(EDITED).every(([p, v]) => at(now, p) === v);
     if (!ok) problems.push(`${c.key}: failNum ${row.failNum}, the camera changed ${changed.join(', ') || 'nothing'}`);
-    lines.push(`  ${row.failed ? '✗' : '✓'} ${c.devname.padEnd(8)} ${c.serial}  ${r.items.filter((i) => i.isSuccess).length}/${r.items.length} items` +
+    const digest = c.device?.faults?.httpDigest ? ' (asks for HTTP Digest)' : '';
+    lines.push(`  ${row.failed ? '✗' : '✓'} ${c.devname.padEnd(8)} ${c.serial}${digest}  ${r.items.filter((i) => i.isSuccess).length}/${r.items.length} items` +
       ` — the camera changed: ${changed.join(', ') || 'nothing'}${ok ? '' : '  [DOES NOT MATCH]'}`);
   }
   if (World.kind(source) !== 'onvif') problems.push(`${source.key} is not an ONVIF camera`);
