@@ -1,11 +1,13 @@
-// Feeds arbitrary bytes to the ONVIF driver's answer readers: the SOAP envelope and fault
-// reader, then every service's reader over whatever element the body holds.
+// Feeds arbitrary bytes to the ONVIF driver's answer readers: the HTTP Digest challenge reader,
+// the SOAP envelope and fault reader, then every service's reader over whatever element the
+// body holds.
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 
 #include "platform/onvif/onvif_analytics.h"
 #include "platform/onvif/onvif_device.h"
+#include "platform/onvif/onvif_http_digest.h"
 #include "platform/onvif/onvif_imaging.h"
 #include "platform/onvif/onvif_media.h"
 #include "platform/onvif/onvif_media2.h"
@@ -15,6 +17,9 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace orvex::onvif;
     const std::string_view text(reinterpret_cast<const char*>(data), size);
+    if (const auto challenge = ParseDigestChallenge(text)) {
+        DigestAuthorization(*challenge, "admin", "pw", "POST", "/onvif/device_service", "", 1, "c");
+    }
     Reply reply;
     ParseSoapAnswer(text, 200, reply);
     if (!reply.ok()) {

@@ -1,12 +1,17 @@
 // HttpLink: one camera's HTTP connection for SOAP posts (Debian's cpp-httplib), with the device
-// library's limits: the connect time-out, one deadline per request, and a bounded answer size.
+// library's limits (the connect time-out, one deadline per request, a bounded answer size) and
+// HTTP Digest for the cameras that ask for it.
 #pragma once
 
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
+
+#include "platform/onvif/onvif_http_digest.h"
 
 namespace httplib {
 class Client;
@@ -41,7 +46,9 @@ class HttpLink {
     HttpLink& operator=(const HttpLink&) = delete;
 
     // Answers a camera's HTTP Digest challenge (401) with these credentials, sending the request
-    // once more; Basic is never answered, so the password does not cross the wire in clear.
+    // once more, and signs later requests with the same nonce so they need no second trip.
+    // Basic is never answered, so the password does not cross the wire in clear, and a refused
+    // answer is never repeated: a wrong password costs one attempt, not a camera's lock-out.
     // Before the first post.
     void setDigestCredentials(const std::string& username, const std::string& password);
     // POSTs `body` as application/soap+xml to `path` and waits for the whole answer.
@@ -50,8 +57,21 @@ class HttpLink {
     void reset();
 
   private:
+    using Clock = std::chrono::steady_clock;
+    // One exchange within `deadline`; `challenges` receives the answer's WWW-Authenticate values.
+    HttpAnswer exchange(const std::string& path, const std::string& body,
+                        const std::string& authorization, Clock::time_point deadline,
+                        std::vector<std::string>& challenges);
+    // The Authorization for the next use of the kept challenge.
+    std::string authorize(const std::string& path, const std::string& body);
+
     std::unique_ptr<httplib::Client> client_;
     HttpLimits limits_;
+    std::string username_;
+    std::string password_;
+    bool digest_ = false;
+    std::optional<DigestChallenge> challenge_;  // the last challenge a digest was accepted under
+    uint32_t nonceCount_ = 0;
 };
 
 }  // namespace orvex::onvif

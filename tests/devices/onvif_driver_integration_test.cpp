@@ -336,6 +336,7 @@ TEST(OnvifDriverDigest, ACameraThatAsksForHttpDigestIsReadAndWritten) {
 
     EXPECT_FALSE(LoginCamera(lab.record("D-PW"), handle, info));
     EXPECT_EQ(RPROV_GetLastError(), RPROV_ERR_AUTH);
+    EXPECT_EQ(lab.camera("D-PW").counters().failedLogins, 1) << "one wrong attempt, no lock-out";
 }
 
 TEST(OnvifDriverWifi, TheScanListsTheCamerasNetworks) {

@@ -118,19 +118,21 @@ HttpAnswer OnvifCamera::handle(std::string_view body, const HttpRequestHead& hea
 
 std::optional<HttpAnswer> OnvifCamera::demandDigest(const HttpRequestHead& head,
                                                     const std::string& password, int64_t clock) {
-    const std::optional<std::string> refused =
-        digests_.check(head.authorization, "POST", head.path, setup_.username, password, clock);
+    bool stale = false;
+    const std::optional<std::string> refused = digests_.check(
+        head.authorization, "POST", head.path, setup_.username, password, clock, stale);
     if (!refused) {
         return std::nullopt;
     }
-    // A request without credentials is the first half of the handshake, not a failed login.
-    if (!head.authorization.empty()) {
+    // A request without credentials is the first half of the handshake, and one whose nonce
+    // expired is asked again: neither is a failed login.
+    if (!head.authorization.empty() && !stale) {
         ++counters_.failedLogins;
     }
     HttpAnswer result;
     result.status = 401;
     result.body = FaultEnvelope(FaultCode::kNotAuthorized, *refused);
-    result.challenge = digests_.challenge(clock);
+    result.challenge = digests_.challenge(clock, stale);
     return result;
 }
 

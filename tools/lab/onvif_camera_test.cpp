@@ -103,18 +103,24 @@ TEST(OnvifHttpDigest, AnswersProveThePasswordOnceAndOnlyInTime) {
                n + "\", uri=\"" + uri + "\", qop=auth, nc=" + nc + ", cnonce=\"c1\", response=\"" +
                response + "\"";
     };
+    bool stale = false;
     const auto check = [&](const std::string& header, int64_t now = 1714557600) {
-        return checker.check(header, "POST", "/onvif/media_service", "admin", kPassword, now);
+        return checker.check(header, "POST", "/onvif/media_service", "admin", kPassword, now,
+                             stale);
     };
     EXPECT_TRUE(check(""));
     EXPECT_TRUE(check(answer("00000001", "other")));
     EXPECT_TRUE(check(answer("00000001", kPassword, "/onvif/device_service")));
     EXPECT_TRUE(check(answer("00000001", kPassword, "/onvif/media_service", "f00d")));
+    EXPECT_TRUE(stale) << "a right answer to a nonce never issued only needs a fresh one";
     EXPECT_FALSE(check(answer("00000001")));
     EXPECT_TRUE(check(answer("00000001"))) << "a count is accepted once";
     EXPECT_FALSE(check(answer("0000000a"))) << "counts may skip, as clients share one counter";
     EXPECT_TRUE(check(answer("00000002")));
     EXPECT_TRUE(check(answer("0000000b"), t + 301)) << "the nonce has expired";
+    EXPECT_TRUE(stale);
+    EXPECT_TRUE(check(answer("0000000c", "other"), t + 301));
+    EXPECT_FALSE(stale) << "a wrong password is never called stale";
 }
 
 TEST_F(OnvifCameraTest, AuthenticationRefusesMissingWrongStaleAndReplayedTokens) {

@@ -99,7 +99,7 @@ std::optional<std::map<std::string, std::string>> ParseDigestHeader(const std::s
     }
 }
 
-std::string DigestChecker::challenge(int64_t now) {
+std::string DigestChecker::challenge(int64_t now, bool stale) {
     unsigned char bytes[16];
     if (RAND_bytes(bytes, sizeof bytes) != 1) {
         // Without randomness no nonce can be trusted; an unanswerable one refuses every client.
@@ -117,13 +117,15 @@ std::string DigestChecker::challenge(int64_t now) {
         order_.push_back(nonce);
     }
     return std::string("Digest realm=\"") + kDigestRealm + "\", qop=\"auth\", nonce=\"" + nonce +
-           "\", algorithm=MD5";
+           "\", algorithm=MD5" + (stale ? ", stale=true" : "");
 }
 
 std::optional<std::string> DigestChecker::check(const std::string& authorization,
                                                 const std::string& method, const std::string& path,
                                                 const std::string& username,
-                                                const std::string& password, int64_t now) {
+                                                const std::string& password, int64_t now,
+                                                bool& stale) {
+    stale = false;
     if (authorization.empty()) {
         return "Sender not Authorized: HTTP Digest authentication is required";
     }
@@ -160,6 +162,7 @@ std::optional<std::string> DigestChecker::check(const std::string& authorization
     std::lock_guard<std::mutex> lock(mutex_);
     const auto issued = nonces_.find(nonce);
     if (issued == nonces_.end() || issued->second.expires < now) {
+        stale = true;
         return "Sender not Authorized: the nonce is unknown or expired";
     }
     if (count <= issued->second.lastCount) {

@@ -24,14 +24,16 @@ std::optional<std::map<std::string, std::string>> ParseDigestHeader(const std::s
 // Issues nonces and checks answers for one camera. Safe to call from several connection threads.
 class DigestChecker {
   public:
-    // A WWW-Authenticate value with a new nonce, valid for five minutes from `now` (seconds).
-    std::string challenge(int64_t now);
+    // A WWW-Authenticate value with a new nonce, valid for five minutes from `now` (seconds);
+    // `stale` tells the client its credentials were right and only its nonce had expired.
+    std::string challenge(int64_t now, bool stale = false);
     // Nothing when `authorization` proves `password` for `username` on `method` `path` with a
     // nonce this checker issued, unexpired, and a nonce count higher than any seen with it;
-    // otherwise the reason for refusing. An empty `authorization` is refused as missing.
+    // otherwise the reason for refusing, with `stale` set when only the nonce was at fault. An
+    // empty `authorization` is refused as missing.
     std::optional<std::string> check(const std::string& authorization, const std::string& method,
                                      const std::string& path, const std::string& username,
-                                     const std::string& password, int64_t now);
+                                     const std::string& password, int64_t now, bool& stale);
 
   private:
     struct Issued {
