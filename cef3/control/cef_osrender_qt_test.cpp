@@ -10,6 +10,7 @@
 #include <QWidget>
 #include <memory>
 #include <thread>
+#include <tuple>
 
 #include "cef3/browser/main_message_loop.h"
 #include "cef3/control/cef_common.h"
@@ -180,8 +181,7 @@ TEST_F(OsRenderTest, ViewRectAndScreenPointFollowTheControl) {
     int y = 0;
     ASSERT_TRUE(control->render()->GetScreenPoint(nullptr, 10, 20, x, y));
     QPoint expected = widget->mapToGlobal(QPoint(10 + control->GetX(), 20 + control->GetY()));
-    EXPECT_EQ(x, expected.x());
-    EXPECT_EQ(y, expected.y());
+    EXPECT_EQ(QPoint(x, y), expected);
 
     control->SetPos(RECT{5, 50, 5, 300});  // no width: no view
     EXPECT_FALSE(control->render()->GetViewRect(nullptr, rect));
@@ -263,8 +263,7 @@ TEST_F(OsRenderTest, ClicksAndWheelTurnsInsideTheControlAreForwardedRelativeToIt
     ASSERT_TRUE(QTest::qWaitFor([&] { return host->clicks.size() >= 3; }, kWaitMs));
     QTest::qWait(50);
     ASSERT_EQ(host->clicks.size(), 3u);
-    EXPECT_EQ(host->clicks[0].event.x, 30);
-    EXPECT_EQ(host->clicks[0].event.y, 40);
+    EXPECT_EQ(std::tie(host->clicks[0].event.x, host->clicks[0].event.y), std::tuple(30, 40));
     EXPECT_EQ(host->clicks[0].button, MBT_LEFT);
     EXPECT_FALSE(host->clicks[0].up);
     EXPECT_EQ(host->clicks[0].count, 1);
@@ -282,8 +281,7 @@ TEST_F(OsRenderTest, ClicksAndWheelTurnsInsideTheControlAreForwardedRelativeToIt
     QPoint outside = widget->mapToGlobal(QPoint(control->GetX() + 12, 2));
     send(WM_MOUSEWHEEL, MAKEWPARAM(0, 120), MAKELPARAM(outside.x(), outside.y()));
     ASSERT_EQ(host->wheels.size(), 2u);
-    EXPECT_EQ(host->wheels[0].first.x, 12);
-    EXPECT_EQ(host->wheels[0].first.y, 8);
+    EXPECT_EQ(std::tie(host->wheels[0].first.x, host->wheels[0].first.y), std::tuple(12, 8));
     EXPECT_EQ(host->wheels[0].second, std::make_pair(0, -120));
     EXPECT_EQ(host->wheels[1].second, std::make_pair(240, 0));
 
@@ -335,8 +333,7 @@ TEST_F(OsRenderTest, KeysOnlyWithTheSkinFocusThenFocusCaptureSizeAndMouseMoves) 
     // Moves over the control come through the skin's events, relative to the control.
     QTest::mouseMove(widget, QPoint(control->GetX() + 25, control->GetY() + 35));
     ASSERT_FALSE(host->moves.empty());
-    EXPECT_EQ(host->moves.back().first.x, 25);
-    EXPECT_EQ(host->moves.back().first.y, 35);
+    EXPECT_EQ(std::tie(host->moves.back().first.x, host->moves.back().first.y), std::tuple(25, 35));
     EXPECT_FALSE(host->moves.back().second);
     QTest::mouseMove(widget, QPoint(100, 10));  // onto the caption: the control is left
     EXPECT_TRUE(host->moves.back().second);

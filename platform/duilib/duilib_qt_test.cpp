@@ -6,6 +6,7 @@
 #include <QTest>
 #include <QWidget>
 #include <memory>
+#include <tuple>
 
 #include "platform/duilib/button_ui.h"
 #include "platform/duilib/tab_layout_ui.h"
@@ -80,18 +81,15 @@ TEST_F(SkinTest, BuildsTheLayoutAndFindsControlsByName) {
 TEST_F(SkinTest, LaysOutFixedAndFlexibleItemsAndNotifiesWindowInitOnce) {
     CPaintManagerUI& manager = window->manager();
     const RECT& caption = manager.FindControl("caption")->GetPos();
-    EXPECT_EQ(caption.top, 0);
-    EXPECT_EQ(caption.bottom, 40);
+    EXPECT_EQ(std::tie(caption.top, caption.bottom), std::tuple(0, 40));
     const RECT& close = manager.FindControl("btn_close")->GetPos();
     EXPECT_EQ(close.right, 960 - 8);  // the caption's right inset
     EXPECT_EQ(close.right - close.left, 28);
     EXPECT_EQ(close.top, 6);  // its top padding
     const RECT& title = manager.FindControl("lab_Title")->GetPos();
-    EXPECT_EQ(title.left, 14);
-    EXPECT_EQ(title.right, close.left);
+    EXPECT_EQ(std::tie(title.left, title.right), std::tuple(14, close.left));
     const RECT& tabs = manager.FindControl("AnimLayout")->GetPos();
-    EXPECT_EQ(tabs.top, 40);
-    EXPECT_EQ(tabs.bottom, 640);
+    EXPECT_EQ(std::tie(tabs.top, tabs.bottom), std::tuple(40, 640));
 
     // A new size lays the tree out again; "windowinit" came once, at the first layout.
     MoveWindow(window->GetHWND(), 10, 10, 700, 500, TRUE);
@@ -125,9 +123,8 @@ TEST_F(SkinTest, TabLayoutShowsOnlyItsSelectedItem) {
     EXPECT_FALSE(placeholder->IsVisible());
     // The tab layout's inset is 1,0,1,1.
     ASSERT_TRUE(QTest::qWaitFor([&] { return added->GetPos().bottom == 639; }, 5000));
-    EXPECT_EQ(added->GetPos().left, 1);
-    EXPECT_EQ(added->GetPos().right, 959);
-    EXPECT_EQ(added->GetPos().top, 40);
+    const RECT& pos = added->GetPos();
+    EXPECT_EQ(std::tie(pos.left, pos.top, pos.right), std::tuple(1, 40, 959));
     EXPECT_EQ(window->manager().FindControl("added"), added);
 
     // Hiding the tab layout hides its selected item as well.
@@ -240,10 +237,7 @@ TEST(SkinBuilderTest, RefusesMalformedLayoutsAndLeavesUnknownClassesOut) {
 
 TEST(SkinValuesTest, ParsesRectanglesColoursAndImages) {
     RECT rect = ParseSkinRect("1,2,3");
-    EXPECT_EQ(rect.left, 1);
-    EXPECT_EQ(rect.top, 2);
-    EXPECT_EQ(rect.right, 3);
-    EXPECT_EQ(rect.bottom, 0);
+    EXPECT_EQ(std::tie(rect.left, rect.top, rect.right, rect.bottom), std::tuple(1, 2, 3, 0));
     EXPECT_EQ(ParseSkinColor("#FF102030"), 0xFF102030u);
     EXPECT_EQ(ParseSkinColor("#102030"), 0xFF102030u);
     EXPECT_EQ(ParseSkinColor("0x80FFFFFF"), 0x80FFFFFFu);

@@ -7,16 +7,13 @@
 // app/orvex_browser_core_test.cpp, resizing by tests/e2e/window.test.mjs; here every answer
 // comes through the real page, studio link and cameras.
 
-import { test, before, after } from 'node:test';
+import { test } from 'node:test';
 import assert from 'node:assert/strict';
-import fs from 'node:fs';
-import path from 'node:path';
-import { startCameras, startStats, startStudio, storedRecord } from './lib/lab.mjs';
-import { Program, tempDir } from './lib/program.mjs';
-import { startPageServer } from './lib/page_server.mjs';
+import { storedRecord, useLab } from './lib/lab.mjs';
+import { Program } from './lib/program.mjs';
 import { Probe } from './lib/probe.mjs';
 import { labWifiName, recordFields, sensitivityScale } from './lib/records.mjs';
-import { stopAllChildren, waitUntil } from './lib/processes.mjs';
+import { waitUntil } from './lib/processes.mjs';
 
 const STATS_HOST = '127.0.0.33';
 const GROUP = 'g-e2e';
@@ -77,30 +74,18 @@ function fleetCamera(n) {
 let dir, state, studio, pages, program, probe;
 let studioCameras;  // the camera objects of the studio's group message, in order
 
-before(async () => {
-  dir = tempDir();
-  state = path.join(dir, 'state');
-  const fleet = { groups: [{ groupName: 'E2E 一楼', groupId: GROUP, groupDevNum: 99,
-    cameras: Array.from({ length: 25 }, (_, i) => fleetCamera(i + 1)) }] };
-  const cameras = await startCameras({ state, fleet });
-  studio = await startStudio({ fleet: cameras.fleetFile, camera: `${serial(1)} 1` });
-  await startStats({ host: STATS_HOST });
-  pages = await startPageServer();
+const fleet = { groups: [{ groupName: 'E2E 一楼', groupId: GROUP, groupDevNum: 99,
+  cameras: Array.from({ length: 25 }, (_, i) => fleetCamera(i + 1)) }] };
+useLab({ fleet, camera: `${serial(1)} 1`, statsHost: STATS_HOST }, async (lab) => {
+  ({ dir, state, studio, pages } = lab);
   // The group message carries each camera's eleven members and its studioExtra members.
-  studioCameras = cameras.fleetOut.groups[0].cameras.map((c) => ({
+  studioCameras = lab.cameras.fleetOut.groups[0].cameras.map((c) => ({
     ...Object.fromEntries(MEMBERS.map((m) => [m, c[m]])), ...(c.studioExtra || {}) }));
-  program = await Program.start({ page: pages.url('probe.html'), logDomain: STATS_HOST, dir });
+  program = lab.program = await Program.start({ page: pages.url('probe.html'), logDomain: STATS_HOST, dir });
   probe = new Probe(await program.connect());
   await probe.ready();
   // The group list is there once the studio's group message has been read.
   await waitUntil(async () => (await probe.query(1)).text !== '', { timeoutMs: 20000, what: 'the group list' });
-});
-
-after(async () => {
-  await program?.stop();
-  await stopAllChildren();
-  await pages?.close();
-  fs.rmSync(dir, { recursive: true, force: true });
 });
 
 // A camera object as the page sends it (the eleven members of the stored camera).

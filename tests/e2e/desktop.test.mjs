@@ -3,37 +3,26 @@
 // are debug output); pop-ups to http(s) go to the desktop's default web browser and any other
 // address is refused.
 
-import { test, before, after } from 'node:test';
+import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
 import fs from 'node:fs';
 import path from 'node:path';
-import { startCameras, startStats, startStudio } from './lib/lab.mjs';
-import { Program, programPath, tempDir } from './lib/program.mjs';
-import { startPageServer } from './lib/page_server.mjs';
-import { sleep, stopAllChildren, waitUntil } from './lib/processes.mjs';
+import { useLab } from './lib/lab.mjs';
+import { Program, programPath } from './lib/program.mjs';
+import { sleep, waitUntil } from './lib/processes.mjs';
 import { startXvfb } from './lib/x11.mjs';
 
 const STATS_HOST = '127.0.0.33';
 let dir, studio, pages, bin, opened;
 
-before(async () => {
-  dir = tempDir();
-  const cameras = await startCameras({ state: path.join(dir, 'state'), count: 2 });
-  studio = await startStudio({ fleet: cameras.fleetFile });
-  await startStats({ host: STATS_HOST });
-  pages = await startPageServer();
+useLab({ count: 2, statsHost: STATS_HOST }, (lab) => {
+  ({ dir, studio, pages } = lab);
   // The desktop's URL opener, replaced: it records every address it is given.
   bin = path.join(dir, 'bin');
   opened = path.join(dir, 'opened.txt');
   fs.mkdirSync(bin);
   fs.writeFileSync(path.join(bin, 'xdg-open'), `#!/bin/sh\nprintf '%s\\n' "$*" >> '${opened}'\n`, { mode: 0o755 });
-});
-
-after(async () => {
-  await stopAllChildren();
-  await pages?.close();
-  fs.rmSync(dir, { recursive: true, force: true });
 });
 
 // Without a display and with the X11 platform asked for: starting the engine would fail.

@@ -2,16 +2,13 @@
 // an issue to cameras that accept connections and stay silent, and a statistics server that
 // answers one byte every 2 s. The device library's limits are 10 s a request and 3 s a connect.
 
-import { test, before, after } from 'node:test';
+import { test } from 'node:test';
 import assert from 'node:assert/strict';
-import fs from 'node:fs';
 import net from 'node:net';
-import path from 'node:path';
-import { startCameras, startStats, startStudio } from './lib/lab.mjs';
-import { Program, tempDir } from './lib/program.mjs';
-import { startPageServer } from './lib/page_server.mjs';
+import { startStats, useLab } from './lib/lab.mjs';
+import { Program } from './lib/program.mjs';
 import { Probe } from './lib/probe.mjs';
-import { sleep, stopAllChildren, waitUntil } from './lib/processes.mjs';
+import { sleep, waitUntil } from './lib/processes.mjs';
 
 const STATS_HOST = '127.0.0.36';
 const TRICKLE_HOST = '127.0.0.37';
@@ -20,22 +17,10 @@ const MEMBERS = ['CheckPassword', 'channelNo', 'devType', 'devip', 'devname', 'e
   'newDev', 'passwd', 'port', 'serial'];
 
 let dir, cameras, studio, pages;
-
-before(async () => {
-  dir = tempDir();
-  const fleet = { groups: [{ groupName: 'Silent', groupId: 'g-silent', cameras: SILENT.map((serial) => ({
-    serial, devname: serial, devip: '127.0.0.1', passwd: 'pw', devType: 'IPC', port: 0, channelNo: 1,
-    device: { faults: { silent: true } } })) }] };
-  cameras = await startCameras({ state: path.join(dir, 'state'), fleet });
-  studio = await startStudio({ fleet: cameras.fleetFile });
-  pages = await startPageServer();
-});
-
-after(async () => {
-  await stopAllChildren();
-  await pages?.close();
-  fs.rmSync(dir, { recursive: true, force: true });
-});
+const fleet = { groups: [{ groupName: 'Silent', groupId: 'g-silent', cameras: SILENT.map((serial) => ({
+  serial, devname: serial, devip: '127.0.0.1', passwd: 'pw', devType: 'IPC', port: 0, channelNo: 1,
+  device: { faults: { silent: true } } })) }] };
+useLab({ fleet }, (lab) => ({ dir, cameras, studio, pages } = lab));
 
 // Sends the studio's quit; the program must exit with 0 within `boundMs` and leave no process
 // behind. Reports how long it took.

@@ -2,15 +2,15 @@
 // reports to the statistics server (a page that loads, a 404 page, a refused address), the
 // studio's quit, and the dump files fatal signals leave.
 
-import { test, before, after } from 'node:test';
+import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
-import { startCameras, startStats, startStudio } from './lib/lab.mjs';
-import { Program, programPath, tempDir } from './lib/program.mjs';
-import { freePort, startPageServer } from './lib/page_server.mjs';
+import { useLab } from './lib/lab.mjs';
+import { Program, programPath } from './lib/program.mjs';
+import { freePort } from './lib/page_server.mjs';
 import { Probe } from './lib/probe.mjs';
-import { sessionMembers, sleep, stopAllChildren, waitUntil } from './lib/processes.mjs';
+import { sessionMembers, sleep, waitUntil } from './lib/processes.mjs';
 
 const STATS_HOST = '127.0.0.31';
 const BUILT_IN_PAGE = 'https://h5.orvex.example/qm_h5/studio/index.html';
@@ -23,20 +23,7 @@ const VALUES = {
 const QUIET_MS = 1500;
 
 let dir, studio, stats, pages;
-
-before(async () => {
-  dir = tempDir();
-  const cameras = await startCameras({ state: path.join(dir, 'state'), count: 3 });
-  studio = await startStudio({ fleet: cameras.fleetFile });
-  stats = await startStats({ host: STATS_HOST });
-  pages = await startPageServer();
-});
-
-after(async () => {
-  await stopAllChildren();
-  await pages?.close();
-  fs.rmSync(dir, { recursive: true, force: true });
-});
+useLab({ count: 3, statsHost: STATS_HOST }, (lab) => ({ dir, studio, stats, pages } = lab));
 
 const item = (event, name) => event.items.find(([n]) => n === name)?.[1];
 

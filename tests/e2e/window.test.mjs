@@ -2,15 +2,12 @@
 // label's pixels and names the window for the desktop, resizeCefWnd moves the window's edges and not its corner, a window manager's
 // close request is swallowed, and a real click on "btn_close" ends the program.
 
-import { test, before, after } from 'node:test';
+import { test } from 'node:test';
 import assert from 'node:assert/strict';
-import fs from 'node:fs';
-import path from 'node:path';
-import { startCameras, startStats, startStudio } from './lib/lab.mjs';
-import { Program, tempDir } from './lib/program.mjs';
-import { startPageServer } from './lib/page_server.mjs';
+import { useLab } from './lib/lab.mjs';
+import { Program } from './lib/program.mjs';
 import { Probe } from './lib/probe.mjs';
-import { sleep, stopAllChildren, waitUntil } from './lib/processes.mjs';
+import { sleep, waitUntil } from './lib/processes.mjs';
 import { startXvfb, x11, x11Unavailable } from './lib/x11.mjs';
 
 const STATS_HOST = '127.0.0.34';
@@ -21,21 +18,9 @@ const SKIN = { width: 1280, height: 800, titleHeight: 40, logoWidth: 46, closeWi
 const unavailable = x11Unavailable();
 
 let dir, xvfb, studio, pages;
-
-before(async () => {
-  if (unavailable) return;
-  dir = tempDir();
-  const cameras = await startCameras({ state: path.join(dir, 'state'), count: 2 });
-  studio = await startStudio({ fleet: cameras.fleetFile });
-  await startStats({ host: STATS_HOST });
-  pages = await startPageServer();
+useLab({ count: 2, statsHost: STATS_HOST, skip: unavailable }, async (lab) => {
+  ({ dir, studio, pages } = lab);
   xvfb = await startXvfb({ size: `${SCREEN[0]}x${SCREEN[1]}x24` });
-});
-
-after(async () => {
-  await stopAllChildren();
-  await pages?.close();
-  if (dir) fs.rmSync(dir, { recursive: true, force: true });
 });
 
 test('title, size, close requests and btn_close on the real window', { skip: unavailable || false }, async () => {

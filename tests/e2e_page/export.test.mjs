@@ -3,25 +3,17 @@
 // second export gets a numbered name instead of replacing the first; a name with path
 // separators and ".." stays in the folder; the page is told where each file went (answer 13).
 
-import { test, before, after } from 'node:test';
+import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
-import { startSession, stopSession } from './lib/session.mjs';
+import { useSession } from './lib/session.mjs';
 import { World } from './lib/world.mjs';
 import { csvKeys, parseCsv } from './lib/results.mjs';
 import { waitUntil } from '../e2e/lib/processes.mjs';
 
-let session;
-let page;
-let program;
-before(async () => {
-  session = await startSession('127.0.84');
-  ({ page, program } = session);
-});
-after(async () => {
-  if (session) await stopSession(session);
-});
+let session, page, program;
+useSession('127.0.84', (s) => { session = s; ({ page, program } = s); });
 
 const files = () => (fs.existsSync(program.downloadDir) ? fs.readdirSync(program.downloadDir).sort() : []);
 

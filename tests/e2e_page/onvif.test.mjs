@@ -3,35 +3,21 @@
 // together, each ONVIF camera's lab record changes in exactly the edited fields, and a third
 // party's ONVIF client (npm `onvif`) reads the new values back from the cameras.
 
-import { test, before, after } from 'node:test';
+import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { createRequire } from 'node:module';
-import { startSession, stopSession, quietScreenshot } from './lib/session.mjs';
+import { useSession, quietScreenshot } from './lib/session.mjs';
 import { World } from './lib/world.mjs';
 import { readRow } from './lib/results.mjs';
 import { changedPaths } from '../onvif_clients/lab.mjs';
 
 const onvif = createRequire(new URL('../onvif_clients/package.json', import.meta.url))('onvif');
 
-let session;
-let page;
-let world;
-before(async () => {
-  session = await startSession('127.0.85');
-  ({ page, world } = session);
-});
-after(async () => {
-  if (session) await stopSession(session);
-});
+let session, page, world;
+useSession('127.0.85', (s) => { session = s; ({ page, world } = s); });
 
 function call(cam, method, ...args) {
   return new Promise((resolve, reject) => cam[method](...args, (err, result) => (err ? reject(err) : resolve(result))));
-}
-
-async function showGroup(groupId) {
-  if ((await page.state()).view !== 'cameras') await page.click('#nav-cameras');
-  await page.click(`[data-group-id="${groupId}"]`);
-  await page.waitState((x) => x.page?.groupId === groupId && !x.page.loading, { what: groupId });
 }
 
 const SECTIONS = ['wifi', 'general', 'defence', 'audioVideo', 'backlight', 'color', 'display'];
@@ -51,7 +37,7 @@ test('an ONVIF camera configures ONVIF and device-protocol cameras through the p
   assert.ok(targets.some((c) => c.device?.faults?.httpDigest), 'an ONVIF target asks for HTTP Digest');
 
   // The source's settings and ranges (answers 3 and 8) in the forms, as the camera holds them.
-  await showGroup('g-onvif');
+  await page.showGroup('g-onvif');
   await page.click(`[data-key="${source.key}"] [data-testid=open-config]`);
   await page.waitState((x) => x.view === 'config' && x.source?.key === source.key && x.source.status === 'loaded' &&
     x.source.rangeStatus === 'loaded' && x.source.wifiStatus === 'loaded', { timeoutMs: 60000, what: `the configuration of ${source.serial}` });
@@ -69,11 +55,9 @@ test('an ONVIF camera configures ONVIF and device-protocol cameras through the p
   assert.deepEqual([Math.max(...rates), Math.min(...rates), rates.length], [30, 1, 30]);
 
   // Targets from two groups.
-  await showGroup('g-onvif');
   for (const camera of targets) {
-    if ((await page.state()).page.groupId !== camera.group) await showGroup(camera.group);
-    await page.click(`[data-key="${camera.key}"] [data-testid=target-check]`);
-    await page.waitState((x) => x.targets.includes(camera.key), { what: `${camera.key} as a target` });
+    await page.showGroup(camera.group);
+    await page.chooseTargets([camera.key]);
   }
   const before = {};
   for (const c of targets.filter((t) => World.kind(t) === 'onvif')) before[c.serial] = await world.onvifState(c.serial);

@@ -1,22 +1,14 @@
 // The page stays responsive while a password check waits on a camera that never answers: the
 // program's other answers keep arriving during the device library's request limit.
 
-import { test, before, after } from 'node:test';
+import { test } from 'node:test';
 import assert from 'node:assert/strict';
-import { startSession, stopSession } from './lib/session.mjs';
+import { useSession } from './lib/session.mjs';
 import { World } from './lib/world.mjs';
 import { waitUntil } from '../e2e/lib/processes.mjs';
 
-let session;
-let page;
-let world;
-before(async () => {
-  session = await startSession('127.0.83');
-  ({ page, world } = session);
-});
-after(async () => {
-  if (session) await stopSession(session);
-});
+let page, world;
+useSession('127.0.83', (s) => ({ page, world } = s));
 
 // The codes of the answers the program pushed since the recorder was set up.
 const answers = () => page.evaluate('window.__answerCodes');

@@ -4,28 +4,23 @@
 // targets differ from the source and from each other; a pass that failed halfway is restored
 // from its backups byte for byte, and the restore is itself listed as a pass.
 
-import { test, before, after } from 'node:test';
+import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
-import { startSession, stopSession, quietScreenshot } from './lib/session.mjs';
+import { useSession, quietScreenshot } from './lib/session.mjs';
 import { World } from './lib/world.mjs';
 import { checkRow, sentItems } from './lib/results.mjs';
 
-let session;
-let page;
-let world;
+let session, page, world;
 let lobby;  // the healthy cameras of the first page of the lobby; the first is the source
-before(async () => {
-  session = await startSession('127.0.86');
-  ({ page, world } = session);
+useSession('127.0.86', async (s) => {
+  session = s;
+  ({ page, world } = s);
   const firstPage = world.cameras().filter((c) => c.group === 'g-lobby').slice(0, 10);
   lobby = firstPage.filter((c) => World.kind(c) === 'healthy');
   await page.waitState((x) => x.source?.key === lobby[0].key && x.source.status === 'loaded' && x.source.rangeStatus === 'loaded',
     { timeoutMs: 60000, what: 'the source camera' });
-});
-after(async () => {
-  if (session) await stopSession(session);
 });
 
 const NTP = 'generalConfig.timeProofreading.serverAddress';
@@ -54,10 +49,7 @@ async function chooseTargets(cameras) {
     await page.waitState((x) => !x.targets.includes(key), { what: `${key} removed` });
   }
   await page.waitState((x) => x.page?.groupId === 'g-lobby' && x.page.pageNum === 1 && !x.page.loading);
-  for (const key of keys) {
-    await page.click(`[data-key="${key}"] [data-testid=target-check]`);
-    await page.waitState((x) => x.targets.includes(key), { what: `${key} as a target` });
-  }
+  await page.chooseTargets(keys);
   assert.deepEqual(new Set((await page.state()).targets), new Set(keys));
 }
 

@@ -1,15 +1,12 @@
 // The configuration view: reading a camera's configuration, ranges and Wi-Fi list in any
 // order, the bounds of the forms, and the issue requests built from the forms and sections.
 
-import { test, before, after } from 'node:test';
+import { test } from 'node:test';
 import assert from 'node:assert/strict';
-import { startServer, launch, openPage, query } from './support/harness.mjs';
+import { usePages, query } from './support/harness.mjs';
 import { makeWorld, configItems } from './support/world.mjs';
 
-let server;
-let browser;
-before(async () => { server = await startServer(); browser = await launch(); });
-after(async () => { await browser.close(); await server.close(); });
+const openPage = usePages();
 
 async function chooseTargets(p, keys) {
   await p.page.click('#nav-cameras');
@@ -17,11 +14,11 @@ async function chooseTargets(p, keys) {
 }
 
 test('the current camera is read first; ranges bound the forms; Wi-Fi names fill the SSID', async () => {
-  const p = await openPage(browser, server, { world: makeWorld() });
-  const read = await p.waitCall('queryOrvexInfo', (a) => a[0] === '3');
+  const p = await openPage({ world: makeWorld() });
+  const read = await p.waitQuery('3');
   const asked = JSON.parse(read.args[1]);
   assert.deepEqual([asked.serial, asked.passwd, asked.port], ['ORX-102', 'abc12345', 8000]);
-  await p.waitCall('queryOrvexInfo', (a) => a[0] === '9');
+  await p.waitQuery('9');
   await p.page.click('#nav-config');
   await p.page.waitForSelector('[data-testid=wifi-ssid]');
   await p.shot('config');
@@ -46,10 +43,10 @@ test('ranges before the configuration, foreign and empty answers: only the right
   const world = makeWorld();
   world.current = null;
   const hold = (n, a) => ['3', '8', '9'].some((t) => query(t)(n, a));
-  const p = await openPage(browser, server, { world, hold });
+  const p = await openPage({ world, hold });
   await p.page.waitForSelector('[data-key="ORX-104_1"]');
   await p.page.click('[data-key="ORX-104_1"] [data-testid=open-config]');
-  const read = await p.waitCall('queryOrvexInfo', (a) => a[0] === '3');
+  const read = await p.waitQuery('3');
   await p.send('8', JSON.stringify({ serial: 'ORX-104', channelNo: 1, imageCfgRange: { brightnessLevel: { min: 10, max: 60, default: 30 } } }));
   await p.send('3', JSON.stringify({ subSerial: 'ORX-999', channelNo: 1, configItems: configItems('ORX-999') }));
   assert.equal((await p.state()).source.status, 'loading');
@@ -59,18 +56,18 @@ test('ranges before the configuration, foreign and empty answers: only the right
   assert.equal(await p.page.inputValue('#cfg-wifi-ssid'), 'cam-ORX-104');
   // Ranges that came first are kept, so none are asked for again.
   assert.equal(p.find('queryOrvexInfo', (a) => a[0] === '8').length, 0);
-  await p.waitCall('queryOrvexInfo', (a) => a[0] === '9');
+  await p.waitQuery('9');
   await p.send('9', '');
   await p.page.waitForSelector('text=无法获取摄像机附近的 Wi-Fi 网络');
   await p.send('9', '[{"ssid":"late"}]'); // nothing is waiting for it
   assert.equal((await p.state()).source.wifiStatus, 'failed');
 
   await p.page.click('#reload-config');
-  await p.waitCall('queryOrvexInfo', (a) => a[0] === '3', 2);
+  await p.waitQuery('3', 2);
   await p.send('3', '');
   await p.page.waitForSelector('#config-error:has-text("未收到配置数据")');
   await p.page.click('#reload-config');
-  await p.waitCall('queryOrvexInfo', (a) => a[0] === '3', 3);
+  await p.waitQuery('3', 3);
   await p.send('3', JSON.stringify({ subSerial: 'ORX-104', channelNo: 1 }));
   await p.page.waitForSelector('#config-error:has-text("登录失败")');
   assert.deepEqual(p.errors, []);
@@ -78,8 +75,8 @@ test('ranges before the configuration, foreign and empty answers: only the right
 });
 
 test('issuing sends only the changed fields of the chosen sections, or whole sections when asked', async () => {
-  const p = await openPage(browser, server, { world: makeWorld(), hold: (n) => n.startsWith('Issued') });
-  await p.waitCall('queryOrvexInfo', (a) => a[0] === '9');
+  const p = await openPage({ world: makeWorld(), hold: (n) => n.startsWith('Issued') });
+  await p.waitQuery('9');
   await chooseTargets(p, ['ORX-101_1', 'ORX-103_1']);
   await p.page.click('#go-config');
   await p.page.click('#sections-all'); // all on
@@ -118,8 +115,8 @@ test('issuing sends only the changed fields of the chosen sections, or whole sec
 });
 
 test('a single section is issued alone and answered with its own code', async () => {
-  const p = await openPage(browser, server, { world: makeWorld(), hold: (n) => n.startsWith('Issued') });
-  await p.waitCall('queryOrvexInfo', (a) => a[0] === '9');
+  const p = await openPage({ world: makeWorld(), hold: (n) => n.startsWith('Issued') });
+  await p.waitQuery('9');
   await chooseTargets(p, ['ORX-105_1']);
   await p.page.click('#nav-config');
   await p.page.click('#issue-only-audioVideo');
@@ -143,8 +140,8 @@ test('a single section is issued alone and answered with its own code', async ()
 });
 
 test('an issue that cannot be sent says why; the configuration name is saved', async () => {
-  const p = await openPage(browser, server, { world: makeWorld() });
-  await p.waitCall('queryOrvexInfo', (a) => a[0] === '9');
+  const p = await openPage({ world: makeWorld() });
+  await p.waitQuery('9');
   await p.page.click('#nav-config');
   await p.page.click('#sections-all'); // all on
   await p.page.fill('#cfg-wifi-ssid', '');
@@ -159,8 +156,8 @@ test('an issue that cannot be sent says why; the configuration name is saved', a
 });
 
 test('the preview says per field what changes on how many targets; words are the installer\'s', async () => {
-  const p = await openPage(browser, server, { world: makeWorld(), hold: (n, a) => n.startsWith('Issued') || (n === 'queryOrvexInfo' && a[0] === '20') });
-  await p.waitCall('queryOrvexInfo', (a) => a[0] === '9');
+  const p = await openPage({ world: makeWorld(), hold: (n, a) => n.startsWith('Issued') || (n === 'queryOrvexInfo' && a[0] === '20') });
+  await p.waitQuery('9');
   await chooseTargets(p, ['ORX-101_1', 'ORX-103_1', 'ORX-104_1']);
   await p.page.click('#go-config');
   const labels = (sel) => p.page.locator(`${sel} option`).evaluateAll((o) => o.map((x) => x.textContent));
@@ -174,7 +171,7 @@ test('the preview says per field what changes on how many targets; words are the
   await p.page.fill('#cfg-general-serverAddress', 'ntp.new.example');
   await p.page.selectOption('#cfg-streams-0-videoCodecType', 'STD_H264');
   await p.page.click('#issue-selected');
-  const read = await p.waitCall('queryOrvexInfo', (a) => a[0] === '20');
+  const read = await p.waitQuery('20');
   assert.deepEqual(JSON.parse(read.args[1]).cameras.map((c) => c.serial), ['ORX-101', 'ORX-103', 'ORX-104']);
   assert.equal(await p.page.isDisabled('#confirm-ok'), true);
   const items = (server) => { const c = configItems('x'); c.generalConfig.timeProofreading.serverAddress = server; return c; };

@@ -1,18 +1,15 @@
 // The bugs an installer met: the table jumping to the top, stale messages, typing lost after a
 // wrong password, silent clamping, 正常 for a camera that is off, 清空 without asking, wide lists.
 
-import { test, before, after } from 'node:test';
+import { test } from 'node:test';
 import assert from 'node:assert/strict';
-import { startServer, launch, openPage } from './support/harness.mjs';
+import { usePages } from './support/harness.mjs';
 import { makeWorld } from './support/world.mjs';
 
-let server;
-let browser;
-before(async () => { server = await startServer(); browser = await launch(); });
-after(async () => { await browser.close(); await server.close(); });
+const openPage = usePages();
 
 test('a redraw keeps the table where it was scrolled; 清空 asks first', async () => {
-  const p = await openPage(browser, server, { world: makeWorld() });
+  const p = await openPage({ world: makeWorld() });
   await p.page.selectOption('#page-size', '50');
   await p.page.waitForSelector('[data-key="ORX-125_1"]');
   await p.page.$eval('.cameras .table-wrap', (w) => { w.scrollTop = 400; });
@@ -30,8 +27,8 @@ test('a redraw keeps the table where it was scrolled; 清空 asks first', async 
 });
 
 test('issue problems and password errors go once fixed; typing reaches the field after a wrong password', async () => {
-  const p = await openPage(browser, server, { world: makeWorld(), hold: (n) => n === 'CheckDevPassword' });
-  await p.waitCall('queryOrvexInfo', (a) => a[0] === '9');
+  const p = await openPage({ world: makeWorld(), hold: (n) => n === 'CheckDevPassword' });
+  await p.waitQuery('9');
   await p.page.click('#nav-config');
   await p.page.fill('#cfg-general-serverAddress', 'ntp.new.example');
   await p.page.click('#issue-selected');
@@ -55,8 +52,8 @@ test('issue problems and password errors go once fixed; typing reaches the field
 });
 
 test('an out-of-range number shows its range and refuses the issue instead of being clamped', async () => {
-  const p = await openPage(browser, server, { world: makeWorld(), hold: (n) => n.startsWith('Issued') });
-  await p.waitCall('queryOrvexInfo', (a) => a[0] === '8');
+  const p = await openPage({ world: makeWorld(), hold: (n) => n.startsWith('Issued') });
+  await p.waitQuery('8');
   await p.page.click('[data-key="ORX-101_1"] [data-testid=target-check]');
   await p.page.click('#go-config');
   await p.page.fill('#cfg-color-brightnessLevel', '95');
@@ -77,13 +74,13 @@ test('an out-of-range number shows its range and refuses the issue instead of be
 });
 
 test('状态 says what the last read found, never 正常 unread; a refresh reads the shown cameras', async () => {
-  const p = await openPage(browser, server, { world: makeWorld(), hold: (n, a) => n === 'queryOrvexInfo' && a[0] === '20' });
+  const p = await openPage({ world: makeWorld(), hold: (n, a) => n === 'queryOrvexInfo' && a[0] === '20' });
   await p.page.click('[data-group-id="g-yard"]');
   await p.page.waitForSelector('[data-key="ORX-203_2"]');
   assert.equal(await p.page.locator('[data-testid=camera-row]:has-text("正常")').count(), 0);
   assert.equal(await p.page.getAttribute('[data-key="ORX-203_2"] [data-testid=online]', 'data-online'), 'unknown');
   await p.page.click('#refresh-online');
-  const read = await p.waitCall('queryOrvexInfo', (a) => a[0] === '20');
+  const read = await p.waitQuery('20');
   assert.deepEqual(JSON.parse(read.args[1]).cameras.map((c) => c.serial), ['ORX-201', 'ORX-202', 'ORX-203']);
   await p.send('14', JSON.stringify({ configs: [
     { serial: 'ORX-201', channelNo: 1, isSuccess: true, configItems: {} },
@@ -97,7 +94,7 @@ test('状态 says what the last read found, never 正常 unread; a refresh reads
 test('the progress and result lists of many cameras stay within the page width', async () => {
   const world = makeWorld();
   world.groups[0].cameras.forEach((c, i) => { c.devname = `东区停车场出入口-高清球机-${i + 1}`; });
-  const p = await openPage(browser, server, { world, hold: (n) => n.startsWith('Issued') });
+  const p = await openPage({ world, hold: (n) => n.startsWith('Issued') });
   await p.page.selectOption('#page-size', '50');
   await p.page.waitForSelector('[data-key="ORX-125_1"]');
   await p.page.click('#select-group');

@@ -2,19 +2,16 @@
 // CSV export, broken result answers, failure causes and re-read checks, and the password prompt
 // for unconfirmed cameras.
 
-import { test, before, after } from 'node:test';
+import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
-import { startServer, launch, openPage } from './support/harness.mjs';
+import { usePages } from './support/harness.mjs';
 import { makeWorld } from './support/world.mjs';
 
-let server;
-let browser;
-before(async () => { server = await startServer(); browser = await launch(); });
-after(async () => { await browser.close(); await server.close(); });
+const openPage = usePages();
 
 async function issueTo(p, keys, group = 'g-yard') {
-  await p.waitCall('queryOrvexInfo', (a) => a[0] === '9');
+  await p.waitQuery('9');
   await p.page.click(`[data-group-id="${group}"]`);
   for (const key of keys) await p.page.click(`[data-key="${key}"] [data-testid=target-check]`);
   await p.page.click('#go-config');
@@ -26,7 +23,7 @@ async function issueTo(p, keys, group = 'g-yard') {
 }
 
 test('progress, results, retry of the failed cameras only, CSV export and the title', async () => {
-  const p = await openPage(browser, server, { world: makeWorld(), hold: (n) => n === 'IssuedConfigToCameras' });
+  const p = await openPage({ world: makeWorld(), hold: (n) => n === 'IssuedConfigToCameras' });
   const call = await issueTo(p, ['ORX-201_1', 'ORX-203_2']);
   await p.page.waitForSelector('#issue-progress:has-text("正在向 2 台摄像机下发配置")');
   assert.deepEqual((await p.state()).issue.cameras, ['ORX-201_1', 'ORX-203_2']);
@@ -67,7 +64,7 @@ test('progress, results, retry of the failed cameras only, CSV export and the ti
 });
 
 test('a broken or empty result marks every camera unknown and retryable', async () => {
-  const p = await openPage(browser, server, { world: makeWorld(), hold: (n) => n === 'IssuedConfigToCameras' });
+  const p = await openPage({ world: makeWorld(), hold: (n) => n === 'IssuedConfigToCameras' });
   await issueTo(p, ['ORX-201_1', 'ORX-203_2']);
   await p.send('7', '[{"device": {"serial": "ORX-201"');
   await p.page.waitForSelector('#result-error:has-text("下发结果格式错误")');
@@ -87,8 +84,8 @@ const progressAnswer = (serial, done, failNum, total = 3) => JSON.stringify({ do
 const rowStatuses = (p) => p.page.$$eval('[data-testid=result-row]', (rows) => rows.map((r) => [r.dataset.key, r.dataset.status]));
 
 test('progress answers fill the rows and the bar in finishing order; stray progress is ignored', async () => {
-  const p = await openPage(browser, server, { world: makeWorld(), hold: (n) => n === 'IssuedConfigToCameras' });
-  await p.waitCall('queryOrvexInfo', (a) => a[0] === '9');
+  const p = await openPage({ world: makeWorld(), hold: (n) => n === 'IssuedConfigToCameras' });
+  await p.waitQuery('9');
   await p.send('12', progressAnswer('ORX-101', 1, 0)); // no issue running
   assert.equal((await p.state()).ignoredAnswers, 1);
   const call = await issueTo(p, ['ORX-101_1', 'ORX-102_1', 'ORX-103_1'], 'g-lobby');
@@ -125,7 +122,7 @@ test('progress answers fill the rows and the bar in finishing order; stray progr
 });
 
 test('failure causes in Chinese, unverified and unchecked items: shown, counted, exported, retried', async () => {
-  const p = await openPage(browser, server, { world: makeWorld(), hold: (n) => n === 'IssuedConfigToCameras' });
+  const p = await openPage({ world: makeWorld(), hold: (n) => n === 'IssuedConfigToCameras' });
   const call = await issueTo(p, ['ORX-101_1', 'ORX-102_1', 'ORX-103_1'], 'g-lobby');
   const entry = (serial, syncInfo) => ({ device: { serial, channelNo: 1, deviceName: serial },
     failNum: syncInfo.filter((i) => !i.isSuccess).length, syncInfo });
@@ -169,7 +166,7 @@ test('failure causes in Chinese, unverified and unchecked items: shown, counted,
 });
 
 test('a camera whose password is unconfirmed is checked before it is used', async () => {
-  const p = await openPage(browser, server, { world: makeWorld(), hold: (n) => n === 'CheckDevPassword' });
+  const p = await openPage({ world: makeWorld(), hold: (n) => n === 'CheckDevPassword' });
   await p.page.click('[data-group-id="g-yard"]');
   await p.page.click('[data-key="ORX-202_1"] [data-testid=open-config]');
   await p.page.waitForSelector('#password-dialog');

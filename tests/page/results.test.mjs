@@ -1,18 +1,15 @@
 // Results an installer can act on: a two-call item failed in either step, 失败数 as shown,
 // failures first and "只看失败", the passes of the session, and the backups with their restore.
 
-import { test, before, after } from 'node:test';
+import { test } from 'node:test';
 import assert from 'node:assert/strict';
-import { startServer, launch, openPage } from './support/harness.mjs';
+import { usePages } from './support/harness.mjs';
 import { makeWorld } from './support/world.mjs';
 
-let server;
-let browser;
-before(async () => { server = await startServer(); browser = await launch(); });
-after(async () => { await browser.close(); await server.close(); });
+const openPage = usePages();
 
 async function issueTo(p, keys) {
-  await p.waitCall('queryOrvexInfo', (a) => a[0] === '9');
+  await p.waitQuery('9');
   for (const key of keys) await p.page.click(`[data-key="${key}"] [data-testid=target-check]`);
   await p.page.click('#go-config');
   await p.page.check('#whole-defence');
@@ -27,7 +24,7 @@ const itemTexts = (p, key) => p.page.$$eval(`[data-key="${key}"] [data-testid=re
   (l) => l.map((e) => [e.dataset.status, e.textContent]));
 
 test('a refused step fails its item with the camera words; 失败数 counts what is marked; passes are kept', async () => {
-  const p = await openPage(browser, server, { world: makeWorld(), hold: (n) => n === 'IssuedConfigToCameras' });
+  const p = await openPage({ world: makeWorld(), hold: (n) => n === 'IssuedConfigToCameras' });
   await issueTo(p, ['ORX-101_1', 'ORX-102_1', 'ORX-103_1']);
   await p.send('7', JSON.stringify([
     entry('ORX-101', 0, [{ ...step(true, '成功', { verified: true }), itemName: '布撤防计划',
@@ -75,15 +72,15 @@ test('backups are listed; a restore of the failed cameras runs like an issue and
   world.backups = [{ id: '20261206-043000-7', when: '2026-12-06 04:30:00', kind: 'issue', items: ['布撤防计划', '图像设置'],
     cameras: [{ serial: 'ORX-101', channelNo: 1, name: '一号楼-1', items: ['布撤防计划', '图像设置'], failNum: 0 },
       { serial: 'ORX-203', channelNo: 2, name: '岗亭', items: ['布撤防计划'], failNum: 1 }] }];
-  const p = await openPage(browser, server, { world, hold: (n, a) => n === 'queryOrvexInfo' && a[0] === '22' });
-  await p.waitCall('queryOrvexInfo', (a) => a[0] === '4');
+  const p = await openPage({ world, hold: (n, a) => n === 'queryOrvexInfo' && a[0] === '22' });
+  await p.waitQuery('4');
   await p.page.click('#nav-result');
   await p.page.click('#backup-refresh');
   await p.page.waitForSelector('[data-testid=backup-pass]:has-text("2 台摄像机，1 台有失败项")');
   assert.match(await p.page.textContent('[data-testid=backup-items]'), /写入：布撤防计划、图像设置/);
   await p.page.click('[data-testid=restore-failed]');
   await p.page.click('#ask-ok');
-  const call = await p.waitCall('queryOrvexInfo', (a) => a[0] === '22');
+  const call = await p.waitQuery('22');
   const asked = JSON.parse(call.args[1]);
   assert.equal(asked.passId, '20261206-043000-7');
   assert.deepEqual(asked.cameras.map((c) => [c.serial, c.devip, c.passwd]), [['ORX-203', '192.168.1.203', 'abc12345']]);

@@ -1,29 +1,25 @@
 // Selection at scale: search across every group, the whole group across pages, one password
 // checked against many cameras with each result shown, the search box kept while typing.
 
-import { test, before, after } from 'node:test';
+import { test } from 'node:test';
 import assert from 'node:assert/strict';
-import { startServer, launch, openPage } from './support/harness.mjs';
+import { usePages } from './support/harness.mjs';
 import { makeWorld, camera } from './support/world.mjs';
 
-let server;
-let browser;
-before(async () => { server = await startServer(); browser = await launch(); });
-after(async () => { await browser.close(); await server.close(); });
+const openPage = usePages();
 
-const rowKeys = (p) => p.page.$$eval('[data-testid=camera-row]', (rows) => rows.map((r) => r.dataset.key));
 
 test('search by name, IP or serial across groups; typing is not interrupted by redraws', async () => {
-  const p = await openPage(browser, server, { world: makeWorld() });
+  const p = await openPage({ world: makeWorld() });
   await p.page.waitForSelector('[data-key="ORX-101_1"]');
   await p.page.click('#camera-search');
   await p.page.keyboard.type('停车场');
   assert.equal(await p.page.inputValue('#camera-search'), '停车场');
-  assert.deepEqual((await rowKeys(p)).sort(), ['ORX-201_1', 'ORX-202_1']);
+  assert.deepEqual((await p.rowKeys()).sort(), ['ORX-201_1', 'ORX-202_1']);
   await p.page.fill('#camera-search', '192.168.1.203');
-  assert.deepEqual(await rowKeys(p), ['ORX-203_2']);
+  assert.deepEqual(await p.rowKeys(), ['ORX-203_2']);
   await p.page.fill('#camera-search', 'orx-12');
-  assert.deepEqual(await rowKeys(p), ['ORX-120_1', 'ORX-121_1', 'ORX-122_1', 'ORX-123_1', 'ORX-124_1', 'ORX-125_1']);
+  assert.deepEqual(await p.rowKeys(), ['ORX-120_1', 'ORX-121_1', 'ORX-122_1', 'ORX-123_1', 'ORX-124_1', 'ORX-125_1']);
   // The header box chooses every match, not only the shown page.
   await p.page.fill('#camera-search', '一号楼');
   await p.page.click('#select-group');
@@ -36,7 +32,7 @@ test('the header box chooses the whole group across pages; one password for the 
   world.groups[0].cameras.push(camera('ORX-126', '一号楼-26', { CheckPassword: true, passwd: '' }),
     camera('ORX-127', '一号楼-27', { CheckPassword: true, passwd: '' }));
   world.passwords['ORX-126_1'] = 'same-pass';
-  const p = await openPage(browser, server, { world, hold: (n) => n === 'CheckDevPassword' });
+  const p = await openPage({ world, hold: (n) => n === 'CheckDevPassword' });
   await p.page.waitForSelector('[data-key="ORX-101_1"]');
   await p.page.click('#select-group');
   const whole = await p.waitCall('queryOrvexInfo', (a) => a[0] === '2' && JSON.parse(a[1]).pageSize === 27);

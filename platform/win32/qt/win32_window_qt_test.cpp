@@ -6,6 +6,7 @@
 #include <QTest>
 #include <QWheelEvent>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "platform/win32/qt/qt_window.h"
@@ -177,20 +178,14 @@ TEST_F(Win32WindowTest, GeometryVisibilityCursorAndCaptureCalls) {
     ASSERT_TRUE(MoveWindow(hwnd, 50, 60, 500, 320, TRUE));
     RECT rect;
     ASSERT_TRUE(GetWindowRect(hwnd, &rect));
-    EXPECT_EQ(rect.left, 50);
-    EXPECT_EQ(rect.top, 60);
-    EXPECT_EQ(rect.right, 550);
-    EXPECT_EQ(rect.bottom, 380);
+    EXPECT_EQ(std::tie(rect.left, rect.top, rect.right, rect.bottom), std::tuple(50, 60, 550, 380));
     ASSERT_TRUE(GetClientRect(hwnd, &rect));
-    EXPECT_EQ(rect.right, 500);
-    EXPECT_EQ(rect.bottom, 320);
+    EXPECT_EQ(std::tie(rect.right, rect.bottom), std::tuple(500, 320));
     POINT pt{10, 20};
     ClientToScreen(hwnd, &pt);
-    EXPECT_EQ(pt.x, 60);
-    EXPECT_EQ(pt.y, 80);
+    EXPECT_EQ(std::tie(pt.x, pt.y), std::tuple(60, 80));
     ScreenToClient(hwnd, &pt);
-    EXPECT_EQ(pt.x, 10);
-    EXPECT_EQ(pt.y, 20);
+    EXPECT_EQ(std::tie(pt.x, pt.y), std::tuple(10, 20));
 
     // A child window: placed in its parent's client coordinates.
     auto* child = new QWidget(widget);
@@ -198,8 +193,7 @@ TEST_F(Win32WindowTest, GeometryVisibilityCursorAndCaptureCalls) {
     ASSERT_TRUE(MoveWindow(childHwnd, 5, 40, 100, 50, TRUE));
     EXPECT_EQ(child->geometry(), QRect(5, 40, 100, 50));
     ASSERT_TRUE(GetWindowRect(childHwnd, &rect));
-    EXPECT_EQ(rect.left, 55);
-    EXPECT_EQ(rect.top, 100);
+    EXPECT_EQ(std::tie(rect.left, rect.top), std::tuple(55, 100));
     EXPECT_EQ(GetParent(childHwnd), hwnd);
     ShowWindow(childHwnd, SW_HIDE);
     EXPECT_FALSE(IsWindowVisible(childHwnd));

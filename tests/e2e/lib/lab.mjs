@@ -2,9 +2,12 @@
 // and the camera fleet (tools/lab/README.md describes them). Each start waits, bounded, until
 // the role serves; each role is a Child of processes.mjs (events, commands, stop).
 
+import { before, after } from 'node:test';
 import fs from 'node:fs';
 import path from 'node:path';
-import { Child } from './processes.mjs';
+import { Child, stopAllChildren } from './processes.mjs';
+import { startPageServer } from './page_server.mjs';
+import { tempDir } from './program.mjs';
 
 // The lab executable: ORVEX_LAB, set by the build for these tests.
 export function labPath() {
@@ -62,4 +65,29 @@ export async function startCameras({ state, fleet, count }) {
 // The 80,280-byte record the cameras role keeps for channel `channel` of `serial` under `state`.
 export function storedRecord(state, serial, channel = 1) {
   return fs.readFileSync(path.join(state, serial, `channel-${channel}.cfg`));
+}
+
+// The lab of one test file, started before its tests and stopped (with every child and a
+// `program` set on it) after them: a temporary folder `dir`, the cameras under `state` (`count`
+// generated ones or `fleet`), the studio (`camera`: its current camera), a statistics server
+// on `statsHost` when one is given, and the page server `pages`. `ready(lab)` runs last.
+export function useLab({ count, fleet, camera, statsHost, skip = false }, ready = () => {}) {
+  const lab = {};
+  before(async () => {
+    if (skip) return;
+    lab.dir = tempDir();
+    lab.state = path.join(lab.dir, 'state');
+    lab.cameras = await startCameras({ state: lab.state, count, fleet });
+    lab.studio = await startStudio({ fleet: lab.cameras.fleetFile, camera });
+    if (statsHost) lab.stats = await startStats({ host: statsHost });
+    lab.pages = await startPageServer();
+    await ready(lab);
+  });
+  after(async () => {
+    await lab.program?.stop();
+    await stopAllChildren();
+    await lab.pages?.close();
+    if (lab.dir) fs.rmSync(lab.dir, { recursive: true, force: true });
+  });
+  return lab;
 }

@@ -44,6 +44,26 @@ export class Page {
     }, { timeoutMs, intervalMs: 100, what });
   }
 
+  // Shows page `pageNum` of group `groupId` in the camera list.
+  async showGroup(groupId, pageNum = 1) {
+    const s = await this.state();
+    if (s.view !== 'cameras') await this.click('#nav-cameras');
+    if (s.page?.groupId !== groupId) await this.click(`[data-group-id="${groupId}"]`);
+    await this.waitState((x) => x.page?.groupId === groupId && !x.page.loading, { what: groupId });
+    while ((await this.state()).page.pageNum !== pageNum) {
+      await this.click((await this.state()).page.pageNum < pageNum ? '#page-next' : '#page-prev');
+      await this.waitState((x) => !x.page.loading);
+    }
+  }
+
+  // Ticks the cameras of `keys`, shown in the list, as targets.
+  async chooseTargets(keys) {
+    for (const key of keys) {
+      await this.click(`[data-key="${key}"] [data-testid=target-check]`);
+      await this.waitState((x) => x.targets.includes(key), { what: `${key} as a target` });
+    }
+  }
+
   exists(selector) {
     return this.evaluate(`Boolean(document.querySelector(${quote(selector)}))`);
   }

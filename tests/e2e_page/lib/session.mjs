@@ -1,6 +1,7 @@
 // One test file's setting: the lab world, the program started against it (offscreen) and its
 // page, with everything stopped and removed afterwards.
 
+import { before, after } from 'node:test';
 import fs from 'node:fs';
 import path from 'node:path';
 import { Program, tempDir } from '../../e2e/lib/program.mjs';
@@ -25,6 +26,20 @@ export async function startSession(subnet, { display, programOptions = {} } = {}
     throw e;
   }
   return session;
+}
+
+// The session of one test file: started before its tests (then handed to `ready`, which may
+// wait for more) and stopped after them.
+export function useSession(subnet, ready = () => {}, options = {}) {
+  const holder = {};
+  before(async () => {
+    holder.session = await startSession(subnet, options);
+    await ready(holder.session);
+  });
+  after(async () => {
+    if (holder.session) await stopSession(holder.session);
+  });
+  return holder;
 }
 
 export async function stopSession(session) {

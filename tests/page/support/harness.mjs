@@ -2,6 +2,7 @@
 // whose calls reach the test; the test answers them through SetMsgToH5, at once (from the
 // world) or when it chooses.
 
+import { before, after } from 'node:test';
 import http from 'node:http';
 import fs from 'node:fs';
 import os from 'node:os';
@@ -130,6 +131,7 @@ export async function openPage(browser, server, { world, hold = () => false, bri
     // Answers a held call as the world would.
     release: (call) => send(...worldAnswer(world, call.name, call.args)),
     state: () => page.evaluate(() => window.__orvexPageState()),
+    rowKeys: () => page.$$eval('[data-testid=camera-row]', (rows) => rows.map((r) => r.dataset.key)),
     find: (name, pred = () => true) => calls.filter((c) => c.name === name && pred(c.args)),
     async waitCall(name, pred = () => true, count = 1) {
       const deadline = Date.now() + 5000;
@@ -140,6 +142,8 @@ export async function openPage(browser, server, { world, hold = () => false, bri
         await new Promise((r) => { waiters.push(r); setTimeout(r, 50); });
       }
     },
+    // The `count`-th queryOrvexInfo call of `type`.
+    waitQuery: (type, count = 1) => api.waitCall('queryOrvexInfo', (a) => a[0] === type, count),
     async shot(name) {
       fs.mkdirSync(SHOTS, { recursive: true });
       await page.screenshot({ path: path.join(SHOTS, `${name}.png`) });
@@ -148,6 +152,15 @@ export async function openPage(browser, server, { world, hold = () => false, bri
   };
   await page.goto(server.url);
   return api;
+}
+
+// One server and browser for a test file's pages; the returned function opens one (openPage's options).
+export function usePages() {
+  let server;
+  let browser;
+  before(async () => { server = await startServer(); browser = await launch(); });
+  after(async () => { await browser.close(); await server.close(); });
+  return (options) => openPage(browser, server, options);
 }
 
 export const query = (type) => (name, args) => name === 'queryOrvexInfo' && args[0] === type;
