@@ -10,10 +10,11 @@
 // With --kind onvif the cameras are the lab's ONVIF cameras, reached through the ONVIF driver,
 // and the configuration issued is the first camera's own (read through the driver, as the page
 // reads a source camera) with a new time server and colours: every item then has a counterpart
-// or asks for the value the camera reports.
+// or asks for the value the camera reports. --kind onvif-digest does the same with cameras that
+// also ask for HTTP Digest (the floor's bare client answers the same challenges).
 //
 //   issue_bench [--cameras N] [--delay-ms D] [--concurrency K[,K...]] [--serial-sample S]
-//               [--kind rprov|onvif]
+//               [--kind rprov|onvif|onvif-digest]
 //
 // The cameras are served by orvex-lab running as a child process, so its memory is not counted.
 #include <fcntl.h>
@@ -58,7 +59,8 @@ using orvex::DeviceConfig;
 using Clock = std::chrono::steady_clock;
 
 constexpr char kPassword[] = "bench-pw";
-bool gOnvif = false;  // --kind onvif
+bool gOnvif = false;   // --kind onvif or onvif-digest
+bool gDigest = false;  // --kind onvif-digest: every camera also asks for HTTP Digest
 
 // Every section, with values every lab camera accepts whatever its sensitivity scale.
 constexpr char kFullConfig[] = R"({"configItems":{
@@ -155,12 +157,12 @@ class LabChild {
         return {};
     }
 
-    // Makes every camera of `cameras` answer after `ms` milliseconds; true once the lab has
-    // applied it to all of them.
-    bool delayAll(const std::vector<CameraRecord>& cameras, long ms) {
+    // Gives every camera of `cameras` the fault words `words` (comma-separated); true once the
+    // lab has applied them to all of them.
+    bool faultAll(const std::vector<CameraRecord>& cameras, const std::string& words) {
         std::string commands;
         for (const CameraRecord& r : cameras) {
-            commands += "fault " + r.serial + " delay=" + std::to_string(ms) + "\n";
+            commands += "fault " + r.serial + " " + words + "\n";
         }
         for (size_t done = 0; done < commands.size();) {
             const ssize_t n = ::write(stdin_, commands.data() + done, commands.size() - done);
@@ -397,8 +399,10 @@ int main(int argc, char** argv) {
             sample = std::atol(argv[i + 1]);
         } else if (std::strcmp(argv[i], "--kind") == 0 &&
                    (std::strcmp(argv[i + 1], "onvif") == 0 ||
+                    std::strcmp(argv[i + 1], "onvif-digest") == 0 ||
                     std::strcmp(argv[i + 1], "rprov") == 0)) {
-            gOnvif = std::strcmp(argv[i + 1], "onvif") == 0;
+            gDigest = std::strcmp(argv[i + 1], "onvif-digest") == 0;
+            gOnvif = gDigest || std::strcmp(argv[i + 1], "onvif") == 0;
         } else {
             cameras = -1;
         }
@@ -408,7 +412,7 @@ int main(int argc, char** argv) {
         argc % 2 == 0) {
         std::fprintf(stderr,
                      "usage: issue_bench [--cameras N] [--delay-ms D] [--concurrency K[,K...]] "
-                     "[--serial-sample S] [--kind rprov|onvif]\n");
+                     "[--serial-sample S] [--kind rprov|onvif|onvif-digest]\n");
         return 2;
     }
     const size_t n = static_cast<size_t>(cameras);
@@ -422,7 +426,11 @@ int main(int argc, char** argv) {
     {
         LabChild lab(static_cast<int>(n), state);
         gCameras = lab.cameras();
-        if (gCameras.size() != n || (delayMs > 0 && !lab.delayAll(gCameras, delayMs))) {
+        std::string words = delayMs > 0 ? "delay=" + std::to_string(delayMs) : "";
+        if (gDigest) {
+            words += words.empty() ? "http-digest" : ",http-digest";
+        }
+        if (gCameras.size() != n || (!words.empty() && !lab.faultAll(gCameras, words))) {
             std::fprintf(stderr, "issue_bench: the lab did not start %zu cameras\n", n);
             std::filesystem::remove_all(state);
             return 1;
@@ -434,7 +442,10 @@ int main(int argc, char** argv) {
             return 1;
         }
         std::printf("cameras: %zu (%s), answer delay: %ld ms, serial sample: %zu\n", n,
-                    gOnvif ? "ONVIF" : "device protocol", delayMs, s);
+                    gDigest  ? "ONVIF, HTTP Digest"
+                    : gOnvif ? "ONVIF"
+                             : "device protocol",
+                    delayMs, s);
 
         Pass(s, 1);  // the sample's cameras have been read and written once before timing
         double bareWall = 0;
