@@ -18,18 +18,13 @@ namespace {
 
 using testing::LabCamera;
 using testing::LabCameras;
+using testing::Parse;
 
 class RecordingRunner : public ScriptRunner {
   public:
     void RunScript(const std::string& script) override { scripts.push_back(script); }
     std::vector<std::string> scripts;
 };
-
-Json::Value Parse(const std::string& text) {
-    Json::Value value;
-    EXPECT_TRUE(ParseJson(text, value)) << text;
-    return value;
-}
 
 class LoginOperationsTest : public ::testing::Test {
   protected:
