@@ -44,6 +44,7 @@
 #include "platform/rprov/rprov_agent.h"
 #include "studio/data_manager.h"
 #include "support/json_text.h"
+#include "tests/devices/sample_issue.h"
 
 extern char** environ;
 
@@ -63,20 +64,15 @@ bool gOnvif = false;   // --kind onvif or onvif-digest
 bool gDigest = false;  // --kind onvif-digest: every camera also asks for HTTP Digest
 
 // Every section, with values every lab camera accepts whatever its sensitivity scale.
-constexpr char kFullConfig[] = R"({"configItems":{
+const std::string kFullConfig = std::string(R"({"configItems":{
   "generalConfig":{"timeProofreading":{"proofMode":"auto","serverAddress":"ntp.bench.example"},
     "wiFiConfig":{"ssid":"Bench-AP","password":"bench-key-123","verifyMethod":"WPA2-PSK",
       "encryptType":"AES"}},
   "defenceConfig":{"motionDetectDefence":{"remindSwitch":true,"detectMode":0,
     "sensitivityLevel":5,"remindVoice":2}},
   "imageConfig":{
-    "audioAndVideoConfig":{"videoConfig":[
-      {"streamType":0,"keyFrameInterval":50,"maxFrameRate":25,"picQuality":2,"vbrUpperCap":4096,
-       "videoFlowType":1,"bitrateType":"VBR","frameType":0,"videoCodecType":"STD_H265",
-       "videoResolution":19},
-      {"streamType":0,"keyFrameInterval":25,"maxFrameRate":15,"picQuality":3,"vbrUpperCap":512,
-       "videoFlowType":0,"bitrateType":"CBR","frameType":0,"videoCodecType":"STD_H264",
-       "videoResolution":2}],
+    "audioAndVideoConfig":{"videoConfig":[)") +
+                                orvex::testing::kSampleVideoStreams + R"(],
       "audioConfig":{"audioCompressionType":"G711_U","inputVolume":60,"outputVolume":70,
        "audioInputMode":"Mic In"}},
     "imageBacklight":{"wideDynamicRangeSwitch":true},

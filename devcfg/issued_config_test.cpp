@@ -56,15 +56,6 @@ TEST(ParseIssuedConfig, FullRequestFillsEverySection) {
     EXPECT_FALSE(c.showWeek);
     EXPECT_TRUE(c.showDate);
     EXPECT_EQ(debug.text(), "");
-
-    // One colour member: the whole colour section is read, the others as 0 but not present (a
-    // target keeps its own).
-    IssuedConfig colour;
-    colour.brightnessLevel = 70;
-    colour.sectionMask = 0x20;
-    colour.present = uint64_t{1} << FIELD_BRIGHTNESS;
-    EXPECT_TRUE(Parse(R"({"configItems":{"imageConfig":{"imageColor":{"brightnessLevel":70}}}})") ==
-                colour);
 }
 
 // General, defence and image sections need their object; the image sub-sections are found by

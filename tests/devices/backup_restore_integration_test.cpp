@@ -14,28 +14,14 @@
 #include "studio/data_manager.h"
 #include "support/json_text.h"
 #include "tests/devices/lab_cameras.h"
+#include "tests/devices/sample_issue.h"
 
 namespace orvex {
 namespace {
 
+using testing::kWholeConfig;
 using testing::LabCamera;
 using testing::LabCameras;
-
-// Every kind of item: defence (two calls), audio and video, colour and display.
-constexpr char kWholeConfig[] = R"({"configItems":{
-  "defenceConfig":{"motionDetectDefence":{"remindSwitch":true,"detectMode":0,
-    "sensitivityLevel":1,"remindVoice":4}},
-  "imageConfig":{"audioAndVideoConfig":{"videoConfig":[
-      {"streamType":0,"keyFrameInterval":50,"maxFrameRate":25,"picQuality":2,"vbrUpperCap":4096,
-       "videoFlowType":1,"bitrateType":"VBR","frameType":0,"videoCodecType":"STD_H265",
-       "videoResolution":19},
-      {"streamType":0,"keyFrameInterval":25,"maxFrameRate":15,"picQuality":3,"vbrUpperCap":512,
-       "videoFlowType":0,"bitrateType":"CBR","frameType":0,"videoCodecType":"STD_H264",
-       "videoResolution":2}],
-    "audioConfig":{"audioCompressionType":"G711_U","inputVolume":33,"outputVolume":44}},
-    "imageColor":{"brightnessLevel":61,"contrastLevel":52,"saturationLevel":43,"hue":34},
-    "imageDisplay":{"showOrvexLogo":true,"showName":true,"showDate":false,"showWeek":true,
-      "dateFormat":"yyyy-MM-dd","displayState":1,"timeFormat":1}}}})";
 
 std::string Hex(const std::string& text) {
     std::string out;
@@ -46,74 +32,50 @@ std::string Hex(const std::string& text) {
     return out;
 }
 
-class BackupRestoreTest : public ::testing::Test {
+class BackupRestoreTest : public testing::FreshStoreTest {
   protected:
     BackupRestoreTest() {
-        store.resetForTesting();
         std::filesystem::remove_all(root);
         runner.setBackupRoot(root);
     }
-    ~BackupRestoreTest() override {
-        store.resetForTesting();
-        std::filesystem::remove_all(root);
-    }
+    ~BackupRestoreTest() override { std::filesystem::remove_all(root); }
 
     Json::Value issue(const LabCameras& lab, const std::vector<std::string>& serials,
                       const std::string& config) {
         std::string answer;
         runner.run(EM_OPERATETASK_TYPE_ISSUEDCFG, targets(lab, serials), config,
                    [&](const std::string& r) { answer = r; });
-        Json::Value result;
-        EXPECT_TRUE(ParseJson(answer, result)) << answer;
-        return result;
+        return testing::Parse(answer);
     }
     Json::Value restore(const LabCameras& lab, const std::string& passId,
                         const std::vector<std::string>& serials) {
         std::string answer;
         runner.restore(R"({"passId":")" + passId + R"(","cameras":)" + targets(lab, serials) + "}",
                        [&](const std::string& r) { answer = r; });
-        Json::Value result;
-        EXPECT_TRUE(ParseJson(answer, result)) << answer;
-        return result;
+        return testing::Parse(answer);
     }
-    Json::Value passes() {
-        Json::Value list;
-        EXPECT_TRUE(ParseJson(runner.listBackups(), list));
-        return list["passes"];
-    }
+    Json::Value passes() { return testing::Parse(runner.listBackups())["passes"]; }
     static std::string targets(const LabCameras& lab, const std::vector<std::string>& serials) {
-        std::string list;
+        std::vector<std::string> requests;
         for (const std::string& s : serials) {
-            list += (list.empty() ? "[" : ",") + lab.request(s);
+            requests.push_back(lab.request(s));
         }
-        return list + "]";
+        return testing::JsonList(requests);
     }
 
-    testing::ShortDeviceLimits limits{500, 1200};
-    DataManager& store = DataManager::instance();
     std::string root = ::testing::TempDir() + "backup_restore_" + std::to_string(getpid());
     IssueRequestRunner runner;
 };
 
 // Another client gives the camera its own colour and name display, unlike any source camera.
 void GiveOwnSettings(const CameraRecord& r, int32_t n) {
-    int32_t handle = -1;
-    LoginDeviceInfo info;
-    ASSERT_TRUE(RPROV_Login_Dev(r.devip, r.port, r.passwd, handle, info, false));
-    auto config = std::make_unique<DeviceConfig>();
-    ASSERT_TRUE(RPROV_GetConfig(handle, r.serial, r.channelNo, *config));
-    config->setBrightness(10 + n);
-    config->setContrast(20 + n);
-    config->setSaturation(30 + n);
-    config->setHue(40 + n);
-    config->setChannelNameShown(n % 2);
-    std::string message;
-    for (int32_t item : {CFG_ITEM_COLOR, CFG_ITEM_OSD}) {
-        EXPECT_TRUE(
-            RPROV_SetConfig_To_Dev(handle, item, r.channelNo, config->block(item).data(), message))
-            << message;
-    }
-    RPROV_Logout_Dev(handle);
+    testing::EditBehindTheStore(r, {CFG_ITEM_COLOR, CFG_ITEM_OSD}, [n](DeviceConfig& config) {
+        config.setBrightness(10 + n);
+        config.setContrast(20 + n);
+        config.setSaturation(30 + n);
+        config.setHue(40 + n);
+        config.setChannelNameShown(n % 2);
+    });
 }
 
 TEST_F(BackupRestoreTest, OnlyTheMembersSentChangeOnTargetsThatDifferFromTheSource) {
@@ -239,11 +201,8 @@ TEST_F(BackupRestoreTest, TheTargetsReadGivesEachConfigurationOrItsCause) {
     setups[2].faults.failRead = "config";
     LabCameras lab(setups);
     GiveOwnSettings(lab.record("PV1"), 3);
-    Json::Value answer;
-    ASSERT_TRUE(ParseJson(IssueRequestRunner::readTargets(
-                              R"({"cameras":)" + targets(lab, {"PV1", "PV2", "PV3"}) + "}"),
-                          answer));
-    const Json::Value& configs = answer["configs"];
+    const Json::Value configs = testing::Parse(IssueRequestRunner::readTargets(
+        R"({"cameras":)" + targets(lab, {"PV1", "PV2", "PV3"}) + "}"))["configs"];
     ASSERT_EQ(configs.size(), 3u);
     Json::Value page(Json::objectValue);
     DeviceConfigToPageJson(*lab.stored("PV1"), page);

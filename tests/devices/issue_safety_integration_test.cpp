@@ -14,28 +14,14 @@
 #include "support/json_text.h"
 #include "support/text_conversion.h"
 #include "tests/devices/lab_cameras.h"
+#include "tests/devices/sample_issue.h"
 
 namespace orvex {
 namespace {
 
+using testing::kWholeConfig;
 using testing::LabCamera;
 using testing::LabCameras;
-
-// Defence (two calls), audio and video (three items), colour and display: every kind of item.
-constexpr char kConfig[] = R"({"configItems":{
-  "defenceConfig":{"motionDetectDefence":{"remindSwitch":true,"detectMode":0,
-    "sensitivityLevel":1,"remindVoice":4}},
-  "imageConfig":{"audioAndVideoConfig":{"videoConfig":[
-      {"streamType":0,"keyFrameInterval":50,"maxFrameRate":25,"picQuality":2,"vbrUpperCap":4096,
-       "videoFlowType":1,"bitrateType":"VBR","frameType":0,"videoCodecType":"STD_H265",
-       "videoResolution":19},
-      {"streamType":0,"keyFrameInterval":25,"maxFrameRate":15,"picQuality":3,"vbrUpperCap":512,
-       "videoFlowType":0,"bitrateType":"CBR","frameType":0,"videoCodecType":"STD_H264",
-       "videoResolution":2}],
-    "audioConfig":{"audioCompressionType":"G711_U","inputVolume":33,"outputVolume":44}},
-    "imageColor":{"brightnessLevel":61,"contrastLevel":52,"saturationLevel":43,"hue":34},
-    "imageDisplay":{"showOrvexLogo":true,"showName":true,"showDate":false,"showWeek":true,
-      "dateFormat":"yyyy-MM-dd","displayState":1,"timeFormat":1}}}})";
 
 // The cameras of the pass, with the fault each one has.
 std::vector<lab::CameraSetup> MixedFleet() {
@@ -76,40 +62,15 @@ struct Concurrency {
 Pass IssueWith(size_t k, const std::vector<std::string>& targets, const std::string& config) {
     Concurrency concurrency(k);
     IssueRequestRunner runner;
-    std::string list;
-    for (const std::string& t : targets) {
-        list += (list.empty() ? "[" : ",") + t;
-    }
     Pass pass;
     runner.run(
-        EM_OPERATETASK_TYPE_ISSUEDCFG, list + "]", config,
+        EM_OPERATETASK_TYPE_ISSUEDCFG, testing::JsonList(targets), config,
         [&](const std::string& r) { pass.result = r; },
         [&](const std::string& p) { pass.progress.push_back(p); });
     return pass;
 }
 
-// "item: cause" for failed items and "item: verified|unverified|unchecked" for accepted ones.
-std::string Summary(const Json::Value& camera) {
-    std::string out;
-    for (const Json::Value& item : camera["syncInfo"]) {
-        std::string state = item["isSuccess"].asBool()
-                                ? (!item.isMember("verified")  ? "unchecked"
-                                   : item["verified"].asBool() ? "verified"
-                                                               : "unverified")
-                                : item["cause"].asString();
-        out += (out.empty() ? "" : ", ") + item["itemName"].asString() + ": " + state;
-    }
-    return out;
-}
-
-class IssueSafetyTest : public ::testing::Test {
-  protected:
-    IssueSafetyTest() { store.resetForTesting(); }
-    ~IssueSafetyTest() override { store.resetForTesting(); }
-
-    testing::ShortDeviceLimits limits{500, 1200};
-    DataManager& store = DataManager::instance();
-};
+using IssueSafetyTest = testing::FreshStoreTest;
 
 TEST_F(IssueSafetyTest, ConcurrentPassEqualsTheSerialPassAndNamesEveryCause) {
     std::map<size_t, Pass> passes;
@@ -120,15 +81,14 @@ TEST_F(IssueSafetyTest, ConcurrentPassEqualsTheSerialPassAndNamesEveryCause) {
         for (const lab::CameraSetup& setup : MixedFleet()) {
             targets.push_back(lab.request(setup.serial));
         }
-        passes[k] = IssueWith(k, targets, kConfig);
+        passes[k] = IssueWith(k, targets, kWholeConfig);
     }
     EXPECT_EQ(passes[1].result, passes[16].result);
 
-    Json::Value result;
-    ASSERT_TRUE(ParseJson(passes[16].result, result));
+    const Json::Value result = testing::Parse(passes[16].result);
     std::map<std::string, std::string> summaries;
     for (const Json::Value& camera : result) {
-        summaries[camera["device"]["serial"].asString()] = Summary(camera);
+        summaries[camera["device"]["serial"].asString()] = testing::ItemStates(camera);
     }
     const std::string all =
         "布撤防计划: X, 视频配置: X, 输入音频配置: X, 输出音频配置: X, "
@@ -163,8 +123,7 @@ TEST_F(IssueSafetyTest, ConcurrentPassEqualsTheSerialPassAndNamesEveryCause) {
         ASSERT_EQ(pass.progress.size(), result.size()) << k;
         std::set<std::string> seen;
         for (size_t i = 0; i < pass.progress.size(); ++i) {
-            Json::Value p;
-            ASSERT_TRUE(ParseJson(pass.progress[i], p));
+            const Json::Value p = testing::Parse(pass.progress[i]);
             EXPECT_EQ(p["done"].asUInt(), i + 1);
             EXPECT_EQ(p["total"].asUInt(), result.size());
             const std::string serial = p["serial"].asString();
@@ -179,29 +138,16 @@ TEST_F(IssueSafetyTest, ConcurrentPassEqualsTheSerialPassAndNamesEveryCause) {
     }
 }
 
-// Another client of the camera switches its channel name display (in the picture block) and
-// leaves the program's cached record behind.
-void ToggleNameDisplayBehindTheStore(const CameraRecord& r) {
-    int32_t handle = -1;
-    LoginDeviceInfo info;
-    ASSERT_TRUE(RPROV_Login_Dev(r.devip, r.port, r.passwd, handle, info, false));
-    auto config = std::make_unique<DeviceConfig>();
-    ASSERT_TRUE(RPROV_GetConfig(handle, r.serial, r.channelNo, *config));
-    config->setChannelNameShown(config->channelNameShown() == 0 ? 1 : 0);
-    std::string message;
-    EXPECT_TRUE(RPROV_SetConfig_To_Dev(handle, CFG_ITEM_OSD, r.channelNo,
-                                       config->block(CFG_ITEM_OSD).data(), message))
-        << message;
-    RPROV_Logout_Dev(handle);
-}
-
 // A target whose read in this request failed is issued from a record read in the issue's own
 // login, never from the one cached by an earlier request: a setting changed on the camera since
 // then survives a pass that sends the block holding it.
 TEST_F(IssueSafetyTest, ASettingChangedSinceAnEarlierReadIsNotUndone) {
     LabCameras lab({LabCamera("STL")});
     ASSERT_FALSE(store.getCameraCfgInfo(lab.request("STL")).empty());  // cached now
-    ToggleNameDisplayBehindTheStore(lab.record("STL"));
+    // Another client switches the channel name display, in the picture block.
+    testing::EditBehindTheStore(lab.record("STL"), {CFG_ITEM_OSD}, [](DeviceConfig& config) {
+        config.setChannelNameShown(config.channelNameShown() == 0 ? 1 : 0);
+    });
     const int32_t changed = lab.stored("STL")->channelNameShown();
 
     lab.setFaults("STL", {.failRead = "range"});  // this request's read of the target fails
@@ -212,9 +158,7 @@ TEST_F(IssueSafetyTest, ASettingChangedSinceAnEarlierReadIsNotUndone) {
         "remindSwitch":false,"detectMode":0,"sensitivityLevel":1,"remindVoice":2}}}})");
     IssueWorker worker(DataManager::instance());
     worker.Run();
-    Json::Value result;
-    ASSERT_TRUE(ParseJson(worker.result, result));
-    EXPECT_EQ(Summary(result[0]), "布撤防计划: verified");
+    EXPECT_EQ(testing::ItemStates(testing::Parse(worker.result)[0]), "布撤防计划: verified");
     EXPECT_EQ(lab.stored("STL")->channelNameShown(), changed) << "the other client's change";
     EXPECT_EQ(lab.stored("STL")->motionSwitch(), 0);
 }
@@ -235,10 +179,9 @@ TEST_F(IssueSafetyTest, AnotherCameraAtTheTargetsAddressReceivesNothing) {
     LabCameras second({other});
     ASSERT_TRUE(second.started());
     const std::unique_ptr<DeviceConfig> before = second.stored("SWB");
-    Pass pass = IssueWith(16, {target}, kConfig);
-    Json::Value result;
-    ASSERT_TRUE(ParseJson(pass.result, result));
-    EXPECT_EQ(Summary(result[0]),
+    Pass pass = IssueWith(16, {target}, kWholeConfig);
+    const Json::Value result = testing::Parse(pass.result);
+    EXPECT_EQ(testing::ItemStates(result[0]),
               "布撤防计划: serialMismatch, 视频配置: serialMismatch, 输入音频配置: "
               "serialMismatch, 输出音频配置: serialMismatch, 图像设置: serialMismatch, "
               "Logo配置: serialMismatch, 图像显示: serialMismatch");
@@ -266,16 +209,15 @@ TEST_F(IssueSafetyTest, AStoppedRequestStartsNoFurtherCamera) {
     IssueRequestRunner runner;
     int pushes = 0;
     std::thread pass([&] {
-        runner.run(EM_OPERATETASK_TYPE_ISSUEDCFG,
-                   "[" + targets[0] + "," + targets[1] + "," + targets[2] + "," + targets[3] + "]",
-                   kConfig, [&](const std::string&) { ++pushes; });
+        runner.run(EM_OPERATETASK_TYPE_ISSUEDCFG, testing::JsonList(targets), kWholeConfig,
+                   [&](const std::string&) { ++pushes; });
     });
     while (lab.camera("CS1").counters().logins == 0) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     runner.stop();
     pass.join();
-    runner.run(EM_OPERATETASK_TYPE_ISSUEDCFG, "[" + targets[3] + "]", kConfig,
+    runner.run(EM_OPERATETASK_TYPE_ISSUEDCFG, testing::JsonList({targets[3]}), kWholeConfig,
                [&](const std::string&) { ++pushes; });
     for (const char* serial : {"CS2", "CS3", "CS4"}) {
         EXPECT_EQ(lab.camera(serial).counters().connections, 0) << serial;

@@ -8,14 +8,17 @@
 #include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "devcfg/camera_record.h"
+#include "devcfg/config_items.h"
 #include "platform/net/tcp_socket.h"
 #include "platform/rprov/rprov_agent.h"
+#include "studio/data_manager.h"
 #include "support/json_text.h"
 #include "tools/lab/cameras_server.h"
 
@@ -34,10 +37,17 @@ inline lab::CameraSetup LabCamera(const std::string& serial, const std::string& 
     return setup;
 }
 
+// A fresh folder name under the test's temporary folder, for a lab's state.
+inline std::string NewLabRoot(const std::string& prefix) {
+    static std::atomic<int> counter{0};
+    return ::testing::TempDir() + prefix + std::to_string(::getpid()) + "_" +
+           std::to_string(counter++);
+}
+
 class LabCameras {
   public:
     explicit LabCameras(std::vector<lab::CameraSetup> setups)
-        : root_(NewRoot()), fleet_(root_, /*syncWrites=*/false) {
+        : root_(NewLabRoot("lab_cameras_")), fleet_(root_, /*syncWrites=*/false) {
         std::string error;
         started_ = fleet_.start(std::move(setups), error);
         EXPECT_TRUE(started_) << error;
@@ -88,12 +98,6 @@ class LabCameras {
     }
 
   private:
-    static std::string NewRoot() {
-        static std::atomic<int> counter{0};
-        return ::testing::TempDir() + "lab_cameras_" + std::to_string(::getpid()) + "_" +
-               std::to_string(counter++);
-    }
-
     std::string root_;
     lab::CameraFleet fleet_;
     bool started_ = false;
@@ -115,5 +119,86 @@ inline int32_t RefusingPort() {
     net::Socket probe = net::ListenTcp("127.0.0.1", 0);
     return net::LocalPort(probe);  // closed when `probe` goes
 }
+
+// Another client of the camera edits a channel's record and sends the blocks of `items`, behind
+// the program's back: the program's cached record is left stale.
+inline void EditBehindTheStore(const CameraRecord& r, std::initializer_list<int32_t> items,
+                               const std::function<void(DeviceConfig&)>& edit) {
+    int32_t handle = -1;
+    LoginDeviceInfo info;
+    ASSERT_TRUE(RPROV_Login_Dev(r.devip, r.port, r.passwd, handle, info, false));
+    auto config = std::make_unique<DeviceConfig>();
+    ASSERT_TRUE(RPROV_GetConfig(handle, r.serial, r.channelNo, *config));
+    edit(*config);
+    std::string message;
+    for (int32_t item : items) {
+        EXPECT_TRUE(
+            RPROV_SetConfig_To_Dev(handle, item, r.channelNo, config->block(item).data(), message))
+            << message;
+    }
+    RPROV_Logout_Dev(handle);
+}
+
+// `before` with the issued configuration's items `codes` (every item of its mask when none are
+// named) written as the worker sends them: what a camera holds after taking the issue.
+inline std::unique_ptr<DeviceConfig> AfterIssue(const DeviceConfig& before,
+                                                const IssuedConfig& issued,
+                                                std::vector<int32_t> codes = {}) {
+    if (codes.empty()) {
+        for (const IssueItem& item : IssueItems()) {
+            if (issued.sectionMask & item.sectionBit) {
+                codes.insert(codes.end(), item.codes, item.codes + item.codeCount);
+            }
+        }
+    }
+    auto after = std::make_unique<DeviceConfig>(before);
+    for (int32_t code : codes) {
+        WriteConfigItem(code, issued, 1, *after);
+    }
+    return after;
+}
+
+// The JSON value of `text`, which must be JSON.
+inline Json::Value Parse(const std::string& text) {
+    Json::Value value;
+    EXPECT_TRUE(ParseJson(text, value)) << text;
+    return value;
+}
+
+// The texts `items`, each already JSON, as one JSON array.
+inline std::string JsonList(const std::vector<std::string>& items) {
+    std::string list;
+    for (const std::string& item : items) {
+        list += (list.empty() ? "[" : ",") + item;
+    }
+    return list.empty() ? "[]" : list + "]";
+}
+
+// A camera's result items as "name: state, ...": a failed item's cause (with its moreInfo in
+// brackets when `withInfo`), else verified, unverified, or unchecked when it was not read back.
+inline std::string ItemStates(const Json::Value& camera, bool withInfo = false) {
+    std::string out;
+    for (const Json::Value& item : camera["syncInfo"]) {
+        const std::string state =
+            item["isSuccess"].asBool()
+                ? (!item.isMember("verified")  ? "unchecked"
+                   : item["verified"].asBool() ? "verified"
+                                               : "unverified")
+                : item["cause"].asString() +
+                      (withInfo ? " (" + item["moreInfo"].asString() + ")" : "");
+        out += (out.empty() ? "" : ", ") + item["itemName"].asString() + ": " + state;
+    }
+    return out;
+}
+
+// A test that starts and ends with an empty store and short device limits.
+class FreshStoreTest : public ::testing::Test {
+  protected:
+    FreshStoreTest() { store.resetForTesting(); }
+    ~FreshStoreTest() override { store.resetForTesting(); }
+
+    ShortDeviceLimits limits{500, 1200};
+    DataManager& store = DataManager::instance();
+};
 
 }  // namespace orvex::testing

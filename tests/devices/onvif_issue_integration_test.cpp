@@ -47,22 +47,13 @@ CameraState Issued(CameraState s) {
     return s;
 }
 
-// "item: verified|unverified|unchecked" for accepted items, "item: cause (moreInfo)" for failed.
+// Each camera's item states (failed ones with their moreInfo) and failNum, by serial.
 std::map<std::string, std::string> Summaries(const Json::Value& result) {
     std::map<std::string, std::string> out;
     for (const Json::Value& camera : result) {
-        std::string text;
-        for (const Json::Value& item : camera["syncInfo"]) {
-            const std::string state =
-                item["isSuccess"].asBool()
-                    ? (!item.isMember("verified")  ? "unchecked"
-                       : item["verified"].asBool() ? "verified"
-                                                   : "unverified")
-                    : item["cause"].asString() + " (" + item["moreInfo"].asString() + ")";
-            text += (text.empty() ? "" : ", ") + item["itemName"].asString() + ": " + state;
-        }
-        out[camera["device"]["serial"].asString()] =
-            text + "; failNum " + std::to_string(camera["failNum"].asInt());
+        out[camera["device"]["serial"].asString()] = testing::ItemStates(camera, true) +
+                                                     "; failNum " +
+                                                     std::to_string(camera["failNum"].asInt());
     }
     return out;
 }
@@ -73,16 +64,10 @@ class OnvifIssueTest : public ::testing::Test {
     ~OnvifIssueTest() override { store.resetForTesting(); }
 
     Json::Value Issue(const std::vector<std::string>& targets) {
-        std::string list;
-        for (const std::string& t : targets) {
-            list += (list.empty() ? "[" : ",") + t;
-        }
-        store.setIssuedObject(list + "]");
+        store.setIssuedObject(testing::JsonList(targets));
         store.setIssuedConfig(kConfig);
         worker.Run();
-        Json::Value result;
-        EXPECT_TRUE(ParseJson(worker.result, result)) << worker.result;
-        return result;
+        return testing::Parse(worker.result);
     }
 
     testing::ShortDeviceLimits limits{500, 1500};
@@ -123,16 +108,8 @@ TEST_F(OnvifIssueTest, AMixedIssueChangesExactlyTheAskedFieldsOnEveryCamera) {
         EXPECT_EQ(onvif.state(serial), Issued(before[serial])) << serial;
     }
     // The device-protocol camera holds the issued items over what it had.
-    auto expected = std::make_unique<DeviceConfig>(*deviceBefore);
-    const IssuedConfig issued = store.issuedConfig();
-    for (const IssueItem& item : IssueItems()) {
-        if (issued.sectionMask & item.sectionBit) {
-            for (int i = 0; i < item.codeCount; ++i) {
-                WriteConfigItem(item.codes[i], issued, 1, *expected);
-            }
-        }
-    }
-    EXPECT_TRUE(*device.stored("DP-A") == *expected);
+    EXPECT_TRUE(*device.stored("DP-A") ==
+                *testing::AfterIssue(*deviceBefore, store.issuedConfig()));
 
     // A wrong password: every item names the cause "auth" with the text a device-protocol
     // camera's refused login gives, and the camera is untouched.

@@ -3,15 +3,14 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <atomic>
 #include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "devcfg/camera_record.h"
+#include "tests/devices/lab_cameras.h"
 #include "tools/lab/onvif_server.h"
 
 namespace orvex::testing {
@@ -34,7 +33,7 @@ inline lab::onvif::OnvifSetup OnvifCamera(const std::string& serial,
 class OnvifLab {
   public:
     explicit OnvifLab(std::vector<lab::onvif::OnvifSetup> setups)
-        : root_(NewRoot()), fleet_(root_, /*syncWrites=*/false) {
+        : root_(NewLabRoot("onvif_lab_")), fleet_(root_, /*syncWrites=*/false) {
         std::string error;
         started_ = fleet_.start(std::move(setups), error);
         EXPECT_TRUE(started_) << error;
@@ -73,12 +72,6 @@ class OnvifLab {
     }
 
   private:
-    static std::string NewRoot() {
-        static std::atomic<int> counter{0};
-        return ::testing::TempDir() + "onvif_lab_" + std::to_string(::getpid()) + "_" +
-               std::to_string(counter++);
-    }
-
     std::string root_;
     lab::onvif::OnvifFleet fleet_;
     bool started_ = false;
