@@ -17,8 +17,7 @@ namespace {
 // The page's own tables (web/config_model.js), written for the page apart from these: each is
 // a list of [code, 'word'] pairs, or of words whose code is their place. Both sides must agree.
 std::string PageList(const std::string& name) {
-    std::ifstream file(std::filesystem::path(__FILE__).parent_path().parent_path() /
-                       "web/config_model.js");
+    std::ifstream file(std::filesystem::path(ORVEX_SOURCE_WEB) / "config_model.js");
     std::stringstream text;
     text << file.rdbuf();
     const std::string all = text.str();
