@@ -56,6 +56,11 @@ bool CopyFailure(const Reply& from, Reply& to) {
     return false;
 }
 
+Arguments TokenArgument(const char* element, const std::string& value) {
+    return
+        [element, value](pugi::xml_node op) { op.append_child(element).text().set(value.c_str()); };
+}
+
 void ParseSoapAnswer(std::string_view text, int httpStatus, Reply& reply) {
     reply.failure = Failure::kNone;
     reply.reason.clear();

@@ -51,6 +51,9 @@ void ParseSoapAnswer(std::string_view text, int httpStatus, Reply& reply);
 
 // The fills a request's operation element: appends the arguments to it.
 using Arguments = std::function<void(pugi::xml_node operation)>;
+// The arguments of a call that names one thing: `<element>value</element>` ("trt:OSDToken").
+// Pure; any thread.
+Arguments TokenArgument(const char* element, const std::string& value);
 
 // The request envelope for operation `op` of namespace `ns`, with a token header when `token`
 // is set. Pure; any thread.
