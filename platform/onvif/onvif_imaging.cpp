@@ -51,20 +51,16 @@ ImagingOptions ParseImagingOptions(pugi::xml_node answer) {
 
 bool GetImaging(SoapClient& c, const std::string& path, const std::string& sourceToken,
                 ImagingSettings& settings, Reply& reply) {
-    c.call(path, kImagingNs, "GetImagingSettings", TokenArgument(kSourceToken, sourceToken), reply);
-    if (reply.ok()) {
-        settings = ParseImagingSettings(reply.answer);
-    }
-    return reply.ok();
+    return CallAndRead(
+        c, path, kImagingNs, "GetImagingSettings", TokenArgument(kSourceToken, sourceToken),
+        [&](pugi::xml_node answer) { settings = ParseImagingSettings(answer); }, reply);
 }
 
 bool GetImagingOptions(SoapClient& c, const std::string& path, const std::string& sourceToken,
                        ImagingOptions& options, Reply& reply) {
-    c.call(path, kImagingNs, "GetOptions", TokenArgument(kSourceToken, sourceToken), reply);
-    if (reply.ok()) {
-        options = ParseImagingOptions(reply.answer);
-    }
-    return reply.ok();
+    return CallAndRead(
+        c, path, kImagingNs, "GetOptions", TokenArgument(kSourceToken, sourceToken),
+        [&](pugi::xml_node answer) { options = ParseImagingOptions(answer); }, reply);
 }
 
 bool SetImaging(SoapClient& c, const std::string& path, const std::string& sourceToken,

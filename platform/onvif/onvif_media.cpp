@@ -223,20 +223,16 @@ void ApplyEncoderChange(pugi::xml_node v, const EncoderChange& change) {
 
 bool GetVideoSources(SoapClient& c, const std::string& path, std::vector<std::string>& sources,
                      Reply& reply) {
-    c.call(path, kMediaNs, "GetVideoSources", nullptr, reply);
-    if (reply.ok()) {
-        sources = ParseVideoSources(reply.answer);
-    }
-    return reply.ok();
+    return CallAndRead(
+        c, path, kMediaNs, "GetVideoSources", nullptr,
+        [&](pugi::xml_node answer) { sources = ParseVideoSources(answer); }, reply);
 }
 
 bool GetProfiles(SoapClient& c, const std::string& path, std::vector<Profile>& profiles,
                  Reply& reply) {
-    c.call(path, kMediaNs, "GetProfiles", nullptr, reply);
-    if (reply.ok()) {
-        profiles = ParseProfiles(reply.answer);
-    }
-    return reply.ok();
+    return CallAndRead(
+        c, path, kMediaNs, "GetProfiles", nullptr,
+        [&](pugi::xml_node answer) { profiles = ParseProfiles(answer); }, reply);
 }
 
 bool GetEncoderOptions(SoapClient& c, const std::string& path, const Profile& profile,
@@ -270,22 +266,21 @@ bool SetEncoder(SoapClient& c, const std::string& path, const std::string& token
 
 bool GetAudioEncoder(SoapClient& c, const std::string& path, const std::string& token,
                      AudioEncoder& encoder, Reply& reply) {
-    c.call(path, kMediaNs, "GetAudioEncoderConfiguration",
-           TokenArgument("trt:ConfigurationToken", token), reply);
-    if (reply.ok()) {
-        encoder = ParseAudioEncoder(Child(reply.answer, kMediaNs, "Configuration"));
-    }
-    return reply.ok();
+    return CallAndRead(
+        c, path, kMediaNs, "GetAudioEncoderConfiguration",
+        TokenArgument("trt:ConfigurationToken", token),
+        [&](pugi::xml_node answer) {
+            encoder = ParseAudioEncoder(Child(answer, kMediaNs, "Configuration"));
+        },
+        reply);
 }
 
 bool GetAudioOptions(SoapClient& c, const std::string& path, const std::string& token,
                      std::vector<AudioOption>& options, Reply& reply) {
-    c.call(path, kMediaNs, "GetAudioEncoderConfigurationOptions",
-           TokenArgument("trt:ConfigurationToken", token), reply);
-    if (reply.ok()) {
-        options = ParseAudioOptions(reply.answer);
-    }
-    return reply.ok();
+    return CallAndRead(
+        c, path, kMediaNs, "GetAudioEncoderConfigurationOptions",
+        TokenArgument("trt:ConfigurationToken", token),
+        [&](pugi::xml_node answer) { options = ParseAudioOptions(answer); }, reply);
 }
 
 bool SetAudioEncoder(SoapClient& c, const std::string& path, const std::string& token,
@@ -303,22 +298,17 @@ bool SetAudioEncoder(SoapClient& c, const std::string& path, const std::string& 
 
 bool GetOsds(SoapClient& c, const std::string& path, const std::string& sourceConfigToken,
              std::vector<Osd>& osds, Reply& reply) {
-    c.call(path, kMediaNs, "GetOSDs", TokenArgument("trt:ConfigurationToken", sourceConfigToken),
-           reply);
-    if (reply.ok()) {
-        osds = ParseOsds(reply.answer);
-    }
-    return reply.ok();
+    return CallAndRead(
+        c, path, kMediaNs, "GetOSDs", TokenArgument("trt:ConfigurationToken", sourceConfigToken),
+        [&](pugi::xml_node answer) { osds = ParseOsds(answer); }, reply);
 }
 
 bool GetOsdOptions(SoapClient& c, const std::string& path, const std::string& sourceConfigToken,
                    OsdOptions& options, Reply& reply) {
-    c.call(path, kMediaNs, "GetOSDOptions",
-           TokenArgument("trt:ConfigurationToken", sourceConfigToken), reply);
-    if (reply.ok()) {
-        options = ParseOsdOptions(reply.answer);
-    }
-    return reply.ok();
+    return CallAndRead(
+        c, path, kMediaNs, "GetOSDOptions",
+        TokenArgument("trt:ConfigurationToken", sourceConfigToken),
+        [&](pugi::xml_node answer) { options = ParseOsdOptions(answer); }, reply);
 }
 
 bool SetOsd(SoapClient& c, const std::string& path, const std::string& token,

@@ -116,12 +116,10 @@ bool GetEncoder2(SoapClient& c, const std::string& path, const std::string& toke
 
 bool GetEncoderOptions2(SoapClient& c, const std::string& path, const std::string& token,
                         EncoderOptions& options, Reply& reply) {
-    c.call(path, kMedia2Ns, "GetVideoEncoderConfigurationOptions",
-           TokenArgument("tr2:ConfigurationToken", token), reply);
-    if (reply.ok()) {
-        options = ParseEncoderOptions20(reply.answer);
-    }
-    return reply.ok();
+    return CallAndRead(
+        c, path, kMedia2Ns, "GetVideoEncoderConfigurationOptions",
+        TokenArgument("tr2:ConfigurationToken", token),
+        [&](pugi::xml_node answer) { options = ParseEncoderOptions20(answer); }, reply);
 }
 
 bool SetEncoder2(SoapClient& c, const std::string& path, const std::string& token,

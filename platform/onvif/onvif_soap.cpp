@@ -141,6 +141,16 @@ std::string RequestEnvelope(std::string_view ns, std::string_view op, const Argu
     return out.str();
 }
 
+bool CallAndRead(SoapClient& c, const std::string& path, std::string_view ns, std::string_view op,
+                 const Arguments& arguments, const std::function<void(pugi::xml_node answer)>& read,
+                 Reply& reply) {
+    c.call(path, ns, op, arguments, reply);
+    if (reply.ok()) {
+        read(reply.answer);
+    }
+    return reply.ok();
+}
+
 std::optional<int64_t> CameraUtc(pugi::xml_node answer) {
     pugi::xml_node utc =
         Child(Child(answer, kDeviceNs, "SystemDateAndTime"), kSchemaNs, "UTCDateTime");

@@ -96,6 +96,12 @@ class SoapClient {
     std::atomic<int64_t> skew_{0};
 };
 
+// Calls `op` with a token and, when the camera answers, hands the answer to `read`; true on
+// success, else false with `reply` saying why. Any thread.
+bool CallAndRead(SoapClient& c, const std::string& path, std::string_view ns, std::string_view op,
+                 const Arguments& arguments, const std::function<void(pugi::xml_node answer)>& read,
+                 Reply& reply);
+
 // Reads a SystemDateAndTime answer's UTCDateTime as seconds since 1970. Pure; any thread.
 std::optional<int64_t> CameraUtc(pugi::xml_node getSystemDateAndTimeResponse);
 
