@@ -20,20 +20,13 @@ std::string BackupPassesText(const std::vector<BackupPass>& passes) {
         entry["items"] = Json::Value(Json::arrayValue);
         std::vector<std::string> union_;
         for (const BackupCamera& c : pass.cameras) {
-            Json::Value camera(Json::objectValue);
-            camera["serial"] = c.serial;
-            camera["channelNo"] = c.channelNo;
-            camera["name"] = c.name;
-            camera["items"] = Json::Value(Json::arrayValue);
+            entry["cameras"].append(BackupCameraJson(c));
             for (const std::string& item : c.items) {
-                camera["items"].append(item);
                 if (std::find(union_.begin(), union_.end(), item) == union_.end()) {
                     union_.push_back(item);
                     entry["items"].append(item);
                 }
             }
-            camera["failNum"] = c.failNum;
-            entry["cameras"].append(camera);
         }
         answer["passes"].append(entry);
     }

@@ -90,16 +90,7 @@ Json::Value PassJson(const BackupPass& pass) {
     root["sectionMask"] = pass.sectionMask;
     root["cameras"] = Json::Value(Json::arrayValue);
     for (const BackupCamera& c : pass.cameras) {
-        Json::Value camera(Json::objectValue);
-        camera["serial"] = c.serial;
-        camera["channelNo"] = c.channelNo;
-        camera["name"] = c.name;
-        camera["items"] = Json::Value(Json::arrayValue);
-        for (const std::string& item : c.items) {
-            camera["items"].append(item);
-        }
-        camera["failNum"] = c.failNum;
-        root["cameras"].append(camera);
+        root["cameras"].append(BackupCameraJson(c));
     }
     return root;
 }
@@ -129,6 +120,19 @@ bool ReadPassJson(const Json::Value& root, BackupPass& pass) {
 }
 
 }  // namespace
+
+Json::Value BackupCameraJson(const BackupCamera& c) {
+    Json::Value camera(Json::objectValue);
+    camera["serial"] = c.serial;
+    camera["channelNo"] = c.channelNo;
+    camera["name"] = c.name;
+    camera["items"] = Json::Value(Json::arrayValue);
+    for (const std::string& item : c.items) {
+        camera["items"].append(item);
+    }
+    camera["failNum"] = c.failNum;
+    return camera;
+}
 
 std::string EncodeBackup(const std::string& key, const DeviceConfig& record) {
     std::string bytes(kMagic, sizeof kMagic);

@@ -2,6 +2,8 @@
 // wrote to it, one private folder per pass with a manifest, the newest 20 passes kept.
 #pragma once
 
+#include <json/json.h>
+
 #include <cstdint>
 #include <ctime>
 #include <mutex>
@@ -31,6 +33,10 @@ struct BackupPass {
     std::vector<BackupCamera> cameras;
     bool operator==(const BackupPass&) const = default;
 };
+
+// {"serial", "channelNo", "name", "items", "failNum"}: a pass's camera as the manifest and the
+// page's list of passes both write it. Pure; any thread.
+Json::Value BackupCameraJson(const BackupCamera& camera);
 
 // The outcome of loading one camera's backup.
 enum class BackupLoad { kLoaded, kMissing, kCorrupt };

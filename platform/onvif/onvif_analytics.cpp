@@ -1,5 +1,6 @@
 #include "platform/onvif/onvif_analytics.h"
 
+#include "platform/onvif/onvif_rewrite.h"
 #include "platform/onvif/onvif_xml.h"
 
 namespace orvex::onvif {
@@ -12,8 +13,10 @@ bool EndsWith(std::string_view text, std::string_view end) {
     return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
 }
 
+constexpr char kConfigurationToken[] = "tan:ConfigurationToken";
+
 void ConfigurationToken(pugi::xml_node op, const std::string& token) {
-    op.append_child("tan:ConfigurationToken").text().set(token.c_str());
+    op.append_child(kConfigurationToken).text().set(token.c_str());
 }
 
 pugi::xml_node SimpleItem(pugi::xml_node module, std::string_view name) {
@@ -54,16 +57,13 @@ void ParseMotionModule(pugi::xml_node answer, CellMotion& motion) {
 
 bool GetCellMotion(SoapClient& c, const std::string& path, const std::string& token,
                    CellMotion& motion, Reply& reply) {
-    c.call(
-        path, kAnalyticsNs, "GetRules", [&](pugi::xml_node op) { ConfigurationToken(op, token); },
-        reply);
+    c.call(path, kAnalyticsNs, "GetRules", TokenArgument(kConfigurationToken, token), reply);
     if (!reply.ok()) {
         return false;
     }
     motion.ruleName = ParseMotionRule(reply.answer);
-    c.call(
-        path, kAnalyticsNs, "GetAnalyticsModules",
-        [&](pugi::xml_node op) { ConfigurationToken(op, token); }, reply);
+    c.call(path, kAnalyticsNs, "GetAnalyticsModules", TokenArgument(kConfigurationToken, token),
+           reply);
     if (!reply.ok()) {
         return false;
     }
@@ -108,29 +108,23 @@ bool SetMotionRule(SoapClient& c, const std::string& path, const std::string& to
 
 bool SetMotionSensitivity(SoapClient& c, const std::string& path, const std::string& token,
                           int sensitivity, Reply& reply) {
-    Reply read;  // the module as the camera has it, alive while the set is built
-    c.call(
-        path, kAnalyticsNs, "GetAnalyticsModules",
-        [&](pugi::xml_node op) { ConfigurationToken(op, token); }, read);
-    if (!read.ok()) {
-        return CopyFailure(read, reply);
-    }
-    pugi::xml_node current = MotionModule(read.answer);
-    if (!current) {
-        reply.failure = Failure::kUnsupported;
-        reply.reason = "the camera has no cell motion engine";
-        return false;
-    }
-    c.call(
-        path, kAnalyticsNs, "ModifyAnalyticsModules",
-        [&](pugi::xml_node op) {
-            ConfigurationToken(op, token);
-            pugi::xml_node m = CopyElement(op, current, "tan:AnalyticsModule");
+    const Rewrite how{.ns = kAnalyticsNs,
+                      .read = "GetAnalyticsModules",
+                      .keyElement = kConfigurationToken,
+                      .key = token,
+                      .find = MotionModule,
+                      .missing = Failure::kUnsupported,
+                      .missingReason = "the camera has no cell motion engine",
+                      .write = "ModifyAnalyticsModules",
+                      .writeKey = true,
+                      .copyAs = "tan:AnalyticsModule"};
+    return RewriteConfiguration(
+        c, path, how,
+        [&](pugi::xml_node m) {
             pugi::xml_node item = SimpleItem(m, "Sensitivity");
             item.attribute("Value").set_value(std::to_string(sensitivity).c_str());
         },
         reply);
-    return reply.ok();
 }
 
 }  // namespace orvex::onvif

@@ -144,21 +144,15 @@ bool GetServices(SoapClient& client, ServicePaths& paths, Reply& reply) {
 
 bool GetDeviceInformation(SoapClient& client, const ServicePaths& paths, DeviceInformation& info,
                           Reply& reply) {
-    client.call(paths.device, kDeviceNs, "GetDeviceInformation", nullptr, reply);
-    if (!reply.ok()) {
-        return false;
-    }
-    info = ParseDeviceInformation(reply.answer);
-    return true;
+    return CallAndRead(
+        client, paths.device, kDeviceNs, "GetDeviceInformation", nullptr,
+        [&](pugi::xml_node answer) { info = ParseDeviceInformation(answer); }, reply);
 }
 
 bool GetNtp(SoapClient& client, const ServicePaths& paths, NtpSettings& ntp, Reply& reply) {
-    client.call(paths.device, kDeviceNs, "GetNTP", nullptr, reply);
-    if (!reply.ok()) {
-        return false;
-    }
-    ntp = ParseNtp(reply.answer);
-    return true;
+    return CallAndRead(
+        client, paths.device, kDeviceNs, "GetNTP", nullptr,
+        [&](pugi::xml_node answer) { ntp = ParseNtp(answer); }, reply);
 }
 
 bool SetNtp(SoapClient& client, const ServicePaths& paths, const NtpSettings& ntp, Reply& reply) {
@@ -180,12 +174,9 @@ bool SetNtp(SoapClient& client, const ServicePaths& paths, const NtpSettings& nt
 }
 
 bool GetDot11(SoapClient& client, const ServicePaths& paths, Dot11& wifi, Reply& reply) {
-    client.call(paths.device, kDeviceNs, "GetNetworkInterfaces", nullptr, reply);
-    if (!reply.ok()) {
-        return false;
-    }
-    wifi = ParseDot11(reply.answer);
-    return true;
+    return CallAndRead(
+        client, paths.device, kDeviceNs, "GetNetworkInterfaces", nullptr,
+        [&](pugi::xml_node answer) { wifi = ParseDot11(answer); }, reply);
 }
 
 bool SetDot11(SoapClient& client, const ServicePaths& paths, const Dot11& now,
@@ -223,15 +214,10 @@ bool SetDot11(SoapClient& client, const ServicePaths& paths, const Dot11& now,
 
 bool ScanDot11(SoapClient& client, const ServicePaths& paths, const std::string& token,
                std::vector<Dot11Network>& networks, Reply& reply) {
-    client.call(
-        paths.device, kDeviceNs, "ScanAvailableDot11Networks",
+    return CallAndRead(
+        client, paths.device, kDeviceNs, "ScanAvailableDot11Networks",
         [&](pugi::xml_node op) { op.append_child("tds:InterfaceToken").text().set(token.c_str()); },
-        reply);
-    if (!reply.ok()) {
-        return false;
-    }
-    networks = ParseNetworks(reply.answer);
-    return true;
+        [&](pugi::xml_node answer) { networks = ParseNetworks(answer); }, reply);
 }
 
 }  // namespace orvex::onvif

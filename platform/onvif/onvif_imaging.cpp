@@ -1,5 +1,6 @@
 #include "platform/onvif/onvif_imaging.h"
 
+#include "platform/onvif/onvif_rewrite.h"
 #include "platform/onvif/onvif_xml.h"
 
 namespace orvex::onvif {
@@ -14,9 +15,7 @@ Range ReadRange(pugi::xml_node r) {
     return range;
 }
 
-void SourceToken(pugi::xml_node op, const std::string& token) {
-    op.append_child("timg:VideoSourceToken").text().set(token.c_str());
-}
+constexpr char kSourceToken[] = "timg:VideoSourceToken";
 
 }  // namespace
 
@@ -52,41 +51,32 @@ ImagingOptions ParseImagingOptions(pugi::xml_node answer) {
 
 bool GetImaging(SoapClient& c, const std::string& path, const std::string& sourceToken,
                 ImagingSettings& settings, Reply& reply) {
-    c.call(
-        path, kImagingNs, "GetImagingSettings",
-        [&](pugi::xml_node op) { SourceToken(op, sourceToken); }, reply);
-    if (reply.ok()) {
-        settings = ParseImagingSettings(reply.answer);
-    }
-    return reply.ok();
+    return CallAndRead(
+        c, path, kImagingNs, "GetImagingSettings", TokenArgument(kSourceToken, sourceToken),
+        [&](pugi::xml_node answer) { settings = ParseImagingSettings(answer); }, reply);
 }
 
 bool GetImagingOptions(SoapClient& c, const std::string& path, const std::string& sourceToken,
                        ImagingOptions& options, Reply& reply) {
-    c.call(
-        path, kImagingNs, "GetOptions", [&](pugi::xml_node op) { SourceToken(op, sourceToken); },
-        reply);
-    if (reply.ok()) {
-        options = ParseImagingOptions(reply.answer);
-    }
-    return reply.ok();
+    return CallAndRead(
+        c, path, kImagingNs, "GetOptions", TokenArgument(kSourceToken, sourceToken),
+        [&](pugi::xml_node answer) { options = ParseImagingOptions(answer); }, reply);
 }
 
 bool SetImaging(SoapClient& c, const std::string& path, const std::string& sourceToken,
                 const ImagingChange& change, Reply& reply) {
-    Reply read;  // the settings as the camera has them, alive while the set is built
-    c.call(
-        path, kImagingNs, "GetImagingSettings",
-        [&](pugi::xml_node op) { SourceToken(op, sourceToken); }, read);
-    if (!read.ok()) {
-        return CopyFailure(read, reply);
-    }
-    pugi::xml_node current = Child(read.answer, kImagingNs, "ImagingSettings");
-    c.call(
-        path, kImagingNs, "SetImagingSettings",
-        [&](pugi::xml_node op) {
-            SourceToken(op, sourceToken);
-            pugi::xml_node s = CopyElement(op, current, "timg:ImagingSettings");
+    const Rewrite how{.ns = kImagingNs,
+                      .read = "GetImagingSettings",
+                      .keyElement = kSourceToken,
+                      .key = sourceToken,
+                      .element = "ImagingSettings",
+                      .write = "SetImagingSettings",
+                      .writeKey = true,
+                      .copyAs = "timg:ImagingSettings",
+                      .persist = "timg:ForcePersistence"};
+    return RewriteConfiguration(
+        c, path, how,
+        [&](pugi::xml_node s) {
             if (change.brightness) {
                 SetChildText(s, "Brightness", std::to_string(*change.brightness));
             }
@@ -97,16 +87,10 @@ bool SetImaging(SoapClient& c, const std::string& path, const std::string& sourc
                 SetChildText(s, "Contrast", std::to_string(*change.contrast));
             }
             if (change.wdr) {
-                pugi::xml_node wdr = Child(s, kSchemaNs, "WideDynamicRange");
-                if (!wdr) {
-                    wdr = s.append_child("tt:WideDynamicRange");
-                }
-                SetChildText(wdr, "Mode", *change.wdr ? "ON" : "OFF");
+                SetChildText(ChildOrAdd(s, "WideDynamicRange"), "Mode", *change.wdr ? "ON" : "OFF");
             }
-            op.append_child("timg:ForcePersistence").text().set("true");
         },
         reply);
-    return reply.ok();
 }
 
 }  // namespace orvex::onvif

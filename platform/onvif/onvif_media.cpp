@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/onvif/onvif_rewrite.h"
 #include "platform/onvif/onvif_xml.h"
 
 namespace orvex::onvif {
@@ -53,9 +54,16 @@ std::vector<int> Items(pugi::xml_node list) {
     return values;
 }
 
-pugi::xml_node ChildOrAdd(pugi::xml_node parent, const char* local) {
-    pugi::xml_node c = Child(parent, kSchemaNs, local);
-    return c ? c : parent.append_child((std::string("tt:") + local).c_str());
+// An encoder configuration (video or audio), read and written back by its token, persisted.
+Rewrite Configuration(std::string_view read, std::string_view write, const std::string& token) {
+    return {.ns = kMediaNs,
+            .read = read,
+            .keyElement = "trt:ConfigurationToken",
+            .key = token,
+            .element = "Configuration",
+            .write = write,
+            .copyAs = "trt:Configuration",
+            .persist = "trt:ForcePersistence"};
 }
 
 }  // namespace
@@ -190,27 +198,45 @@ OsdOptions ParseOsdOptions(pugi::xml_node answer) {
     return options;
 }
 
+void ApplyEncoderChange(pugi::xml_node v, const EncoderChange& change) {
+    if (change.encoding) {
+        SetChildText(v, "Encoding", *change.encoding);
+    }
+    if (change.resolution) {
+        pugi::xml_node r = ChildOrAdd(v, "Resolution");
+        SetChildText(r, "Width", std::to_string(change.resolution->first));
+        SetChildText(r, "Height", std::to_string(change.resolution->second));
+    }
+    if (change.quality) {
+        SetChildText(v, "Quality", std::to_string(*change.quality));
+    }
+    if (change.frameRate || change.bitrate) {
+        pugi::xml_node rate = ChildOrAdd(v, "RateControl");
+        if (change.frameRate) {
+            SetChildText(rate, "FrameRateLimit", std::to_string(*change.frameRate));
+        }
+        if (change.bitrate) {
+            SetChildText(rate, "BitrateLimit", std::to_string(*change.bitrate));
+        }
+    }
+}
+
 bool GetVideoSources(SoapClient& c, const std::string& path, std::vector<std::string>& sources,
                      Reply& reply) {
-    c.call(path, kMediaNs, "GetVideoSources", nullptr, reply);
-    if (reply.ok()) {
-        sources = ParseVideoSources(reply.answer);
-    }
-    return reply.ok();
+    return CallAndRead(
+        c, path, kMediaNs, "GetVideoSources", nullptr,
+        [&](pugi::xml_node answer) { sources = ParseVideoSources(answer); }, reply);
 }
 
 bool GetProfiles(SoapClient& c, const std::string& path, std::vector<Profile>& profiles,
                  Reply& reply) {
-    c.call(path, kMediaNs, "GetProfiles", nullptr, reply);
-    if (reply.ok()) {
-        profiles = ParseProfiles(reply.answer);
-    }
-    return reply.ok();
+    return CallAndRead(
+        c, path, kMediaNs, "GetProfiles", nullptr,
+        [&](pugi::xml_node answer) { profiles = ParseProfiles(answer); }, reply);
 }
 
 bool GetEncoderOptions(SoapClient& c, const std::string& path, const Profile& profile,
                        EncoderOptions& options, Reply& reply) {
-    Reply read;  // the configuration as the camera has it, alive while the set is built
     c.call(
         path, kMediaNs, "GetVideoEncoderConfigurationOptions",
         [&](pugi::xml_node op) {
@@ -226,149 +252,78 @@ bool GetEncoderOptions(SoapClient& c, const std::string& path, const Profile& pr
 
 bool SetEncoder(SoapClient& c, const std::string& path, const std::string& token,
                 const EncoderChange& change, Reply& reply) {
-    Reply read;  // the configuration as the camera has it, alive while the set is built
-    c.call(
-        path, kMediaNs, "GetVideoEncoderConfiguration",
-        [&](pugi::xml_node op) {
-            op.append_child("trt:ConfigurationToken").text().set(token.c_str());
-        },
-        read);
-    if (!read.ok()) {
-        return CopyFailure(read, reply);
-    }
-    pugi::xml_node current = Child(read.answer, kMediaNs, "Configuration");
-    c.call(
-        path, kMediaNs, "SetVideoEncoderConfiguration",
-        [&](pugi::xml_node op) {
-            pugi::xml_node v = CopyElement(op, current, "trt:Configuration");
-            if (change.encoding) {
-                SetChildText(v, "Encoding", *change.encoding);
-            }
-            if (change.resolution) {
-                pugi::xml_node r = ChildOrAdd(v, "Resolution");
-                SetChildText(r, "Width", std::to_string(change.resolution->first));
-                SetChildText(r, "Height", std::to_string(change.resolution->second));
-            }
-            if (change.quality) {
-                SetChildText(v, "Quality", std::to_string(*change.quality));
-            }
-            if (change.frameRate || change.bitrate) {
-                pugi::xml_node rate = ChildOrAdd(v, "RateControl");
-                if (change.frameRate) {
-                    SetChildText(rate, "FrameRateLimit", std::to_string(*change.frameRate));
-                }
-                if (change.bitrate) {
-                    SetChildText(rate, "BitrateLimit", std::to_string(*change.bitrate));
-                }
-            }
+    return RewriteConfiguration(
+        c, path,
+        Configuration("GetVideoEncoderConfiguration", "SetVideoEncoderConfiguration", token),
+        [&](pugi::xml_node v) {
+            ApplyEncoderChange(v, change);
             if (change.govLength) {
                 SetChildText(ChildOrAdd(v, "H264"), "GovLength", std::to_string(*change.govLength));
             }
-            op.append_child("trt:ForcePersistence").text().set("true");
         },
         reply);
-    return reply.ok();
 }
 
 bool GetAudioEncoder(SoapClient& c, const std::string& path, const std::string& token,
                      AudioEncoder& encoder, Reply& reply) {
-    Reply read;  // the configuration as the camera has it, alive while the set is built
-    c.call(
-        path, kMediaNs, "GetAudioEncoderConfiguration",
-        [&](pugi::xml_node op) {
-            op.append_child("trt:ConfigurationToken").text().set(token.c_str());
+    return CallAndRead(
+        c, path, kMediaNs, "GetAudioEncoderConfiguration",
+        TokenArgument("trt:ConfigurationToken", token),
+        [&](pugi::xml_node answer) {
+            encoder = ParseAudioEncoder(Child(answer, kMediaNs, "Configuration"));
         },
         reply);
-    if (reply.ok()) {
-        encoder = ParseAudioEncoder(Child(reply.answer, kMediaNs, "Configuration"));
-    }
-    return reply.ok();
 }
 
 bool GetAudioOptions(SoapClient& c, const std::string& path, const std::string& token,
                      std::vector<AudioOption>& options, Reply& reply) {
-    c.call(
-        path, kMediaNs, "GetAudioEncoderConfigurationOptions",
-        [&](pugi::xml_node op) {
-            op.append_child("trt:ConfigurationToken").text().set(token.c_str());
-        },
-        reply);
-    if (reply.ok()) {
-        options = ParseAudioOptions(reply.answer);
-    }
-    return reply.ok();
+    return CallAndRead(
+        c, path, kMediaNs, "GetAudioEncoderConfigurationOptions",
+        TokenArgument("trt:ConfigurationToken", token),
+        [&](pugi::xml_node answer) { options = ParseAudioOptions(answer); }, reply);
 }
 
 bool SetAudioEncoder(SoapClient& c, const std::string& path, const std::string& token,
                      const AudioChange& change, Reply& reply) {
-    Reply read;  // the configuration as the camera has it, alive while the set is built
-    c.call(
-        path, kMediaNs, "GetAudioEncoderConfiguration",
-        [&](pugi::xml_node op) {
-            op.append_child("trt:ConfigurationToken").text().set(token.c_str());
-        },
-        read);
-    if (!read.ok()) {
-        return CopyFailure(read, reply);
-    }
-    pugi::xml_node current = Child(read.answer, kMediaNs, "Configuration");
-    c.call(
-        path, kMediaNs, "SetAudioEncoderConfiguration",
-        [&](pugi::xml_node op) {
-            pugi::xml_node v = CopyElement(op, current, "trt:Configuration");
+    return RewriteConfiguration(
+        c, path,
+        Configuration("GetAudioEncoderConfiguration", "SetAudioEncoderConfiguration", token),
+        [&](pugi::xml_node v) {
             SetChildText(v, "Encoding", change.encoding);
             SetChildText(v, "Bitrate", std::to_string(change.bitrate));
             SetChildText(v, "SampleRate", std::to_string(change.sampleRate));
-            op.append_child("trt:ForcePersistence").text().set("true");
         },
         reply);
-    return reply.ok();
 }
 
 bool GetOsds(SoapClient& c, const std::string& path, const std::string& sourceConfigToken,
              std::vector<Osd>& osds, Reply& reply) {
-    Reply read;  // the configuration as the camera has it, alive while the set is built
-    c.call(
-        path, kMediaNs, "GetOSDs",
-        [&](pugi::xml_node op) {
-            op.append_child("trt:ConfigurationToken").text().set(sourceConfigToken.c_str());
-        },
-        reply);
-    if (reply.ok()) {
-        osds = ParseOsds(reply.answer);
-    }
-    return reply.ok();
+    return CallAndRead(
+        c, path, kMediaNs, "GetOSDs", TokenArgument("trt:ConfigurationToken", sourceConfigToken),
+        [&](pugi::xml_node answer) { osds = ParseOsds(answer); }, reply);
 }
 
 bool GetOsdOptions(SoapClient& c, const std::string& path, const std::string& sourceConfigToken,
                    OsdOptions& options, Reply& reply) {
-    c.call(
-        path, kMediaNs, "GetOSDOptions",
-        [&](pugi::xml_node op) {
-            op.append_child("trt:ConfigurationToken").text().set(sourceConfigToken.c_str());
-        },
-        reply);
-    if (reply.ok()) {
-        options = ParseOsdOptions(reply.answer);
-    }
-    return reply.ok();
+    return CallAndRead(
+        c, path, kMediaNs, "GetOSDOptions",
+        TokenArgument("trt:ConfigurationToken", sourceConfigToken),
+        [&](pugi::xml_node answer) { options = ParseOsdOptions(answer); }, reply);
 }
 
 bool SetOsd(SoapClient& c, const std::string& path, const std::string& token,
             const OsdChange& change, Reply& reply) {
-    Reply read;  // the configuration as the camera has it, alive while the set is built
-    c.call(
-        path, kMediaNs, "GetOSD",
-        [&](pugi::xml_node op) { op.append_child("trt:OSDToken").text().set(token.c_str()); },
-        read);
-    if (!read.ok()) {
-        return CopyFailure(read, reply);
-    }
-    pugi::xml_node current = Child(read.answer, kMediaNs, "OSD");
-    c.call(
-        path, kMediaNs, "SetOSD",
-        [&](pugi::xml_node op) {
-            pugi::xml_node v = CopyElement(op, current, "trt:OSD");
+    // SetOSD takes no ForcePersistence.
+    const Rewrite how{.ns = kMediaNs,
+                      .read = "GetOSD",
+                      .keyElement = "trt:OSDToken",
+                      .key = token,
+                      .element = "OSD",
+                      .write = "SetOSD",
+                      .copyAs = "trt:OSD"};
+    return RewriteConfiguration(
+        c, path, how,
+        [&](pugi::xml_node v) {
             pugi::xml_node text = ChildOrAdd(v, "TextString");
             if (change.textType) {
                 SetChildText(text, "Type", *change.textType);
@@ -384,7 +339,6 @@ bool SetOsd(SoapClient& c, const std::string& path, const std::string& token,
             }
         },
         reply);
-    return reply.ok();
 }
 
 }  // namespace orvex::onvif

@@ -106,6 +106,10 @@ AudioEncoder ParseAudioEncoder(pugi::xml_node configuration);
 std::vector<Osd> ParseOsds(pugi::xml_node answer);  // ver10 and ver20
 OsdOptions ParseOsdOptions(pugi::xml_node answer);
 
+// Writes the parts of `change` both media versions write alike (encoding, resolution, quality,
+// frame rate and bitrate limits) into an encoder configuration being sent back. Any thread.
+void ApplyEncoderChange(pugi::xml_node configuration, const EncoderChange& change);
+
 // The calls, on the service at `path` (ver10): true with the result filled, or false with
 // `reply` saying why. Sets read the configuration first and send it back with only the change
 // applied, with ForcePersistence where the operation has it. Any thread.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <sstream>
 
+#include "platform/onvif/onvif_rewrite.h"
 #include "platform/onvif/onvif_xml.h"
 
 namespace orvex::onvif {
@@ -18,6 +19,22 @@ std::vector<int> Numbers(const char* text) {
         }
     }
     return values;
+}
+
+// The configuration with that token in a GetVideoEncoderConfigurations answer (the last, should
+// the camera list it twice); empty when it is not there.
+pugi::xml_node LastWithToken(pugi::xml_node answer, const std::string& token) {
+    pugi::xml_node current;
+    for (pugi::xml_node v : Children(answer, kMedia2Ns, "Configurations")) {
+        if (token == v.attribute("token").value()) {
+            current = v;
+        }
+    }
+    return current;
+}
+
+std::string MissingReason(const std::string& token) {
+    return "the camera did not report video encoder configuration " + token;
 }
 
 }  // namespace
@@ -81,12 +98,8 @@ EncoderOptions ParseEncoderOptions20(pugi::xml_node answer) {
 
 bool GetEncoder2(SoapClient& c, const std::string& path, const std::string& token,
                  VideoEncoder& encoder, Reply& reply) {
-    c.call(
-        path, kMedia2Ns, "GetVideoEncoderConfigurations",
-        [&](pugi::xml_node op) {
-            op.append_child("tr2:ConfigurationToken").text().set(token.c_str());
-        },
-        reply);
+    c.call(path, kMedia2Ns, "GetVideoEncoderConfigurations",
+           TokenArgument("tr2:ConfigurationToken", token), reply);
     if (!reply.ok()) {
         return false;
     }
@@ -97,87 +110,44 @@ bool GetEncoder2(SoapClient& c, const std::string& path, const std::string& toke
         }
     }
     reply.failure = Failure::kMalformed;
-    reply.reason = "the camera did not report video encoder configuration " + token;
+    reply.reason = MissingReason(token);
     return false;
 }
 
 bool GetEncoderOptions2(SoapClient& c, const std::string& path, const std::string& token,
                         EncoderOptions& options, Reply& reply) {
-    c.call(
-        path, kMedia2Ns, "GetVideoEncoderConfigurationOptions",
-        [&](pugi::xml_node op) {
-            op.append_child("tr2:ConfigurationToken").text().set(token.c_str());
-        },
-        reply);
-    if (reply.ok()) {
-        options = ParseEncoderOptions20(reply.answer);
-    }
-    return reply.ok();
+    return CallAndRead(
+        c, path, kMedia2Ns, "GetVideoEncoderConfigurationOptions",
+        TokenArgument("tr2:ConfigurationToken", token),
+        [&](pugi::xml_node answer) { options = ParseEncoderOptions20(answer); }, reply);
 }
 
 bool SetEncoder2(SoapClient& c, const std::string& path, const std::string& token,
                  const EncoderChange& change, Reply& reply) {
-    Reply read;  // the configuration as the camera has it, alive while the set is built
-    c.call(
-        path, kMedia2Ns, "GetVideoEncoderConfigurations",
-        [&](pugi::xml_node op) {
-            op.append_child("tr2:ConfigurationToken").text().set(token.c_str());
-        },
-        read);
-    if (!read.ok()) {
-        return CopyFailure(read, reply);
-    }
-    pugi::xml_node current;
-    for (pugi::xml_node v : Children(read.answer, kMedia2Ns, "Configurations")) {
-        if (token == v.attribute("token").value()) {
-            current = v;
-        }
-    }
-    if (!current) {
-        reply.failure = Failure::kMalformed;
-        reply.reason = "the camera did not report video encoder configuration " + token;
-        return false;
-    }
-    c.call(
-        path, kMedia2Ns, "SetVideoEncoderConfiguration",
-        [&](pugi::xml_node op) {
-            pugi::xml_node v = CopyElement(op, current, "tr2:Configuration");
-            if (change.encoding) {
-                SetChildText(v, "Encoding", *change.encoding);
-                // H.265 has one profile the cameras share; another codec's profile would be
-                // refused with it.
-                if (*change.encoding == "H265") {
-                    v.remove_attribute("Profile");
-                    v.append_attribute("Profile") = "Main";
-                }
+    const Rewrite how{.ns = kMedia2Ns,
+                      .read = "GetVideoEncoderConfigurations",
+                      .keyElement = "tr2:ConfigurationToken",
+                      .key = token,
+                      .find = [&](pugi::xml_node answer) { return LastWithToken(answer, token); },
+                      .missing = Failure::kMalformed,
+                      .missingReason = MissingReason(token),
+                      .write = "SetVideoEncoderConfiguration",
+                      .copyAs = "tr2:Configuration"};
+    return RewriteConfiguration(
+        c, path, how,
+        [&](pugi::xml_node v) {
+            ApplyEncoderChange(v, change);
+            // H.265 has one profile the cameras share; another codec's profile would be refused
+            // with it.
+            if (change.encoding == "H265") {
+                v.remove_attribute("Profile");
+                v.append_attribute("Profile") = "Main";
             }
-            if (change.resolution) {
-                pugi::xml_node r = Child(v, kSchemaNs, "Resolution");
-                if (!r) {
-                    r = v.append_child("tt:Resolution");
-                }
-                SetChildText(r, "Width", std::to_string(change.resolution->first));
-                SetChildText(r, "Height", std::to_string(change.resolution->second));
-            }
-            if (change.quality) {
-                SetChildText(v, "Quality", std::to_string(*change.quality));
-            }
-            if (change.frameRate || change.bitrate || change.constantBitRate) {
-                pugi::xml_node rate = Child(v, kSchemaNs, "RateControl");
-                if (!rate) {
-                    rate = v.append_child("tt:RateControl");
-                }
-                if (change.frameRate) {
-                    SetChildText(rate, "FrameRateLimit", std::to_string(*change.frameRate));
-                }
-                if (change.bitrate) {
-                    SetChildText(rate, "BitrateLimit", std::to_string(*change.bitrate));
-                }
-                if (change.constantBitRate) {
-                    rate.remove_attribute("ConstantBitRate");
-                    rate.append_attribute("ConstantBitRate") =
-                        *change.constantBitRate ? "true" : "false";
-                }
+            if (change.constantBitRate) {
+                pugi::xml_node rate = ChildOrAdd(v, "RateControl");
+                rate.remove_attribute("ConstantBitRate");
+                rate.append_attribute("ConstantBitRate") =
+                    *change.constantBitRate ? "true" : "false";
             }
             if (change.govLength) {
                 v.remove_attribute("GovLength");
@@ -185,7 +155,6 @@ bool SetEncoder2(SoapClient& c, const std::string& path, const std::string& toke
             }
         },
         reply);
-    return reply.ok();
 }
 
 }  // namespace orvex::onvif

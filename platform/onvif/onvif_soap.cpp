@@ -56,6 +56,11 @@ bool CopyFailure(const Reply& from, Reply& to) {
     return false;
 }
 
+Arguments TokenArgument(const char* element, const std::string& value) {
+    return
+        [element, value](pugi::xml_node op) { op.append_child(element).text().set(value.c_str()); };
+}
+
 void ParseSoapAnswer(std::string_view text, int httpStatus, Reply& reply) {
     reply.failure = Failure::kNone;
     reply.reason.clear();
@@ -134,6 +139,16 @@ std::string RequestEnvelope(std::string_view ns, std::string_view op, const Argu
     std::ostringstream out;
     document.save(out, "", pugi::format_raw);
     return out.str();
+}
+
+bool CallAndRead(SoapClient& c, const std::string& path, std::string_view ns, std::string_view op,
+                 const Arguments& arguments, const std::function<void(pugi::xml_node answer)>& read,
+                 Reply& reply) {
+    c.call(path, ns, op, arguments, reply);
+    if (reply.ok()) {
+        read(reply.answer);
+    }
+    return reply.ok();
 }
 
 std::optional<int64_t> CameraUtc(pugi::xml_node answer) {

@@ -51,6 +51,9 @@ void ParseSoapAnswer(std::string_view text, int httpStatus, Reply& reply);
 
 // The fills a request's operation element: appends the arguments to it.
 using Arguments = std::function<void(pugi::xml_node operation)>;
+// The arguments of a call that names one thing: `<element>value</element>` ("trt:OSDToken").
+// Pure; any thread.
+Arguments TokenArgument(const char* element, const std::string& value);
 
 // The request envelope for operation `op` of namespace `ns`, with a token header when `token`
 // is set. Pure; any thread.
@@ -92,6 +95,12 @@ class SoapClient {
     HttpLink link_;
     std::atomic<int64_t> skew_{0};
 };
+
+// Calls `op` with a token and, when the camera answers, hands the answer to `read`; true on
+// success, else false with `reply` saying why. Any thread.
+bool CallAndRead(SoapClient& c, const std::string& path, std::string_view ns, std::string_view op,
+                 const Arguments& arguments, const std::function<void(pugi::xml_node answer)>& read,
+                 Reply& reply);
 
 // Reads a SystemDateAndTime answer's UTCDateTime as seconds since 1970. Pure; any thread.
 std::optional<int64_t> CameraUtc(pugi::xml_node getSystemDateAndTimeResponse);

@@ -168,12 +168,13 @@ pugi::xml_node CopyElement(pugi::xml_node parent, pugi::xml_node source, const c
     return CopyInto(parent, source, name, declared, 0);
 }
 
-void SetChildText(pugi::xml_node parent, std::string_view local, const std::string& text) {
+pugi::xml_node ChildOrAdd(pugi::xml_node parent, std::string_view local) {
     pugi::xml_node c = Child(parent, kSchemaNs, local);
-    if (!c) {
-        c = parent.append_child(("tt:" + std::string(local)).c_str());
-    }
-    c.text().set(text.c_str());
+    return c ? c : parent.append_child(("tt:" + std::string(local)).c_str());
+}
+
+void SetChildText(pugi::xml_node parent, std::string_view local, const std::string& text) {
+    ChildOrAdd(parent, local).text().set(text.c_str());
 }
 
 }  // namespace orvex::onvif

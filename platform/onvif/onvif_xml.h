@@ -56,6 +56,8 @@ std::string_view PrefixOf(std::string_view ns);
 // their own), so the copy means the same in the request envelope. Returns the copy.
 pugi::xml_node CopyElement(pugi::xml_node parent, pugi::xml_node source, const char* name);
 
+// The schema-namespace child `local` of `parent`, appended (as tt:local) when absent.
+pugi::xml_node ChildOrAdd(pugi::xml_node parent, std::string_view local);
 // Sets the text of the schema-namespace child `local` of `parent`, appending it when absent.
 void SetChildText(pugi::xml_node parent, std::string_view local, const std::string& text);
 

@@ -113,14 +113,8 @@ int RunCameras(const std::vector<std::string>& all) {
     std::vector<onvif::OnvifSetup> onvifSetups;
     std::vector<CameraSetup> onvifGeneric;
     if (options->has("fleet")) {
-        Fleet others, onvifPart;
-        if (!LoadFleet(options->get("fleet"), fleet, error)) {
-            EmitError(error);
-            return 2;
-        }
-        onvif::SplitFleet(fleet, others, onvifPart);
-        if (!CameraSetupsFromFleet(others, setups, error) ||
-            !onvif::SetupsFromFleet(onvifPart, onvifSetups, onvifGeneric, error)) {
+        if (!LoadFleet(options->get("fleet"), fleet, error) ||
+            !onvif::SetupsFromMixedFleet(fleet, setups, onvifSetups, onvifGeneric, error)) {
             EmitError(error);
             return 2;
         }

@@ -1,12 +1,11 @@
 #include "tools/lab/lab_runtime.h"
 
-#include <pthread.h>
-#include <signal.h>
-
 #include <condition_variable>
 #include <iostream>
 #include <mutex>
 #include <thread>
+
+#include "platform/posix/stop_signals.h"
 
 namespace orvex::lab {
 namespace {
@@ -16,6 +15,9 @@ struct StopState {
     std::condition_variable wake;
     bool requested = false;
 };
+
+// How long the signal thread waits at a time; it waits again until a signal comes.
+constexpr int kStopWaitMs = 60000;
 
 using CommandHandler = std::function<void(const std::string& line)>;
 
@@ -34,23 +36,14 @@ StopState& stopState() {
     return *instance;
 }
 
-sigset_t StopSignals() {
-    sigset_t set;
-    sigemptyset(&set);
-    sigaddset(&set, SIGINT);
-    sigaddset(&set, SIGTERM);
-    return set;
-}
-
 }  // namespace
 
 void PrepareStopSignals() {
-    sigset_t set = StopSignals();
-    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    BlockStopSignals();
     // One thread takes the blocked signals and turns them into a stop request.
-    std::thread([set] {
-        int received = 0;
-        sigwait(&set, &received);
+    std::thread([] {
+        while (!WaitStopSignal(kStopWaitMs)) {
+        }
         RequestStop();
     }).detach();
 }

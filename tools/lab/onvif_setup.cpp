@@ -252,6 +252,15 @@ bool SetupsFromFleet(const Fleet& fleet, std::vector<OnvifSetup>& setups,
     return true;
 }
 
+bool SetupsFromMixedFleet(const Fleet& fleet, std::vector<CameraSetup>& setups,
+                          std::vector<OnvifSetup>& onvifSetups,
+                          std::vector<CameraSetup>& onvifGeneric, std::string& error) {
+    Fleet others, onvifPart;
+    SplitFleet(fleet, others, onvifPart);
+    return CameraSetupsFromFleet(others, setups, error) &&
+           SetupsFromFleet(onvifPart, onvifSetups, onvifGeneric, error);
+}
+
 Json::Value FaultsJson(const OnvifFaults& f) {
     Json::Value out;
     out["refuseLogin"] = f.refuseLogin;

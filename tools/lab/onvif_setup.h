@@ -37,6 +37,12 @@ void SplitFleet(const Fleet& fleet, Fleet& others, Fleet& onvif);
 bool SetupsFromFleet(const Fleet& fleet, std::vector<OnvifSetup>& setups,
                      std::vector<CameraSetup>& generic, std::string& error);
 
+// A fleet of both kinds: the device-protocol cameras' setups to `setups`, the ONVIF cameras'
+// to `onvifSetups` and `onvifGeneric` as SetupsFromFleet gives them. Pure; any thread.
+bool SetupsFromMixedFleet(const Fleet& fleet, std::vector<CameraSetup>& setups,
+                          std::vector<OnvifSetup>& onvifSetups,
+                          std::vector<CameraSetup>& onvifGeneric, std::string& error);
+
 Json::Value FaultsJson(const OnvifFaults& faults);
 // A whole "counters" event.
 Json::Value CountersJson(const std::string& serial, const OnvifCounters& counters);

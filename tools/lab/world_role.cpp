@@ -291,19 +291,14 @@ int RunWorld(const std::vector<std::string>& args) {
     // The fleet: made, served, and written with the addresses the cameras really got. The
     // ONVIF cameras are served apart and named in the studio's fleet by their "devType".
     Json::Value made;
-    Fleet fleet, others, onvifPart;
+    Fleet fleet;
     std::vector<CameraSetup> setups;
     std::vector<onvif::OnvifSetup> onvifSetups;
     std::vector<CameraSetup> onvifGeneric;
     std::error_code fsError;
     std::filesystem::create_directories(state, fsError);
-    if (!MakeWorldFleet(layout, made, error) || !ParseFleet(WriteJson(made), fleet, error)) {
-        EmitError(error);
-        return 2;
-    }
-    onvif::SplitFleet(fleet, others, onvifPart);
-    if (!CameraSetupsFromFleet(others, setups, error) ||
-        !onvif::SetupsFromFleet(onvifPart, onvifSetups, onvifGeneric, error)) {
+    if (!MakeWorldFleet(layout, made, error) || !ParseFleet(WriteJson(made), fleet, error) ||
+        !onvif::SetupsFromMixedFleet(fleet, setups, onvifSetups, onvifGeneric, error)) {
         EmitError(error);
         return 2;
     }
