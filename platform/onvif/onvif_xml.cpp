@@ -1,6 +1,8 @@
 #include "platform/onvif/onvif_xml.h"
 
 #include <charconv>
+#include <cmath>
+#include <limits>
 
 namespace orvex::onvif {
 namespace {
@@ -130,12 +132,21 @@ std::optional<std::string> ChildText(pugi::xml_node parent, std::string_view ns,
 
 std::optional<int> ParseInt(std::string_view text) {
     text = Trim(text);
+    const char* const last = text.data() + text.size();
     int value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || text.empty()) {
+    const std::from_chars_result whole = std::from_chars(text.data(), last, value);
+    if (whole.ec == std::errc() && whole.ptr == last && !text.empty()) {
+        return value;
+    }
+    // Many of ONVIF's numbers are xs:float (imaging levels, quality, Media2 frame rates), and
+    // cameras write them as "50.000000" or "1e2": those are read to the nearest whole number.
+    double real = 0;
+    const std::from_chars_result fraction = std::from_chars(text.data(), last, real);
+    if (fraction.ec != std::errc() || fraction.ptr != last || text.empty() || !std::isfinite(real) ||
+        real < std::numeric_limits<int>::min() || real > std::numeric_limits<int>::max()) {
         return std::nullopt;
     }
-    return value;
+    return static_cast<int>(std::lround(real));
 }
 
 std::optional<int> ChildInt(pugi::xml_node parent, std::string_view local) {

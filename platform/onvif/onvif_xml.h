@@ -40,9 +40,10 @@ std::vector<pugi::xml_node> Children(pugi::xml_node parent, std::string_view ns,
 // The trimmed text of Child(parent, ns, local); nothing when the child is absent.
 std::optional<std::string> ChildText(pugi::xml_node parent, std::string_view ns,
                                      std::string_view local);
-// The trimmed text of a child of the ONVIF schema namespace, parsed as a whole number.
+// The trimmed text of a child of the ONVIF schema namespace, parsed as by ParseInt.
 std::optional<int> ChildInt(pugi::xml_node parent, std::string_view local);
-// A whole number from text with blanks around it; nothing for anything else.
+// A number from text with blanks around it, to the nearest whole number ("50", "50.000000" and
+// "4.95e1" are 50); nothing for anything else, infinities, NaN and values beyond int included.
 std::optional<int> ParseInt(std::string_view text);
 // xs:boolean: "true"/"1" or "false"/"0".
 std::optional<bool> ParseBool(std::string_view text);
