@@ -142,8 +142,9 @@ std::optional<int> ParseInt(std::string_view text) {
     // cameras write them as "50.000000" or "1e2": those are read to the nearest whole number.
     double real = 0;
     const std::from_chars_result fraction = std::from_chars(text.data(), last, real);
-    if (fraction.ec != std::errc() || fraction.ptr != last || text.empty() || !std::isfinite(real) ||
-        real < std::numeric_limits<int>::min() || real > std::numeric_limits<int>::max()) {
+    if (fraction.ec != std::errc() || fraction.ptr != last || text.empty() ||
+        !std::isfinite(real) || real < std::numeric_limits<int>::min() ||
+        real > std::numeric_limits<int>::max()) {
         return std::nullopt;
     }
     return static_cast<int>(std::lround(real));
